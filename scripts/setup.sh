@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian packages), then configures and builds.
+#   scripts/setup.sh              release build in build/
+#   scripts/setup.sh --sanitize   AddressSanitizer + UBSan build in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=build
+cmake_args=()
+if [[ "${1:-}" == "--sanitize" ]]; then
+  build_dir=build-asan
+  cmake_args+=(-DQUILLMARK_SANITIZE=ON -DQUILLMARK_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)
+fi
+
+packages=(build-essential cmake pkg-config libxml2-dev libssl-dev libgtest-dev libgmock-dev
+          libbenchmark-dev libcli11-dev qt6-base-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}" >&2
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B "$build_dir" "${cmake_args[@]}"
+cmake --build "$build_dir" -j "$(nproc)"

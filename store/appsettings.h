@@ -1,0 +1,29 @@
+#pragma once
+// The add-in's persistent settings, kept in the registry key
+// HKEY_LOCAL_MACHINE\Software\Norvane\Quillwright.
+#include <cstdint>
+#include <string>
+
+namespace quillmark {
+
+class AppSettings {
+public:
+    // Absolute database folder, ending with a separator ("<app data>/" + registry value).
+    std::string DatabasePath;
+    std::string ProductName;
+    std::string WebsiteHelpURL;
+    std::uint32_t PPTCreatePreviewAtInsert = 0;
+    std::uint32_t GlobalDefaultFileNameTag = 0;
+    std::uint32_t ProductType = 0;
+
+    // Reads every value; creates the key with the product's defaults when it is absent.
+    // Returns false when the registry could not be read (the fields keep what they held).
+    bool Load();
+    // Writes back the two preferences only. Returns false when the registry could not be written.
+    bool Save();
+    std::string GetWebsiteURL() const;
+    // Application-data folder + "/" + relative path.
+    static std::string GetApplicationDataPath(const std::string& strRelativePath);
+};
+
+} // namespace quillmark
