@@ -1,0 +1,67 @@
+#pragma once
+// File system calls the product needs: file times, wildcard listing,
+// atomic replacement of a file's content, and advisory locks.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillmark::files {
+
+// Seconds since 1970-01-01 00:00 UTC; 0 = not known.
+struct FileTimes {
+    std::int64_t writeTime = 0;
+    std::int64_t accessTime = 0;
+    std::int64_t createTime = 0; // birth time where the file system records it
+};
+
+// Times of the file at `path`; nullopt when it cannot be examined (errno kept).
+std::optional<FileTimes> GetFileTimes(const std::string& path);
+
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// Names (not paths) of the entries in `folder` whose name matches the shell
+// wildcard `pattern` (* and ?), sorted by name.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
+
+// Creates `folder` and its missing parents (mode 0700 for new ones).
+bool MakeDirectories(const std::string& folder, std::string* error = nullptr);
+
+// Reads a whole file. nullopt (with `error` set) when it cannot be read.
+std::optional<std::string> ReadFile(const std::string& path, std::string* error = nullptr);
+
+// Replaces the content of `path` atomically: writes a sibling temporary file
+// with `mode`, flushes it to disk, renames it over `path` and flushes the folder.
+// On failure `path` is untouched, the temporary file removed, `error` set.
+bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode = 0600,
+                   std::string* error = nullptr);
+
+// Identity of a file's current content as far as the file system tells:
+// changes whenever the file is replaced or written.
+struct FileStamp {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t mtimeNs = 0, ctimeNs = 0;
+    bool exists = false;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp GetFileStamp(const std::string& path);
+
+// An exclusive advisory lock held on `<path>.lock` for the object's lifetime
+// (fcntl/flock based, released when the process dies). Blocks until granted.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Locked() const { return m_nFd >= 0; }
+    const std::string& Error() const { return m_strError; }
+
+private:
+    int m_nFd = -1;
+    std::string m_strError;
+};
+
+} // namespace quillmark::files
