@@ -1,0 +1,88 @@
+// quillmark: the command-line tool over the tag database.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/pathargs.h"
+#include "store/appsettings.h"
+#include "store/taggingdatabase.h"
+
+using namespace quillmark;
+using namespace quillmark::cli;
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"quillmark: tag files and find them again by tag"};
+    app.name("quillmark");
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    std::string dbFile;
+    app.add_option("--db", dbFile, "Tag database file (default: the one the settings name)");
+
+    std::string path, tagsText, searchText;
+    std::vector<std::string> types;
+
+    CLI::App* tag = app.add_subcommand("tag", "Store TAGS (comma-separated, as typed) for PATH");
+    tag->add_option("PATH", path, "File to tag")->required();
+    tag->add_option("TAGS", tagsText, "Tags, separated by commas")->required();
+
+    CLI::App* show = app.add_subcommand("show", "Print the stored tags of PATH, one per line");
+    show->add_option("PATH", path, "File whose tags to print")->required();
+
+    CLI::App* tags = app.add_subcommand("tags", "Print every distinct tag, one per line");
+
+    CLI::App* find = app.add_subcommand(
+        "find", "Print the records whose tags contain TEXT (ASCII letters ignore case): PATH<TAB>TAGS");
+    find->add_option("TEXT", searchText, "Text to look for (default: every record)");
+    find->add_option("--type", types, "Only records whose type contains T (repeatable)")
+        ->type_size(1)
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+    CLI::App* remove = app.add_subcommand("remove", "Remove the record of PATH");
+    remove->add_option("PATH", path, "File whose record to remove")->required();
+
+    CLI::App* fingerprint = app.add_subcommand("fingerprint", "Print the fingerprint (MD5) of PATH");
+    fingerprint->add_option("PATH", path, "Path to fingerprint")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kUsage;
+    }
+
+    const std::string fullPath = path.empty() ? path : MakeFullPath(path, WorkingDirectory());
+    if (fingerprint->parsed())
+        return FingerprintCommand(fullPath, std::cout);
+
+    AppSettings settings;
+    TaggingDatabase db;
+    if (dbFile.empty()) {
+        settings.Load();
+        db.m_pSettings = &settings;
+    } else {
+        db.SetDatabaseFile(MakeFullPath(dbFile, WorkingDirectory()));
+    }
+    db.Open();
+
+    if (tag->parsed())
+        return TagCommand(db, fullPath, tagsText, std::cout, std::cerr);
+    if (show->parsed())
+        return ShowCommand(db, fullPath, std::cout, std::cerr);
+    if (tags->parsed())
+        return TagsCommand(db, std::cout, std::cerr);
+    if (find->parsed())
+        return FindCommand(db, searchText, types, std::cout, std::cerr);
+    if (remove->parsed())
+        return RemoveCommand(db, fullPath, std::cout, std::cerr);
+    return kUsage;
+}
