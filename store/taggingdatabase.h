@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/files.h"
 #include "store/tagtext.h"
 
 using xmlDoc = struct _xmlDoc;
@@ -39,7 +40,10 @@ public:
 
     AppSettings* m_pSettings = nullptr; // not owned; only DatabasePath is read
 
+    // Loads tags.xml, or starts empty when it is missing or unreadable (an
+    // unreadable file is first moved aside, see RecoveredFile). Always true.
     bool Open();
+    // Writes the database file; false when it could not be written.
     bool Save();
     TagSet GetAllTags();
     FileItem GetFileItem(const std::string& path);
@@ -49,6 +53,7 @@ public:
     bool SetPreviewDate(const FileItem& item);
     bool RemoveDocument(const std::string& path);
     ResultList GetAllDocuments(const TypeList& types);
+    // An empty type list means records of every type.
     ResultList FindDocuments(const std::string& searchText, const TypeList& types);
     std::string GetMd5Hex(const std::string& path) const;
 
@@ -58,8 +63,16 @@ public:
     const std::string& RecoveredFile() const;
 
 private:
-    struct Impl;
-    Impl* m_pImpl;
+    bool LoadFromDisk(bool bLocked);
+    bool RefreshIfChanged(bool bLocked);
+    template <class Change> bool ApplyChange(Change change);
+    bool SaveLocked();
+
+    xmlDoc* m_pDoc = nullptr;
+    files::FileStamp m_stamp;  // of the file content m_pDoc was read from or last written as
+    bool m_bStampKnown = false;
+    bool m_bBlocked = false;   // an unreadable file could not be moved aside: never overwrite it
+    std::string m_strRecoveredFile;
 };
 
 } // namespace quillmark

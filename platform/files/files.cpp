@@ -2,6 +2,7 @@
 #include "platform/files/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <algorithm>
 
@@ -201,6 +202,24 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
         ::close(dirFd);
     }
     return true;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        // The file system cannot refuse to replace: a hard link can, for files.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return true;
+        }
+        err = errno;
+    }
+    SetError(error, ErrnoText("cannot rename to", to, err));
+    errno = err;
+    return false;
 }
 
 FileStamp GetFileStamp(const std::string& path)

@@ -38,6 +38,9 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error 
 bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode = 0600,
                    std::string* error = nullptr);
 
+// Renames `from` to `to` unless `to` already exists (then false, errno EEXIST).
+bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
+
 // Identity of a file's current content as far as the file system tells:
 // changes whenever the file is replaced or written.
 struct FileStamp {
