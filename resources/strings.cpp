@@ -1,0 +1,63 @@
+// The English string table. Add new user-visible texts here, by number.
+#include "resources/strings.h"
+
+#include <map>
+
+namespace quillmark {
+
+namespace {
+
+const std::map<int, std::string>& StringTable()
+{
+    // String 100 (the message box caption) exists only in the translated tables.
+    static const std::map<int, std::string> table = {
+        {101, "1.0"},
+        {102, "Please enter tags you want to assign to this document to."},
+        {103, "Multiple tags should be seperated by commas."},
+        {104, "Search tags"},
+        {105, "tags.xml"},
+        {106, "&About"},
+        {107, "&"},
+        {108, "&Options..."},
+        {109, "&Help"},
+        {110, "&Website"},
+        {111, "&Tag"},
+        {112, "%d of %d Slides"},
+        {113, "Insert Slide %d"},
+        {114, "https://www.pallister.example/"},
+        {115, "Slide%d.jpg"},
+        {116, "%Y-%m-%d %H:%M:%S"},
+        {117, "&Browse"},
+        {118, "Saving Tags to database..."},
+        {119, "Refreshing Tag toolbar..."},
+        {120, "Saving Presentation preview..."},
+        {121, "Finished..."},
+        {122, "Copyright (C) 2005 Norvane. All rights reserved.\nBuildId: "},
+        {123, "Generating Presentation preview..."},
+        {124, "Show all documents with \""},
+        {125, "\" tag"},
+        {127, "your new tag"},
+        {128, "You can not tag files saved in temporary folders."},
+        {129, "The file\""},
+        {130, "\" could not be used because the original file\ncould not be found. Would you like to locate it?"},
+        {131, "Summary"},
+        {132, "Quillmark"},
+        {133, "Pallister"},
+        {134, "Corvenna"},
+        {135, "https://www.quillmark.example/"},
+        {350, "2005100925"},
+    };
+    return table;
+}
+
+} // namespace
+
+const std::string& LoadResString(int id)
+{
+    static const std::string empty;
+    const auto& table = StringTable();
+    auto it = table.find(id);
+    return it == table.end() ? empty : it->second;
+}
+
+} // namespace quillmark
