@@ -24,6 +24,11 @@ public:
     std::string GetWebsiteURL() const;
     // Application-data folder + "/" + relative path.
     static std::string GetApplicationDataPath(const std::string& strRelativePath);
+    // Why the last Load or Save failed (names the registry file, and the line when it is malformed).
+    const std::string& LastError() const { return m_strLastError; }
+
+private:
+    std::string m_strLastError;
 };
 
 } // namespace quillmark
