@@ -1,0 +1,17 @@
+#pragma once
+// The whole portable COM layer in one include.
+#include "platform/com/classfactory.h"
+#include "platform/com/comerror.h"
+#include "platform/com/comobject.h"
+#include "platform/com/comptr.h"
+#include "platform/com/connectionpoint.h"
+#include "platform/com/dispatch.h"
+#include "platform/com/dispatchtable.h"
+#include "platform/com/dispparams.h"
+#include "platform/com/enumstring.h"
+#include "platform/com/guid.h"
+#include "platform/com/hresult.h"
+#include "platform/com/serverentry.h"
+#include "platform/com/taskmem.h"
+#include "platform/com/unknown.h"
+#include "platform/com/variant.h"
