@@ -409,6 +409,8 @@ bool TaggingDatabase::SaveLocked()
     }
     m_stamp = files::GetFileStamp(path);
     m_bStampKnown = true;
+    // Writers that were killed while saving may have left temporary files.
+    files::RemoveReplaceLeftovers(path);
     return true;
 }
 

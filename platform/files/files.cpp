@@ -204,6 +204,19 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
     return true;
 }
 
+void RemoveReplaceLeftovers(const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    // The same name AtomicReplace gives its temporary files: "." + name + ".XXXXXX".
+    std::string pattern = "." + NameOf(path) + ".";
+    for (char& c : pattern)
+        if (c == '*' || c == '?' || c == '[' || c == '\\')
+            c = '?';
+    pattern += "??????";
+    for (const std::string& name : ListFiles(folder, pattern))
+        ::unlink((folder + "/" + name).c_str());
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)

@@ -38,6 +38,11 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error 
 bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode = 0600,
                    std::string* error = nullptr);
 
+// Removes the temporary files that interrupted AtomicReplace calls for `path`
+// left behind. Only safe while no other replacement of `path` can be running
+// (that is, while holding the FileLock that serialises them).
+void RemoveReplaceLeftovers(const std::string& path);
+
 // Renames `from` to `to` unless `to` already exists (then false, errno EEXIST).
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
 
