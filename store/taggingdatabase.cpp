@@ -14,6 +14,7 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <cassert>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -148,9 +149,14 @@ xmlDoc* ParseDatabase(const std::string& content, const std::string& path, std::
             doc = nullptr;
         } else if (!doc) {
             const xmlError* last = xmlCtxtGetLastError(ctxt);
-            error = last && last->message ? "line " + std::to_string(last->line) + ": " +
-                                                TrimTag(last->message)
-                                          : std::string("not a well-formed XML document");
+            if (last && last->message) {
+                error = "line " + std::to_string(last->line) + ": " + TrimTag(last->message);
+                for (char& c : error)
+                    if (c == '\n')
+                        c = ' ';
+            } else {
+                error = "not a well-formed XML document";
+            }
         }
     }
     xmlFreeParserCtxt(ctxt);
@@ -270,6 +276,7 @@ const std::string& TaggingDatabase::RecoveredFile() const
 bool TaggingDatabase::Open()
 {
     LoadFromDisk(false);
+    assert(m_pDoc != 0);
     return true;
 }
 
@@ -491,7 +498,7 @@ bool TaggingDatabase::WriteFileItem(const FileItem& item)
     }
     for (const std::string& tag : item.tags) {
         if (!utf8::IsXmlText(tag)) {
-            Warn("the tag \"" + tag + "\" cannot be stored: it holds characters that are not text");
+            Warn("a tag cannot be stored: it holds control characters or bytes that are not UTF-8");
             return false;
         }
     }
