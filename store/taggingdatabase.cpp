@@ -281,8 +281,9 @@ bool TaggingDatabase::Open()
 }
 
 // Reads the database file into a fresh tree. A missing file gives an empty
-// database; an unreadable one is moved aside (never overwritten) and the database
-// starts empty. Returns false only when the tree could not be built at all.
+// database; an unparseable one is moved aside (never overwritten) and the database
+// starts empty; one that cannot be read at all is left alone and blocks saving.
+// Returns false only when the tree could not be built at all.
 bool TaggingDatabase::LoadFromDisk(bool bLocked)
 {
     const std::string path = DatabaseFile();
@@ -290,6 +291,7 @@ bool TaggingDatabase::LoadFromDisk(bool bLocked)
         const files::FileStamp before = files::GetFileStamp(path);
         xmlDoc* doc = nullptr;
         std::string error;
+        bool readFailed = false;
         if (before.exists) {
             const std::optional<std::string> content = files::ReadFile(path, &error);
             // Another process replaced the file while we read it: read the new one.
@@ -297,6 +299,8 @@ bool TaggingDatabase::LoadFromDisk(bool bLocked)
                 continue;
             if (content)
                 doc = ParseDatabase(*content, path, error);
+            else
+                readFailed = true;
         }
         if (doc) {
             xmlFreeDoc(m_pDoc);
@@ -306,8 +310,13 @@ bool TaggingDatabase::LoadFromDisk(bool bLocked)
             m_bBlocked = false;
             return true;
         }
-        if (before.exists) {
-            // Move the unreadable file aside under the lock, unless another process
+        if (readFailed) {
+            // The content may be fine (no permission, an I/O error): leave the file
+            // alone and refuse to save over it.
+            m_bBlocked = true;
+            Warn(error + "; the tag database is left untouched and changes cannot be saved");
+        } else if (before.exists) {
+            // Move the unparseable file aside under the lock, unless another process
             // has meanwhile put a new file in its place.
             std::optional<files::FileLock> lock;
             if (!bLocked)
@@ -343,6 +352,8 @@ bool TaggingDatabase::LoadFromDisk(bool bLocked)
                      ") nor moved aside (" + moveError +
                      "); it is left untouched and changes cannot be saved");
             }
+        } else {
+            m_bBlocked = false; // no file: nothing to protect
         }
         xmlDoc* empty = NewEmptyDocument();
         if (!empty)

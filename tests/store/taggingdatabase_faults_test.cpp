@@ -110,6 +110,18 @@ TEST_F(DatabaseTest, UnreadableFileThatCannotBeMovedIsNeverOverwritten)
     // Once the folder is writable again the file is moved aside and the change saved.
     EXPECT_TRUE(db->SetFileTags("/a.doc", {"a"}));
     EXPECT_EQ(files::ListFiles(m_dir / "locked", "tags.xml.unreadable-*").size(), 1u);
+
+    // A file this user may not read is kept as it is, not moved, not replaced.
+    const std::string valid = "<?xml version=\"1.0\"?>\n<documents/>\n";
+    ASSERT_TRUE(files::AtomicReplace(file, valid, 0000));
+    auto denied = OpenDb();
+    EXPECT_TRUE(denied->RecoveredFile().empty());
+    EXPECT_FALSE(denied->SetFileTags("/b.doc", {"b"}));
+    EXPECT_EQ(files::ListFiles(m_dir / "locked", "tags.xml.unreadable-*").size(), 1u);
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(files::ReadFile(file).value_or(""), valid);
+    EXPECT_TRUE(denied->SetFileTags("/b.doc", {"b"})); // readable again
+    EXPECT_EQ(OpenDb()->GetFileItem("/b.doc").tags, TagList{"b"});
 }
 
 TEST_F(DatabaseTest, SearchTextIsDataNotExpression)
