@@ -85,8 +85,13 @@ std::size_t ConnectionPoint::Fire(DISPID dispId, DispParams& params)
     std::size_t called = 0;
     for (auto& [cookie, sink] : snapshot) {
         if (!IsAdvised(cookie)) continue;
-        sink->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         ++called;
+        try {
+            sink->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+        } catch (...) {
+            // A sink must not throw across the interface; if one does, the
+            // source and the other sinks carry on.
+        }
     }
     return called;
 }

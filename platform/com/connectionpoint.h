@@ -72,8 +72,9 @@ public:
     // starts, in order of subscription. The list is copied first, so a sink may
     // Advise or Unadvise during the call; a sink unadvised meanwhile is not
     // called any more. All sinks see the same `params` (by-reference arguments
-    // carry a sink's answer on to the next). A sink's failure does not stop the
-    // others. Returns how many sinks were called.
+    // carry a sink's answer on to the next). A sink's failure (a failing code,
+    // even an exception it should not have let out) does not stop the others.
+    // Returns how many sinks were called.
     std::size_t Fire(DISPID dispId, DispParams& params);
 
     std::size_t SinkCount() const;

@@ -82,6 +82,8 @@ public:
         } catch (const std::exception& error) {
             if (excepInfo) *excepInfo = ExcepInfo{0, "", error.what(), E_FAIL};
             return DISP_E_EXCEPTION;
+        } catch (...) {
+            return E_UNEXPECTED;
         }
     }
 

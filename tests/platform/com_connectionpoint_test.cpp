@@ -141,6 +141,12 @@ TEST(ComConnectionPoint, FiresInOrderAndSurvivesUnadviseDuringTheCall)
     EXPECT_EQ(clock->Tick(none), 2u);
     EXPECT_EQ(log, (std::vector<std::string>{"a:1", "late:1"}));
 
+    // A sink that breaks the rules by throwing does not stop the others.
+    log.clear();
+    a->m_onTick = [](DispParams&) { throw 42; };
+    EXPECT_EQ(clock->Tick(none), 2u);
+    EXPECT_EQ(log, (std::vector<std::string>{"a:1", "late:1"}));
+
     // A sink that drops its last outside reference during the call stays alive until it returns.
     b.Reset();
     c.Reset();
