@@ -1,0 +1,311 @@
+#include "simoffice/officemodel.h"
+
+#include "platform/files/files.h"
+#include "platform/imaging/image.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quillmark::simoffice {
+
+namespace {
+
+std::string WorkingDirectory()
+{
+    struct stat pwdStat{}, dotStat{};
+    const char* pwd = std::getenv("PWD");
+    if (pwd && pwd[0] == '/' && stat(pwd, &pwdStat) == 0 && stat(".", &dotStat) == 0 &&
+        pwdStat.st_dev == dotStat.st_dev && pwdStat.st_ino == dotStat.st_ino)
+        return pwd;
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (buffer.size() > (1u << 20)) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+void SetError(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+}
+
+std::string Placeholder(HostKind host)
+{
+    return host == HostKind::Word ? "Quillmark simulated Word document\n"
+                                  : "Quillmark simulated PowerPoint presentation\n";
+}
+
+} // namespace
+
+bool IsFullPath(const std::string& path)
+{
+    return (!path.empty() && path.front() == '/') || path.find(":\\") != std::string::npos ||
+           path.find("\\\\") != std::string::npos;
+}
+
+std::string MakeFullPath(const std::string& path, const std::string& workingDir)
+{
+    if (IsFullPath(path) || path.empty()) return path;
+    std::string relative = path;
+    while (relative.starts_with("./")) relative.erase(0, 2);
+    if (relative == ".") relative.clear();
+    std::string full = workingDir.empty() ? WorkingDirectory() : workingDir;
+    if (full.empty() || full.back() != '/') full += '/';
+    full += relative;
+    if (relative.empty() && full.size() > 1) full.pop_back();
+    return full;
+}
+
+OfficeModel::OfficeModel(HostKind host) : m_host(host) {}
+OfficeModel::~OfficeModel() = default;
+
+SimDocument* OfficeModel::Item(int index) const
+{
+    if (index < 1 || index > Count()) return nullptr;
+    return m_vecDocs[static_cast<size_t>(index - 1)].get();
+}
+
+int OfficeModel::IndexOf(const SimDocument* pDoc) const
+{
+    for (size_t i = 0; i < m_vecDocs.size(); ++i)
+        if (m_vecDocs[i].get() == pDoc) return static_cast<int>(i + 1);
+    return 0;
+}
+
+SimDocument* OfficeModel::Find(const std::string& name) const
+{
+    if (name.empty()) return nullptr;
+    std::string full = MakeFullPath(name);
+    for (const auto& pDoc : m_vecDocs)
+        if (pDoc->FullName() == name || pDoc->FullName() == full) return pDoc.get();
+    for (const auto& pDoc : m_vecDocs)
+        if (pDoc->Name() == name) return pDoc.get();
+    return nullptr;
+}
+
+std::vector<Slide> OfficeModel::SlidesOfFile(const std::string& fullName) const
+{
+    auto it = m_mapSaved.find(fullName);
+    if (it != m_mapSaved.end()) return it->second.slides;
+    SimDocument scratch(fullName, true);
+    scratch.SetSlideCount(m_nDefaultSlides);
+    return scratch.Slides();
+}
+
+SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string* error)
+{
+    if (path.empty()) {
+        SetError(error, "no file name given");
+        return nullptr;
+    }
+    std::string full = MakeFullPath(path);
+    for (const auto& pDoc : m_vecDocs) {
+        if (pDoc->FullName() == full) {
+            SimDocument* pOpen = pDoc.get();
+            if (m_host == HostKind::PowerPoint && slides > 0) pOpen->SetSlideCount(slides);
+            Activate(pOpen);
+            return IsOpen(pOpen) ? pOpen : nullptr;
+        }
+    }
+    if (!files::Exists(full) || files::IsDirectory(full)) {
+        SetError(error, full + ": no such file");
+        return nullptr;
+    }
+    auto pNew = std::make_unique<SimDocument>(full, true);
+    auto it = m_mapSaved.find(full);
+    if (it != m_mapSaved.end()) pNew->m_properties = it->second.properties;
+    if (m_host == HostKind::PowerPoint) {
+        pNew->m_vecSlides = SlidesOfFile(full);
+        if (slides > 0) pNew->SetSlideCount(slides);
+    }
+    pNew->m_bSaved = true;
+    SimDocument* pDoc = pNew.get();
+    m_vecDocs.push_back(std::move(pNew));
+    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+    if (m_pEvents) m_pEvents->DocumentOpened(*pDoc);
+    if (IsOpen(pDoc) && m_pEvents) m_pEvents->WindowActivated(*pDoc);
+    if (!IsOpen(pDoc)) {
+        SetError(error, full + ": closed while it was being opened");
+        return nullptr;
+    }
+    return pDoc;
+}
+
+SimDocument* OfficeModel::New()
+{
+    std::string name = (m_host == HostKind::Word ? "Document" : "Presentation") + std::to_string(++m_nNewCount);
+    auto pNew = std::make_unique<SimDocument>(name, false);
+    if (m_host == HostKind::PowerPoint) pNew->SetSlideCount(1);
+    pNew->m_bSaved = true;
+    SimDocument* pDoc = pNew.get();
+    m_vecDocs.push_back(std::move(pNew));
+    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+    if (m_pEvents) m_pEvents->WindowActivated(*pDoc);
+    return IsOpen(pDoc) ? pDoc : nullptr;
+}
+
+void OfficeModel::BringToFront(SimDocument* pDoc)
+{
+    std::erase(m_vecZOrder, pDoc);
+    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+}
+
+bool OfficeModel::Activate(SimDocument* pDoc)
+{
+    if (!IsOpen(pDoc)) return false;
+    if (Active() == pDoc) return true;
+    BringToFront(pDoc);
+    if (m_pEvents) m_pEvents->WindowActivated(*pDoc);
+    return true;
+}
+
+bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* error)
+{
+    if (!IsOpen(pDoc)) {
+        SetError(error, "the document is not open");
+        return false;
+    }
+    std::string target = path.empty() ? (pDoc->HasFile() ? pDoc->FullName() : std::string())
+                                      : MakeFullPath(path);
+    if (target.empty()) {
+        SetError(error, pDoc->FullName() + " has never been saved: give a file name");
+        return false;
+    }
+    if (SimDocument* pOther = Find(target); pOther && pOther != pDoc && pOther->FullName() == target) {
+        SetError(error, target + " is open in another window");
+        return false;
+    }
+    if (files::IsDirectory(target)) {
+        SetError(error, target + " is a folder");
+        return false;
+    }
+    if (m_pEvents && m_pEvents->BeforeSave(*pDoc, !pDoc->HasFile())) {
+        SetError(error, "the save was cancelled");
+        return false;
+    }
+    if (!IsOpen(pDoc)) {
+        SetError(error, "the document was closed before it was saved");
+        return false;
+    }
+    // Keep the bytes of the document's own file; a document without one gets a placeholder.
+    std::string content = Placeholder(m_host);
+    if (pDoc->HasFile()) {
+        if (auto bytes = files::ReadFile(pDoc->FullName())) content = std::move(*bytes);
+    }
+    std::string writeError;
+    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
+        SetError(error, "cannot save " + target + ": " + writeError);
+        return false;
+    }
+    pDoc->m_strFullName = target;
+    pDoc->m_bHasFile = true;
+    pDoc->m_bSaved = true;
+    m_mapSaved[target] = SavedState{pDoc->m_properties, pDoc->m_vecSlides};
+    if (m_pEvents) m_pEvents->AfterSave(*pDoc);
+    return true;
+}
+
+bool OfficeModel::Close(SimDocument* pDoc)
+{
+    if (!IsOpen(pDoc)) return false;
+    bool bWasActive = Active() == pDoc;
+    if (m_pEvents) m_pEvents->DocumentClosing(*pDoc);
+    int index = IndexOf(pDoc); // a receiver may have closed other documents meanwhile
+    if (index == 0) return true;
+    std::erase(m_vecZOrder, pDoc);
+    m_vecDocs.erase(m_vecDocs.begin() + (index - 1));
+    if (bWasActive && Active() && m_pEvents) m_pEvents->WindowActivated(*Active());
+    return true;
+}
+
+bool OfficeModel::ExportSlides(const SimDocument& doc, const std::string& folder,
+                               const std::string& format, std::string* error)
+{
+    if (folder.empty()) {
+        SetError(error, "no folder given");
+        return false;
+    }
+    std::string dir = MakeFullPath(folder);
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    std::string mkError;
+    if (!files::IsDirectory(dir) && !files::MakeDirectories(dir, &mkError)) {
+        SetError(error, "cannot create " + dir + ": " + mkError);
+        return false;
+    }
+    const auto& slides = doc.Slides();
+    for (size_t i = 0; i < slides.size(); ++i) {
+        int number = static_cast<int>(i + 1);
+        std::string drawError;
+        imaging::Image picture = imaging::DrawSlidePicture(number, slides[i].text, kSlideWidth,
+                                                           kSlideHeight, &drawError);
+        if (picture.IsNull()) {
+            SetError(error, "slide " + std::to_string(number) + ": " + drawError);
+            return false;
+        }
+        std::string file = dir + "/Slide" + std::to_string(number) + "." + format;
+        std::string saveError;
+        bool bOk = format == "JPG" ? picture.SaveJpeg(file, 90, &saveError) : picture.SaveBmp(file, &saveError);
+        if (!bOk) {
+            SetError(error, saveError);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std::string* error)
+{
+    std::string target = MakeFullPath(path);
+    if (target.empty()) {
+        SetError(error, "no file name given");
+        return false;
+    }
+    std::string content = Placeholder(m_host);
+    if (doc.HasFile()) {
+        if (auto bytes = files::ReadFile(doc.FullName())) content = std::move(*bytes);
+    }
+    std::string writeError;
+    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
+        SetError(error, "cannot save " + target + ": " + writeError);
+        return false;
+    }
+    m_mapSaved[target] = SavedState{doc.m_properties, doc.m_vecSlides};
+    return true;
+}
+
+int OfficeModel::InsertFromFile(SimDocument& doc, const std::string& file, int index, int start,
+                                int end, std::string* error)
+{
+    std::string full = MakeFullPath(file);
+    if (!files::Exists(full) || files::IsDirectory(full)) {
+        SetError(error, full + ": no such file");
+        return -1;
+    }
+    std::vector<Slide> source = SlidesOfFile(full);
+    int count = static_cast<int>(source.size());
+    if (end < 0) end = count; // -1: to the last slide
+    if (start < 1 || start > end || end > count) {
+        SetError(error, "slides " + std::to_string(start) + " to " + std::to_string(end) + " are not in " +
+                            full + " (" + std::to_string(count) + " slides)");
+        return -1;
+    }
+    auto& slides = doc.m_vecSlides;
+    if (index < 0 || index > static_cast<int>(slides.size())) {
+        SetError(error, "index " + std::to_string(index) + " is outside the presentation (" +
+                            std::to_string(slides.size()) + " slides)");
+        return -1;
+    }
+    std::vector<Slide> inserted(source.begin() + (start - 1), source.begin() + end);
+    for (Slide& slide : inserted) slide.id = NextSlideId();
+    slides.insert(slides.begin() + index, inserted.begin(), inserted.end());
+    // The view keeps showing the slide it showed.
+    if (index < doc.m_nCurrentSlide) doc.m_nCurrentSlide += end - start + 1;
+    doc.m_bSaved = false;
+    return end - start + 1;
+}
+
+} // namespace quillmark::simoffice

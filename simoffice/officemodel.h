@@ -1,0 +1,108 @@
+#pragma once
+// The simulated office's documents over real files, without any COM: opening,
+// creating, activating, saving and closing documents, their built-in properties
+// and slides, and the application events in the order the real hosts fire them.
+// The COM application objects sit on top of this and turn the events into
+// connection-point calls.
+#include "simoffice/hostkind.h"
+#include "simoffice/simdocument.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillmark::simoffice {
+
+// Receives the application events. Calls come synchronously from inside the
+// model's operations; a receiver may call back into the model.
+class OfficeEvents {
+public:
+    virtual ~OfficeEvents() = default;
+    // The document is already active when this fires, before the opening call returns.
+    virtual void DocumentOpened(SimDocument&) {}
+    virtual void WindowActivated(SimDocument&) {}
+    // Before the file is written. `bSaveAsUi`: a never-saved document. Return true to cancel.
+    virtual bool BeforeSave(SimDocument&, bool /*bSaveAsUi*/) { return false; }
+    // After the file is written (PowerPoint's PresentationSave).
+    virtual void AfterSave(SimDocument&) {}
+    // The document is about to leave the office; its object must not be used afterwards.
+    virtual void DocumentClosing(SimDocument&) {}
+};
+
+// A full path contains ":\" or "\\" or starts with "/"; a relative one is made absolute
+// against `workingDir` (default: the process's, as the shell spells it) without resolving links.
+bool IsFullPath(const std::string& path);
+std::string MakeFullPath(const std::string& path, const std::string& workingDir = {});
+
+class OfficeModel {
+public:
+    explicit OfficeModel(HostKind host);
+    ~OfficeModel();
+    OfficeModel(const OfficeModel&) = delete;
+    OfficeModel& operator=(const OfficeModel&) = delete;
+
+    HostKind Host() const { return m_host; }
+    void SetEvents(OfficeEvents* pEvents) { m_pEvents = pEvents; }
+
+    // Open documents in opening order; Item is 1-based, nullptr when out of range.
+    int Count() const { return static_cast<int>(m_vecDocs.size()); }
+    SimDocument* Item(int index) const;
+    int IndexOf(const SimDocument* pDoc) const; // 1-based, 0 when not open
+    SimDocument* Active() const { return m_vecZOrder.empty() ? nullptr : m_vecZOrder.front(); }
+    // The open document whose FullName is `name` as given or made absolute; else the
+    // first whose bare name (file name part) is `name`.
+    SimDocument* Find(const std::string& name) const;
+
+    // Opens an existing file. A file open already is only activated. `slides` > 0 sets
+    // the slide count of a presentation; otherwise it is what this process last saved
+    // for the file, else the default slide count.
+    SimDocument* Open(const std::string& path, int slides, std::string* error);
+    // A never-saved document named Document1, Document2... / Presentation1... (one slide).
+    SimDocument* New();
+    // Brings the document's window to the front; WindowActivate unless it is already active.
+    bool Activate(SimDocument* pDoc);
+    // Saves to the document's file, or to `path` (Save As; needed for a never-saved
+    // document). Fires the before-save event, writes the file, fires the after-save event.
+    bool Save(SimDocument* pDoc, const std::string& path, std::string* error);
+    // Closes without saving; the next window in activation order becomes active.
+    bool Close(SimDocument* pDoc);
+
+    // PowerPoint's SaveCopyAs in a picture format: Slide1.<EXT> ... into `folder`
+    // (created when missing). `format`: "BMP" or "JPG". The document is not changed.
+    bool ExportSlides(const SimDocument& doc, const std::string& folder, const std::string& format,
+                      std::string* error);
+    // Saves a copy of the document's file at `path` without changing the document.
+    bool SaveCopy(const SimDocument& doc, const std::string& path, std::string* error);
+    // Inserts slides start..end of `file` (as last saved; an unknown file has the default
+    // slide count) behind slide `index` (0 = at the front). The number inserted, or -1.
+    int InsertFromFile(SimDocument& doc, const std::string& file, int index, int start, int end,
+                       std::string* error);
+
+    // Slides of a file this process has not seen; 1 unless set.
+    void SetDefaultSlideCount(int count) { m_nDefaultSlides = count > 0 ? count : 1; }
+    int DefaultSlideCount() const { return m_nDefaultSlides; }
+
+    // Size of the exported slide pictures.
+    static constexpr int kSlideWidth = 640;
+    static constexpr int kSlideHeight = 480;
+
+private:
+    struct SavedState {
+        DocumentProperties properties;
+        std::vector<Slide> slides;
+    };
+    void BringToFront(SimDocument* pDoc);
+    bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
+    std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
+
+    HostKind m_host;
+    OfficeEvents* m_pEvents = nullptr;
+    std::vector<std::unique_ptr<SimDocument>> m_vecDocs;
+    std::vector<SimDocument*> m_vecZOrder; // front = active
+    std::map<std::string, SavedState> m_mapSaved; // by full name, for the process lifetime
+    int m_nNewCount = 0;
+    int m_nDefaultSlides = 1;
+};
+
+} // namespace quillmark::simoffice

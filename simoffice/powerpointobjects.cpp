@@ -1,0 +1,416 @@
+#include "simoffice/powerpointobjects.h"
+
+#include "officeapi/powerpoint.h"
+#include "simoffice/wordobjects.h"
+
+namespace quillmark::simoffice {
+
+using namespace quillmark::powerpoint;
+using office::msoFalse;
+using office::msoTrue;
+
+namespace {
+
+template <class I, class T>
+HRESULT HandOut(const ComPtr<T>& sp, I** out)
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!sp) return E_FAIL;
+    return sp->QueryInterface(I::Iid, reinterpret_cast<void**>(out));
+}
+
+template <class T>
+HRESULT GetValue(T* out, T value)
+{
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+// One slide; it follows its slide through insertions by the slide's id.
+class PptSlide final : public DispatchObject<_Slide> {
+public:
+    PptSlide(DocLinkPtr link, unsigned long long id) : m_link(std::move(link)), m_nId(id) {}
+    HRESULT get_SlideIndex(std::int32_t* index) override
+    {
+        if (!index) return E_POINTER;
+        if (!m_link->pDoc) return E_FAIL;
+        const auto& slides = m_link->pDoc->Slides();
+        for (size_t i = 0; i < slides.size(); ++i) {
+            if (slides[i].id == m_nId) {
+                *index = static_cast<std::int32_t>(i + 1);
+                return S_OK;
+            }
+        }
+        return E_FAIL; // the slide was deleted
+    }
+
+private:
+    DocLinkPtr m_link;
+    unsigned long long m_nId;
+};
+
+ComPtr<IDispatch> MakeSlide(const DocLinkPtr& link, int index)
+{
+    const auto& slides = link->pDoc->Slides();
+    if (index < 1 || index > static_cast<int>(slides.size())) return {};
+    ComPtr<PptSlide> sp = MakeComObject<PptSlide>(link, slides[static_cast<size_t>(index - 1)].id);
+    return ComPtr<IDispatch>(sp.Get());
+}
+
+class PptSlides final : public DispatchObject<Slides> {
+public:
+    explicit PptSlides(DocLinkPtr link) : m_link(std::move(link)) {}
+    HRESULT get_Count(std::int32_t* count) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return GetValue(count, static_cast<std::int32_t>(m_link->pDoc->Slides().size()));
+    }
+    HRESULT Item(const Variant& index, _Slide** slide) override
+    {
+        if (!slide) return E_POINTER;
+        *slide = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        Variant number;
+        if (FAILED(index.ConvertTo(VT_I4, number))) return DISP_E_TYPEMISMATCH;
+        ComPtr<IDispatch> sp = MakeSlide(m_link, number.I4Val());
+        if (!sp) return E_INVALIDARG;
+        return HandOut(sp, slide);
+    }
+    HRESULT InsertFromFile(const std::string& fileName, std::int32_t index, std::int32_t slideStart,
+                           std::int32_t slideEnd, std::int32_t* count) override
+    {
+        if (count) *count = 0;
+        if (!m_link->pDoc) return E_FAIL;
+        int inserted = m_link->pApp->Model().InsertFromFile(*m_link->pDoc, fileName, index, slideStart, slideEnd, nullptr);
+        if (inserted < 0) return E_INVALIDARG;
+        if (count) *count = inserted;
+        return S_OK;
+    }
+
+private:
+    DocLinkPtr m_link;
+};
+
+class PptPresentation final : public DispatchObject<_Presentation> {
+public:
+    explicit PptPresentation(DocLinkPtr link) : m_link(std::move(link)) {}
+
+    HRESULT get_FullName(std::string* fullName) override
+    {
+        if (!fullName) return E_POINTER;
+        if (!Doc()) return E_FAIL;
+        *fullName = Doc()->FullName();
+        return S_OK;
+    }
+    HRESULT get_Name(std::string* name) override
+    {
+        if (!name) return E_POINTER;
+        if (!Doc()) return E_FAIL;
+        *name = Doc()->Name();
+        return S_OK;
+    }
+    HRESULT get_BuiltInDocumentProperties(IDispatch** properties) override
+    {
+        if (!properties) return E_POINTER;
+        *properties = nullptr;
+        if (!Doc()) return E_FAIL;
+        return MakePropertiesObject(m_link).CopyTo(properties);
+    }
+    HRESULT get_Slides(Slides** slides) override
+    {
+        if (!slides) return E_POINTER;
+        *slides = nullptr;
+        if (!Doc()) return E_FAIL;
+        ComPtr<PptSlides> sp = MakeComObject<PptSlides>(m_link);
+        return ComPtr<Slides>(sp.Get()).CopyTo(slides);
+    }
+    HRESULT get_Saved(MsoTriState* saved) override
+    {
+        if (!Doc()) return E_FAIL;
+        return GetValue(saved, Doc()->Saved() ? msoTrue : msoFalse);
+    }
+    HRESULT put_Saved(MsoTriState saved) override
+    {
+        if (!Doc()) return E_FAIL;
+        if (saved == msoFalse) Doc()->MarkChanged();
+        return S_OK;
+    }
+    HRESULT Save() override
+    {
+        if (!Doc()) return E_FAIL;
+        return m_link->pApp->Model().Save(Doc(), {}, nullptr) ? S_OK : E_FAIL;
+    }
+    HRESULT SaveAs(const std::string& fileName, PpSaveAsFileType, MsoTriState) override
+    {
+        if (!Doc()) return E_FAIL;
+        if (fileName.empty()) return E_INVALIDARG;
+        return m_link->pApp->Model().Save(Doc(), fileName, nullptr) ? S_OK : E_FAIL;
+    }
+    HRESULT SaveCopyAs(const std::string& fileName, PpSaveAsFileType fileFormat, MsoTriState) override
+    {
+        if (!Doc()) return E_FAIL;
+        if (fileName.empty()) return E_INVALIDARG;
+        OfficeModel& model = m_link->pApp->Model();
+        switch (fileFormat) {
+        case ppSaveAsBMP:
+            return model.ExportSlides(*Doc(), fileName, "BMP", nullptr) ? S_OK : E_FAIL;
+        case ppSaveAsJPG:
+            return model.ExportSlides(*Doc(), fileName, "JPG", nullptr) ? S_OK : E_FAIL;
+        case ppSaveAsPresentation:
+        case ppSaveAsDefault:
+            return model.SaveCopy(*Doc(), fileName, nullptr) ? S_OK : E_FAIL;
+        default:
+            return E_INVALIDARG;
+        }
+    }
+    HRESULT Close() override
+    {
+        if (!Doc()) return E_FAIL;
+        ComPtr<_Presentation> self(this);
+        return m_link->pApp->Model().Close(Doc()) ? S_OK : E_FAIL;
+    }
+
+private:
+    SimDocument* Doc() const { return m_link->pDoc; }
+    DocLinkPtr m_link;
+};
+
+class PptView final : public DispatchObject<View> {
+public:
+    explicit PptView(DocLinkPtr link) : m_link(std::move(link)) {}
+    HRESULT get_Type(PpViewType* type) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return GetValue(type, ppViewNormal);
+    }
+    HRESULT get_Slide(IDispatch** slide) override
+    {
+        if (!slide) return E_POINTER;
+        *slide = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        ComPtr<IDispatch> sp = MakeSlide(m_link, m_link->pDoc->CurrentSlide());
+        if (!sp) return E_FAIL; // no slide shown
+        return sp.CopyTo(slide);
+    }
+    HRESULT GotoSlide(std::int32_t index) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return m_link->pDoc->SetCurrentSlide(index) ? S_OK : E_INVALIDARG;
+    }
+
+private:
+    DocLinkPtr m_link;
+};
+
+class PptPane final : public DispatchObject<Pane> {
+public:
+    PptPane(DocLinkPtr link, int index) : m_link(std::move(link)), m_nIndex(index) {}
+    HRESULT Activate() override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        m_link->activePane = m_nIndex;
+        return S_OK;
+    }
+    HRESULT get_Active(MsoTriState* active) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return GetValue(active, m_link->activePane == m_nIndex ? msoTrue : msoFalse);
+    }
+    HRESULT get_ViewType(PpViewType* type) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        // ppViewOutline, ppViewSlide, ppViewNotesPage (2)
+        static constexpr PpViewType kTypes[] = {ppViewOutline, ppViewSlide, 2};
+        return GetValue(type, kTypes[m_nIndex - 1]);
+    }
+
+private:
+    DocLinkPtr m_link;
+    int m_nIndex;
+};
+
+class PptPanes final : public DispatchObject<Panes> {
+public:
+    explicit PptPanes(DocLinkPtr link) : m_link(std::move(link)) {}
+    HRESULT get_Count(std::int32_t* count) override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return GetValue(count, 3);
+    }
+    HRESULT Item(std::int32_t index, Pane** pane) override
+    {
+        if (!pane) return E_POINTER;
+        *pane = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        if (index < 1 || index > 3) return E_INVALIDARG;
+        ComPtr<PptPane> sp = MakeComObject<PptPane>(m_link, index);
+        return ComPtr<Pane>(sp.Get()).CopyTo(pane);
+    }
+
+private:
+    DocLinkPtr m_link;
+};
+
+class PptWindow final : public DispatchObject<DocumentWindow> {
+public:
+    explicit PptWindow(DocLinkPtr link) : m_link(std::move(link)) {}
+    HRESULT get_View(View** view) override
+    {
+        if (!view) return E_POINTER;
+        *view = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        ComPtr<PptView> sp = MakeComObject<PptView>(m_link);
+        return ComPtr<View>(sp.Get()).CopyTo(view);
+    }
+    HRESULT get_Panes(Panes** panes) override
+    {
+        if (!panes) return E_POINTER;
+        *panes = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        ComPtr<PptPanes> sp = MakeComObject<PptPanes>(m_link);
+        return ComPtr<Panes>(sp.Get()).CopyTo(panes);
+    }
+    HRESULT get_Presentation(_Presentation** presentation) override
+    {
+        if (!presentation) return E_POINTER;
+        *presentation = nullptr;
+        if (!m_link->pDoc) return E_FAIL;
+        return HandOut(m_link->pApp->DocumentObject(*m_link->pDoc), presentation);
+    }
+    HRESULT Activate() override
+    {
+        if (!m_link->pDoc) return E_FAIL;
+        return m_link->pApp->Model().Activate(m_link->pDoc) ? S_OK : E_FAIL;
+    }
+
+private:
+    DocLinkPtr m_link;
+};
+
+class PptPresentations final : public DispatchObject<Presentations> {
+public:
+    PptPresentations(AppCore* pApp, IUnknown* pKeep) : m_pApp(pApp), m_spKeep(pKeep) {}
+
+    HRESULT get_Count(std::int32_t* count) override { return GetValue(count, m_pApp->Model().Count()); }
+    HRESULT Item(const Variant& index, _Presentation** presentation) override
+    {
+        if (!presentation) return E_POINTER;
+        *presentation = nullptr;
+        SimDocument* pDoc = nullptr;
+        if (index.Type() == VT_BSTR) {
+            pDoc = m_pApp->Model().Find(index.StrVal());
+        } else {
+            Variant number;
+            if (FAILED(index.ConvertTo(VT_I4, number))) return DISP_E_TYPEMISMATCH;
+            pDoc = m_pApp->Model().Item(number.I4Val());
+        }
+        if (!pDoc) return E_INVALIDARG;
+        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
+    }
+    HRESULT Open(const std::string& fileName, MsoTriState, MsoTriState, MsoTriState,
+                 _Presentation** presentation) override
+    {
+        if (presentation) *presentation = nullptr;
+        if (fileName.empty()) return E_INVALIDARG;
+        SimDocument* pDoc = m_pApp->Model().Open(fileName, 0, nullptr);
+        if (!pDoc) return E_FAIL;
+        if (!presentation) return S_OK;
+        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
+    }
+    HRESULT Add(MsoTriState, _Presentation** presentation) override
+    {
+        if (presentation) *presentation = nullptr;
+        SimDocument* pDoc = m_pApp->Model().New();
+        if (!pDoc) return E_FAIL;
+        if (!presentation) return S_OK;
+        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
+    }
+
+private:
+    AppCore* m_pApp;
+    ComPtr<IUnknown> m_spKeep; // the application, kept alive while the collection is held
+};
+
+class PptApp final : public DispatchObject<_Application, IConnectionPointContainer>, public AppCore {
+public:
+    explicit PptApp(OfficeModel& model) : AppCore(model), m_points(this) { m_points.Add(EApplication::Iid); }
+    ~PptApp() override { Shutdown(); }
+
+    HRESULT get_CommandBars(office::CommandBars** bars) override
+    {
+        if (!bars) return E_POINTER;
+        return ComPtr<office::CommandBars>(m_spBars.Get()).CopyTo(bars);
+    }
+    HRESULT get_ActivePresentation(_Presentation** presentation) override
+    {
+        if (!presentation) return E_POINTER;
+        *presentation = nullptr;
+        SimDocument* pDoc = Model().Active();
+        if (!pDoc) return E_FAIL; // no presentation is open
+        return HandOut(DocumentObject(*pDoc), presentation);
+    }
+    HRESULT get_Presentations(Presentations** presentations) override
+    {
+        if (!presentations) return E_POINTER;
+        ComPtr<PptPresentations> sp = MakeComObject<PptPresentations>(this, static_cast<_Application*>(this));
+        return ComPtr<Presentations>(sp.Get()).CopyTo(presentations);
+    }
+    HRESULT get_ActiveWindow(DocumentWindow** window) override
+    {
+        if (!window) return E_POINTER;
+        *window = nullptr;
+        SimDocument* pDoc = Model().Active();
+        if (!pDoc) return E_FAIL;
+        return HandOut(WindowObject(*pDoc), window);
+    }
+    HRESULT get_Name(std::string* name) override
+    {
+        if (!name) return E_POINTER;
+        *name = "Microsoft PowerPoint";
+        return S_OK;
+    }
+
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override
+    {
+        if (ppEnum) *ppEnum = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override { return m_points.Find(riid, ppCP); }
+
+    IDispatch* AppDispatch() override { return static_cast<_Application*>(this); }
+
+protected:
+    ComPtr<IDispatch> MakeDocumentObject(const DocLinkPtr& link) override
+    {
+        ComPtr<PptPresentation> sp = MakeComObject<PptPresentation>(link);
+        return ComPtr<IDispatch>(sp.Get());
+    }
+    ComPtr<IDispatch> MakeWindowObject(const DocLinkPtr& link) override
+    {
+        ComPtr<PptWindow> sp = MakeComObject<PptWindow>(link);
+        return ComPtr<IDispatch>(sp.Get());
+    }
+    const IID& EventIid() const override { return EApplication::Iid; }
+    ConnectionPointList& Points() override { return m_points; }
+
+private:
+    ConnectionPointList m_points;
+};
+
+} // namespace
+
+ComPtr<IDispatch> MakePowerPointApplication(OfficeModel& model, AppCore*& pCore)
+{
+    ComPtr<PptApp> sp = MakeComObject<PptApp>(model);
+    pCore = sp.Get();
+    return ComPtr<IDispatch>(static_cast<_Application*>(sp.Get()));
+}
+
+ComPtr<IDispatch> MakeApplication(OfficeModel& model, AppCore*& pCore)
+{
+    return model.Host() == HostKind::Word ? MakeWordApplication(model, pCore) : MakePowerPointApplication(model, pCore);
+}
+
+} // namespace quillmark::simoffice

@@ -1,0 +1,80 @@
+#include "simoffice/simdocument.h"
+
+#include "platform/registry/regmodel.h"
+
+#include <algorithm>
+
+namespace quillmark::simoffice {
+
+unsigned long long NextSlideId()
+{
+    static unsigned long long s_nNext = 0;
+    return ++s_nNext;
+}
+
+DocumentProperties::DocumentProperties()
+    : m_vecValues{{"Title", ""}, {"Subject", ""}, {"Author", ""}, {"Keywords", ""}, {"Comments", ""}}
+{
+}
+
+const std::string* DocumentProperties::Find(const std::string& name) const
+{
+    for (const auto& [key, value] : m_vecValues)
+        if (registry::EqualNoCase(key, name)) return &value;
+    return nullptr;
+}
+
+bool DocumentProperties::Set(const std::string& name, const std::string& value)
+{
+    for (auto& [key, current] : m_vecValues) {
+        if (registry::EqualNoCase(key, name)) {
+            current = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string SimDocument::Name() const
+{
+    size_t cut = m_strFullName.find_last_of("/\\");
+    return cut == std::string::npos ? m_strFullName : m_strFullName.substr(cut + 1);
+}
+
+std::string SimDocument::Property(const std::string& name) const
+{
+    const std::string* p = m_properties.Find(name);
+    return p ? *p : std::string();
+}
+
+bool SimDocument::SetProperty(const std::string& name, const std::string& value)
+{
+    if (!m_properties.Set(name, value)) return false;
+    m_bSaved = false;
+    return true;
+}
+
+void SimDocument::SetSlideCount(int count)
+{
+    count = std::max(count, 0);
+    std::string stem = Name();
+    while (static_cast<int>(m_vecSlides.size()) < count)
+        m_vecSlides.push_back({stem + " - slide " + std::to_string(m_vecSlides.size() + 1), NextSlideId()});
+    m_vecSlides.resize(static_cast<size_t>(count));
+    m_nCurrentSlide = std::clamp(m_nCurrentSlide, count > 0 ? 1 : 0, count);
+    m_bSaved = false;
+}
+
+int SimDocument::CurrentSlide() const
+{
+    return m_vecSlides.empty() ? 0 : std::clamp(m_nCurrentSlide, 1, static_cast<int>(m_vecSlides.size()));
+}
+
+bool SimDocument::SetCurrentSlide(int index)
+{
+    if (index < 1 || index > static_cast<int>(m_vecSlides.size())) return false;
+    m_nCurrentSlide = index;
+    return true;
+}
+
+} // namespace quillmark::simoffice
