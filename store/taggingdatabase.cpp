@@ -459,22 +459,20 @@ FileItem TaggingDatabase::GetFileItem(const std::string& path)
     FileItem item;
     if (!RefreshIfChanged(false))
         return item;
-    const std::string key = GetMd5Hex(path);
-    {
-        Query query(m_pDoc);
-        query.Bind("key", key);
-        if (query.Evaluate(kRecordByKey))
-            if (xmlNode* record = query.First())
-                item.writeDate = ParseDate(GetAttribute(record, "writedate"));
-    }
     Query query(m_pDoc);
-    query.Bind("key", key);
-    if (!query.Evaluate(std::string(kRecordByKey) + "/tag"))
+    query.Bind("key", GetMd5Hex(path));
+    if (!query.Evaluate(kRecordByKey))
         return item;
-    for (xmlNode* node : query.Elements()) {
-        std::string text;
-        if (FirstChildText(node, text))
-            item.tags.push_back(std::move(text));
+    if (xmlNode* record = query.First())
+        item.writeDate = ParseDate(GetAttribute(record, "writedate"));
+    // The tag children of every record with the key, in document order.
+    for (xmlNode* record : query.Elements()) {
+        for (xmlNode* node = record->children; node; node = node->next) {
+            std::string text;
+            if (node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, X("tag")) &&
+                FirstChildText(node, text))
+                item.tags.push_back(std::move(text));
+        }
     }
     return item;
 }
