@@ -1,0 +1,115 @@
+#include "host/officeapplication.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "host/pathrules.h"
+#include "platform/shell/folders.h"
+#include "store/appsettings.h"
+#include "store/taggingdatabase.h"
+
+namespace quillmark {
+
+OfficeApplication::OfficeApplication() = default;
+
+OfficeApplication::~OfficeApplication()
+{
+    DisconnectApplicationEvents();
+    for (TagButtonHandler* pHandler : m_tagButtonHandlers)
+        delete pHandler; // its subscriptions end with it
+    m_tagButtonHandlers.clear();
+}
+
+void OfficeApplication::DisconnectApplicationEvents()
+{
+    if (m_pConnectionPoint) m_pConnectionPoint->Unadvise(m_dwAppEventsCookie);
+    m_pConnectionPoint = nullptr;
+    m_dwAppEventsCookie = 0;
+}
+
+bool OfficeApplication::SetSettings(AppSettings* pSettings)
+{
+    m_pSettings = pSettings;
+    return true;
+}
+
+bool OfficeApplication::SetDatabase(TaggingDatabase* pDatabase)
+{
+    m_pDatabase = pDatabase;
+    m_commandSinks.m_pOwner = this;
+    return true;
+}
+
+const AppSettings& OfficeApplication::RequireSettings() const
+{
+    if (!m_pSettings) throw std::logic_error("m_pSettings != 0");
+    return *m_pSettings;
+}
+
+TaggingDatabase& OfficeApplication::RequireDatabase() const
+{
+    if (!m_pDatabase) throw std::logic_error("m_pDatabase != 0");
+    return *m_pDatabase;
+}
+
+bool OfficeApplication::HasFilePath() { return IsFilePath(GetActiveDocumentPath()); }
+
+bool OfficeApplication::IsInTemporaryFolder(const std::string& path)
+{
+    // The temporary folder is compared with the path's short (here: canonical)
+    // form, so a document reached through a longer spelling is still recognised.
+    const std::string tempFolder = shell::GetTempFolder();
+    const std::optional<std::string> shortPath = shell::GetShortPathName(path);
+    // A file that does not exist (yet) has no short form: its path as given counts.
+    const std::string& comparedPath = shortPath ? *shortPath : path;
+    if (comparedPath.starts_with(tempFolder)) return true;
+    // $TMPDIR itself may be spelled through a link.
+    if (const std::optional<std::string> shortTemp = shell::GetShortPathName(tempFolder))
+        if (IsInFolder(comparedPath, *shortTemp)) return true;
+
+    // The browser cache is compared only as the shell spells it, with the path as given.
+    const std::string cacheFolder = shell::GetBrowserCacheFolder();
+    return IsInFolder(path, cacheFolder);
+}
+
+bool OfficeApplication::IsTagInList(const std::string& tag, const TagList& tags)
+{
+    const TagSet tagSet(tags.begin(), tags.end());
+    return tagSet.contains(tag);
+}
+
+std::string OfficeApplication::GetFileNameTag(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return {};
+    std::string name = path.substr(0, dot);
+    const std::size_t separator = name.find_last_of("\\/");
+    if (separator != std::string::npos) name.erase(0, separator + 1);
+    return name;
+}
+
+HRESULT OfficeApplication::DispatchByName(std::uint16_t flags, Variant* result, IDispatch* object,
+                                          std::string_view name, std::initializer_list<Variant> lastFirstArgs)
+{
+    if (!object) return S_OK;
+    const std::string member(name);
+    const char* names[] = {member.c_str()};
+    DISPID dispId = DISPID_UNKNOWN;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispId);
+    if (FAILED(hr)) return hr;
+
+    DispParams params;
+    params.args.assign(lastFirstArgs.begin(), lastFirstArgs.end());
+    if ((flags & DISPATCH_PROPERTYPUT) && !params.args.empty()) params.namedArgs = {DISPID_PROPERTYPUT};
+    return object->Invoke(dispId, IID_NULL, LOCALE_SYSTEM_DEFAULT, flags, &params, result, nullptr, nullptr);
+}
+
+bool OfficeApplication::ShowDialog(DialogRequest request)
+{
+    if (!m_pDialogLauncher) return false;
+    request.pOfficeApp = this;
+    request.pSettings = m_pSettings;
+    return m_pDialogLauncher->Show(request);
+}
+
+} // namespace quillmark

@@ -1,0 +1,60 @@
+#pragma once
+// PowerPointApplication: the host wrapper for PowerPoint. Implements the host
+// operations on PowerPoint's object model, inserts a slide of another file into
+// the active presentation, takes over a presentation located again under a new
+// path, and offers the per-presentation tests of the event handler.
+#include "host/officeapplication.h"
+#include "host/powerpointeventhandler.h"
+#include "officeapi/powerpointwrappers.h"
+
+namespace quillmark {
+
+class PowerPointApplication : public OfficeApplication {
+public:
+    PowerPointApplication() = default;
+    ~PowerPointApplication() override;
+
+    bool AddControls() override;
+    bool MergeTagsFromFile(const std::string& path) override;
+    bool GetCommandBars(office::CommandBarsPtr& spCommandBars) override;
+    bool ConnectApplicationEvents() override;
+    bool CreateTagButton(const office::CommandBarControlsPtr& spControls) override;
+    bool AddTagButtonHandler(const office::CommandBarButtonPtr& spButton, const std::string& tag) override;
+    bool RemoveTagButtonHandler(TagButtonHandler* pHandler) override;
+    bool OpenDocument(const std::string& path) override;
+    bool InsertSlideFromFile(const std::string& path, int slideNumber) override;
+    std::string GetActiveDocumentPath() override;
+    TagList GetDatabaseTags(const std::string& path) override;
+    bool GetEmbeddedTags(TagList& tags) override;
+    bool SetEmbeddedTags(const TagList& tags) override;
+    bool CanRefreshToolbar() override;
+
+    /* 28 */ virtual bool SetApplication(const ComPtr<powerpoint::_Application>& spApplication);
+    /* 29 */ virtual std::string GetFullName(const powerpoint::_PresentationPtr& spPresentation);
+    /* 30 */ virtual TagList GetActiveDocumentTags();
+
+    // Presentations.Open(path, ReadOnly false, Untitled false, WithWindow true); true.
+    // `spPresentation` is empty when PowerPoint could not open the file.
+    bool OpenPresentation(const std::string& path, powerpoint::_PresentationPtr& spPresentation);
+    // The active presentation; empty when none is open.
+    powerpoint::_PresentationPtr GetActivePresentation();
+    // The tags of "Keywords"; an empty reference means the active presentation.
+    TagList GetKeywords(const powerpoint::_PresentationPtr& spPresentation);
+    // Writes the tags joined by ", " into "Keywords" (not saved); an empty reference
+    // means the active presentation. No presentation at all: no effect.
+    bool SetKeywords(const powerpoint::_PresentationPtr& spPresentation, const TagList& tags);
+    bool IsSavedToFile(const powerpoint::_PresentationPtr& spPresentation);
+    // The "Author" property is exactly the product author (string 134).
+    bool IsAuthoredByProduct(const powerpoint::_PresentationPtr& spPresentation);
+
+    const powerpoint::_ApplicationPtr& Application() const { return m_pPPTApp; }
+
+    // Tag click: the Tag dialog for the active presentation, if there is one.
+    void OnTagClick();
+
+private:
+    powerpoint::_ApplicationPtr m_pPPTApp;
+    ComPtr<PowerPointEventHandler> m_pEventHandler;
+};
+
+} // namespace quillmark
