@@ -10,7 +10,7 @@ AppCore::AppCore(OfficeModel& model) : m_model(model), m_spBars(MakeComObject<Si
     m_model.SetEvents(this);
 }
 
-AppCore::~AppCore() { Shutdown(); }
+AppCore::~AppCore() { m_model.SetEvents(nullptr); } // the hosts' destructors shut down
 
 DocLinkPtr AppCore::Link(SimDocument& doc)
 {
@@ -37,7 +37,10 @@ ComPtr<IDispatch> AppCore::WindowObject(SimDocument& doc)
 
 void AppCore::Shutdown()
 {
+    if (m_bShutDown) return;
+    m_bShutDown = true;
     m_model.SetEvents(nullptr);
+    DropEventSinks();
     if (m_spBars) m_spBars->Clear();
     for (auto& [pDoc, views] : m_mapViews)
         if (views.link) views.link->pDoc = nullptr;
@@ -51,8 +54,10 @@ void AppCore::Trace(const std::string& event, const SimDocument& doc)
 
 std::size_t AppCore::Fire(DISPID dispId, const IID& eventIid, std::initializer_list<Variant> args)
 {
+    ConnectionPointList* pPoints = Points();
+    if (!pPoints) return 0;
     DispParams params = DispParams::FromArgs(args);
-    return Points().Fire(eventIid, dispId, params);
+    return pPoints->Fire(eventIid, dispId, params);
 }
 
 void AppCore::DocumentOpened(SimDocument& doc)

@@ -44,7 +44,8 @@ public:
     // Called with "DocumentOpen /tmp/a.doc" and the like for every event fired.
     void SetEventTrace(std::function<void(const std::string&)> fnTrace) { m_fnTrace = std::move(fnTrace); }
 
-    // The host ends: every command bar goes, document objects are cut off.
+    // The host ends: every command bar goes, document objects are cut off, event
+    // subscribers are let go. The object itself stays usable for the host's own code.
     void Shutdown();
 
     // OfficeEvents
@@ -66,12 +67,16 @@ protected:
     std::size_t Fire(DISPID dispId, const IID& eventIid, std::initializer_list<Variant> args);
     void Trace(const std::string& event, const SimDocument& doc);
     virtual const IID& EventIid() const = 0;
-    virtual ConnectionPointList& Points() = 0;
+    // The application-event connection point list; null once the host has ended.
+    virtual ConnectionPointList* Points() = 0;
+    // Drops the event subscribers (the host is ending).
+    virtual void DropEventSinks() = 0;
 
     OfficeModel& m_model;
     ComPtr<SimCommandBars> m_spBars;
     std::map<SimDocument*, Views> m_mapViews;
     std::function<void(const std::string&)> m_fnTrace;
+    bool m_bShutDown = false;
 };
 
 // The application object of the model's host: Word's or PowerPoint's. `pCore` gets

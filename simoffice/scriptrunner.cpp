@@ -197,8 +197,9 @@ bool ScriptRunner::Execute(const std::vector<std::string>& words, std::string& e
     }
     if (cmd == "slides" || cmd == "slide-list") {
         if (argc != 0) return usage(cmd.c_str());
+        if (!needPresentation()) return false;
         SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc || !needPresentation()) return false;
+        if (!pDoc) return false;
         if (cmd == "slides") {
             m_out << pDoc->Slides().size() << "\n";
         } else {
@@ -211,8 +212,9 @@ bool ScriptRunner::Execute(const std::vector<std::string>& words, std::string& e
     if (cmd == "set-slides" || cmd == "goto-slide") {
         int n = 0;
         if (argc != 1 || !ParseInt(words[1], n)) return usage((cmd + " N").c_str());
+        if (!needPresentation()) return false;
         SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc || !needPresentation()) return false;
+        if (!pDoc) return false;
         if (cmd == "set-slides") {
             if (n < 0) {
                 error = "not a slide count: " + words[1];
@@ -232,16 +234,18 @@ bool ScriptRunner::Execute(const std::vector<std::string>& words, std::string& e
         int index = 0, start = 0, end = 0;
         if (argc != 4 || !ParseInt(words[2], index) || !ParseInt(words[3], start) || !ParseInt(words[4], end))
             return usage("insert-slides FILE INDEX START END");
+        if (!needPresentation()) return false;
         SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc || !needPresentation()) return false;
+        if (!pDoc) return false;
         return model.InsertFromFile(*pDoc, words[1], index, start, end, &error) >= 0;
     }
     if (cmd == "export") {
         if (argc < 1 || argc > 2) return usage("export FOLDER [bmp|jpg]");
         std::string format = argc == 2 ? words[2] : "bmp";
         if (format != "bmp" && format != "jpg") return usage("export FOLDER [bmp|jpg]");
+        if (!needPresentation()) return false;
         SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc || !needPresentation()) return false;
+        if (!pDoc) return false;
         return model.ExportSlides(*pDoc, words[1], format == "bmp" ? "BMP" : "JPG", &error);
     }
     if (cmd == "toolbar") {

@@ -39,8 +39,7 @@ void SimOffice::Shutdown()
     if (m_bShutDown) return;
     m_bShutDown = true;
     if (m_pLoader) m_pLoader->DisconnectAll();
-    m_pCore->Shutdown();
-    m_spApplication.Reset();
+    m_pCore->Shutdown(); // bars, document objects and event subscribers go
     if (m_pLoader) m_pLoader->FreeLibraries();
 }
 

@@ -165,7 +165,10 @@ private:
 
 class WordApp final : public DispatchObject<_Application, IConnectionPointContainer>, public AppCore {
 public:
-    explicit WordApp(OfficeModel& model) : AppCore(model), m_points(this) { m_points.Add(ApplicationEvents::Iid); }
+    explicit WordApp(OfficeModel& model) : AppCore(model), m_pPoints(std::make_unique<ConnectionPointList>(this))
+    {
+        m_pPoints->Add(ApplicationEvents::Iid);
+    }
     ~WordApp() override { Shutdown(); }
 
     HRESULT get_CommandBars(office::CommandBars** bars) override
@@ -207,7 +210,14 @@ public:
         if (ppEnum) *ppEnum = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override { return m_points.Find(riid, ppCP); }
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override
+    {
+        if (!m_pPoints) {
+            if (ppCP) *ppCP = nullptr;
+            return CONNECT_E_NOCONNECTION;
+        }
+        return m_pPoints->Find(riid, ppCP);
+    }
 
     IDispatch* AppDispatch() override { return static_cast<_Application*>(this); }
 
@@ -223,10 +233,11 @@ protected:
         return ComPtr<IDispatch>(sp.Get());
     }
     const IID& EventIid() const override { return ApplicationEvents::Iid; }
-    ConnectionPointList& Points() override { return m_points; }
+    ConnectionPointList* Points() override { return m_pPoints.get(); }
+    void DropEventSinks() override { m_pPoints.reset(); }
 
 private:
-    ConnectionPointList m_points;
+    std::unique_ptr<ConnectionPointList> m_pPoints;
 };
 
 } // namespace
