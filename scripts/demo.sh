@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 export QUILLMARK_REGISTRY="$work/registry.reg" XDG_DATA_HOME="$work/data"
 
 echo "Quarterly numbers" > "$work/Budget 2026.doc"
-run() { echo "\$ quillmark $*"; "$bin" "$@"; }
+run() { printf "$ quillmark"; printf " %q" "$@"; echo; "$bin" "$@"; }
 run tag "$work/Budget 2026.doc" "budget, Finance 2026, R&D"
 run show "$work/Budget 2026.doc"
 run tags

@@ -264,6 +264,8 @@ TaggingDatabase::~TaggingDatabase()
 
 std::string TaggingDatabase::DatabaseFile() const
 {
+    if (!m_strDatabaseFile.empty())
+        return m_strDatabaseFile;
     const std::string folder = m_pSettings ? m_pSettings->DatabasePath : std::string();
     return folder + LoadResString(105);
 }

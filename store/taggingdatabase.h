@@ -57,8 +57,10 @@ public:
     ResultList FindDocuments(const std::string& searchText, const TypeList& types);
     std::string GetMd5Hex(const std::string& path) const;
 
-    // Full path of tags.xml.
+    // Full path of tags.xml: the settings' database folder + "tags.xml",
+    // unless an explicit file was given (the command line's --db).
     std::string DatabaseFile() const;
+    void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
     // Where Open moved an unreadable database file; empty when it did not.
     const std::string& RecoveredFile() const;
 
@@ -73,6 +75,7 @@ private:
     bool m_bStampKnown = false;
     bool m_bBlocked = false;   // an unreadable file could not be moved aside: never overwrite it
     std::string m_strRecoveredFile;
+    std::string m_strDatabaseFile;
 };
 
 } // namespace quillmark
