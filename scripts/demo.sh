@@ -9,7 +9,8 @@ trap 'rm -rf "$work"' EXIT
 export QUILLMARK_REGISTRY="$work/registry.reg" XDG_DATA_HOME="$work/data"
 
 echo "Quarterly numbers" > "$work/Budget 2026.doc"
-run() { printf "$ quillmark"; printf " %q" "$@"; echo; "$bin" "$@"; }
+quote() { if [[ $1 =~ ^[A-Za-z0-9_./=-]+$ ]]; then printf ' %s' "$1"; else printf " '%s'" "$1"; fi; }
+run() { printf '$ quillmark'; for a in "$@"; do quote "$a"; done; echo; "$bin" "$@"; }
 run tag "$work/Budget 2026.doc" "budget, Finance 2026, R&D"
 run show "$work/Budget 2026.doc"
 run tags
