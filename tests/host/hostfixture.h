@@ -1,0 +1,182 @@
+#pragma once
+// A wrapper attached to an in-process simulated Word or PowerPoint, with its own
+// settings, tag database, registry and XDG folders, and recorders for the dialogs
+// and the web addresses the bar asks for.
+#include "host/powerpointapplication.h"
+#include "host/wordapplication.h"
+#include "platform/shell/opener.h"
+#include "resources/strings.h"
+#include "simoffice/simoffice.h"
+#include "store/appsettings.h"
+#include "store/taggingdatabase.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace quillmark::test {
+
+// Sets environment variables for the lifetime of the object, restoring them afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv()
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+    void Set(const std::string& name, const std::string& value)
+    {
+        if (!m_saved.contains(name)) {
+            const char* old = std::getenv(name.c_str());
+            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> m_saved;
+};
+
+struct RecordingLauncher : DialogLauncher {
+    std::vector<DialogRequest> requests;
+    bool bAnswer = false;           // what Show reports: OK or Cancel
+    std::function<void()> fnDuring; // runs while the "dialog" is open
+    bool Show(const DialogRequest& request) override
+    {
+        requests.push_back(request);
+        if (fnDuring) fnDuring();
+        return bAnswer;
+    }
+};
+
+struct RecordingOpener : shell::UrlOpener {
+    std::vector<std::string> urls;
+    bool Open(const std::string& url) override
+    {
+        urls.push_back(url);
+        return true;
+    }
+};
+
+// Makes a recorder the current URL opener while it lives.
+struct ScopedOpener {
+    RecordingOpener opener;
+    shell::UrlOpener* pPrevious;
+    ScopedOpener() : pPrevious(shell::SetUrlOpener(&opener)) {}
+    ~ScopedOpener() { shell::SetUrlOpener(pPrevious); }
+};
+
+// Private registry and XDG folders for one test.
+struct IsolatedFolders {
+    TempDir dir;
+    ScopedEnv env;
+    IsolatedFolders()
+    {
+        env.Set("QUILLMARK_REGISTRY", dir / "registry.reg");
+        env.Set("XDG_CONFIG_HOME", dir / "config");
+        env.Set("XDG_DATA_HOME", dir / "data");
+        env.Set("XDG_CACHE_HOME", dir / "cache");
+    }
+};
+
+struct WordTraits {
+    static constexpr simoffice::HostKind kHost = simoffice::HostKind::Word;
+    using AppInterface = word::_Application;
+    static constexpr const char* kExtension = ".doc";
+    static constexpr DialogKind kBrowse = DialogKind::BrowseDocuments;
+    static constexpr DialogKind kTag = DialogKind::TagWord;
+};
+struct PowerPointTraits {
+    static constexpr simoffice::HostKind kHost = simoffice::HostKind::PowerPoint;
+    using AppInterface = powerpoint::_Application;
+    static constexpr const char* kExtension = ".ppt";
+    static constexpr DialogKind kBrowse = DialogKind::BrowsePresentations;
+    static constexpr DialogKind kTag = DialogKind::TagPowerPoint;
+};
+// The traits of a wrapper type or of a test's class derived from one.
+template <class Wrapper>
+struct HostTraits
+    : std::conditional_t<std::is_base_of_v<WordApplication, Wrapper>, WordTraits, PowerPointTraits> {};
+
+// The wrapper as the connection sets it up: settings, application, database.
+// Members are destroyed in reverse order, so the wrapper goes before the host.
+template <class Wrapper>
+struct HostSetup {
+    using Traits = HostTraits<Wrapper>;
+
+    IsolatedFolders folders;
+    simoffice::SimOffice office{Traits::kHost};
+    AppSettings settings;
+    TaggingDatabase database;
+    RecordingLauncher launcher;
+    std::unique_ptr<Wrapper> pWrapper = std::make_unique<Wrapper>();
+    Wrapper& wrapper = *pWrapper; // valid until pWrapper is reset
+
+    explicit HostSetup(std::uint32_t productType = 0, std::uint32_t fileNameTagSetting = 0)
+    {
+        settings.ProductType = productType;
+        settings.ProductName = LoadResString(productType == 2 ? 133 : 132);
+        settings.WebsiteHelpURL = "help/index.html";
+        settings.GlobalDefaultFileNameTag = fileNameTagSetting;
+        settings.DatabasePath = folders.dir / "db/";
+        database.m_pSettings = &settings;
+        database.Open();
+
+        wrapper.SetSettings(&settings);
+        wrapper.SetApplication(ComPtr<IDispatch>(office.Application()).As<typename Traits::AppInterface>());
+        wrapper.SetDatabase(&database);
+        wrapper.SetDialogLauncher(&launcher);
+    }
+
+    // A real file in the test folder, e.g. Document("report") -> <dir>/report.doc.
+    std::string MakeFile(const std::string& stem) { return folders.dir.WriteFile(stem + Traits::kExtension, "x"); }
+
+    simoffice::SimDocument& Open(const std::string& path)
+    {
+        std::string error;
+        simoffice::SimDocument* pDoc = office.Model().Open(path, 0, &error);
+        if (!pDoc) throw std::runtime_error(error);
+        return *pDoc;
+    }
+
+    simoffice::SimCommandBar& Bar()
+    {
+        auto bars = office.CommandBars().Bars();
+        if (bars.empty()) throw std::runtime_error("no command bar");
+        return *bars.back();
+    }
+    std::vector<simoffice::ControlCore*> Controls() { return Bar().Controls().List(); }
+};
+
+// "caption|tooltip|tag|face|style" of a button, for comparing whole bars at once.
+inline std::string Describe(const simoffice::ControlCore* pControl)
+{
+    const simoffice::ControlState& s = pControl->State();
+    return s.caption + "|" + s.tooltip + "|" + s.tag + "|" + std::to_string(s.faceId) + "|" +
+           std::to_string(s.style);
+}
+
+inline std::vector<std::string> Captions(const std::vector<simoffice::ControlCore*>& controls)
+{
+    std::vector<std::string> captions;
+    for (const simoffice::ControlCore* pControl : controls)
+        captions.push_back(pControl->State().caption);
+    return captions;
+}
+
+} // namespace quillmark::test
