@@ -1,11 +1,14 @@
 // quillmark-host: one simulated office host (Word or PowerPoint) in this process.
 // It loads the add-ins of the host's list in the registry, then runs host commands
 // from a script (--script FILE, "-" for standard input) or from the terminal.
+#include "platform/com/serverentry.h"
+#include "simoffice/addinlist.h"
 #include "simoffice/scriptrunner.h"
 #include "simoffice/simoffice.h"
 
 #include <CLI/CLI.hpp>
 #include <QApplication>
+#include <dlfcn.h>
 
 #include <charconv>
 #include <cstdlib>
@@ -23,20 +26,82 @@ bool IsSet(const char* name)
     return value && *value;
 }
 
+// The ProgID that --install-addin puts in both hosts' add-in lists.
+constexpr const char* kAddinProgId = "Quillmark.Connect";
+
+// --install-addin / --uninstall-addin: the library registers (or removes) its own
+// class through its exported entry point; the hosts' add-in lists are the host's.
+int InstallAddin(const std::string& library, bool bInstall)
+{
+    void* hLibrary = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!hLibrary) {
+        const char* error = dlerror();
+        std::cerr << "quillmark-host: cannot load " << library << ": " << (error ? error : "unknown error") << "\n";
+        return 1;
+    }
+    const char* entry = bInstall ? kDllRegisterServer : kDllUnregisterServer;
+    auto fnServer = reinterpret_cast<DllRegisterServerFunc>(dlsym(hLibrary, entry));
+    int status = 0;
+    std::string error;
+    if (!fnServer) {
+        std::cerr << "quillmark-host: " << library << " has no " << entry << "\n";
+        status = 1;
+    } else if (bInstall) {
+        HRESULT hr = fnServer();
+        if (FAILED(hr)) {
+            std::cerr << "quillmark-host: " << entry << " failed: " << HResultText(hr) << "\n";
+            status = 1;
+        }
+        for (HostKind host : {HostKind::Word, HostKind::PowerPoint}) {
+            if (status == 0 && !AddAddinToList(host, kAddinProgId, kLoadAtStartup, &error)) {
+                std::cerr << "quillmark-host: cannot add " << kAddinProgId << " to " << HostName(host) << ": " << error << "\n";
+                status = 1;
+            }
+        }
+    } else {
+        // Out of the lists first, so that no host looks for a class being removed.
+        for (HostKind host : {HostKind::Word, HostKind::PowerPoint}) {
+            if (!RemoveAddinFromList(host, kAddinProgId, &error)) {
+                std::cerr << "quillmark-host: cannot remove " << kAddinProgId << " from " << HostName(host) << ": " << error << "\n";
+                status = 1;
+            }
+        }
+        HRESULT hr = status == 0 ? fnServer() : S_OK;
+        if (FAILED(hr)) {
+            std::cerr << "quillmark-host: " << entry << " failed: " << HResultText(hr) << "\n";
+            status = 1;
+        }
+    }
+    dlclose(hLibrary);
+    if (status == 0)
+        std::cout << (bInstall ? "installed " : "uninstalled ") << kAddinProgId << " (" << library << ") for Word and PowerPoint\n";
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     CLI::App cli{"quillmark-host: a simulated Word or PowerPoint that loads Quillmark add-ins"};
-    std::string hostName, scriptPath;
+    std::string hostName, scriptPath, installLib, uninstallLib;
     bool bNoAddins = false;
-    cli.add_option("--host", hostName, "word or powerpoint")->required();
+    cli.add_option("--host", hostName, "word or powerpoint");
+    auto* pInstall = cli.add_option("--install-addin", installLib,
+                                    "register the add-in library LIB and add it to both hosts' add-in lists");
+    cli.add_option("--uninstall-addin", uninstallLib, "remove the add-in library LIB from both hosts and the registry")
+        ->excludes(pInstall);
     cli.add_option("--script", scriptPath, "run the commands in FILE (- for standard input) and exit");
     cli.add_flag("--no-addins", bNoAddins, "start without loading any add-in");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return cli.exit(e) == 0 ? 0 : 2;
+    }
+    if (!installLib.empty() || !uninstallLib.empty())
+        return InstallAddin(installLib.empty() ? uninstallLib : installLib, !installLib.empty());
+    if (hostName.empty()) {
+        std::cerr << "quillmark-host: --host is required\n";
+        return 2;
     }
     std::optional<HostKind> host = HostFromName(hostName);
     if (!host) {
