@@ -25,7 +25,7 @@ void EnsureGuiApp()
     static int argc = 1;
     static char name[] = "imaging_test";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    static QGuiApplication app(argc, argv); // destroyed at exit, with what it holds
     (void)app;
 }
 

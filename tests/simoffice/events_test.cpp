@@ -5,7 +5,7 @@
 #include "platform/files/files.h"
 #include "tests/support/tempdir.h"
 
-#include <QGuiApplication>
+#include "tests/simoffice/guiapp.h"
 
 #include <gtest/gtest.h>
 
@@ -277,13 +277,7 @@ TEST(SimOfficeEvents, LateBoundPropertiesSurviveSaveAndReopen)
 
 TEST(SimOfficeEvents, PowerPointViewSlidesAndBitmaps)
 {
-    if (!QCoreApplication::instance()) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "simoffice_tests";
-        static char* argv[] = {name, nullptr};
-        new QGuiApplication(argc, argv);
-    }
+    quillmark::test::EnsureGuiApp();
     TempDir dir;
     std::string a = dir.WriteFile("a.ppt", "a"), b = dir.WriteFile("b.ppt", "b");
     SimOffice office(HostKind::PowerPoint);

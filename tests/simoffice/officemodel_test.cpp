@@ -4,7 +4,7 @@
 #include "platform/imaging/image.h"
 #include "tests/support/tempdir.h"
 
-#include <QGuiApplication>
+#include "tests/simoffice/guiapp.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,6 @@ using namespace quillmark::simoffice;
 using quillmark::test::TempDir;
 
 namespace {
-
-void EnsureGuiApp()
-{
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "simoffice_tests";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
-}
 
 std::vector<std::string> Texts(const SimDocument& doc)
 {
@@ -190,7 +180,7 @@ TEST(OfficeModel, SlideCountsAndInsertFromFile)
 
 TEST(OfficeModel, ExportWritesOneBitmapPerSlide)
 {
-    EnsureGuiApp();
+    quillmark::test::EnsureGuiApp();
     TempDir dir;
     std::string path = dir.WriteFile("deck.ppt", "d");
     OfficeModel office(HostKind::PowerPoint);
