@@ -8,6 +8,8 @@
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
 
+#include <cstdio>
+
 namespace quillmark {
 
 namespace {
@@ -124,6 +126,12 @@ void CConnect::Connect(IDispatch* application)
 
     m_pSettings = std::make_unique<AppSettings>();
     m_pSettings->Load();
+    if (m_pSettings->DatabasePath.empty()) {
+        // Settings that could not be read give no database folder, and the database
+        // would land in whatever folder the host runs in: stay out of the host instead.
+        std::fprintf(stderr, "quillmark: the add-in stays inactive: its settings could not be read\n");
+        return;
+    }
 
     m_pDatabase = std::make_unique<TaggingDatabase>();
     m_pDatabase->m_pSettings = m_pSettings.get();
