@@ -2,6 +2,8 @@
 # Installs what the build needs (Debian packages), then configures and builds.
 #   scripts/setup.sh              release build in build/
 #   scripts/setup.sh --sanitize   AddressSanitizer + UBSan build in build-asan/
+# The release build's add-in is then installed for both simulated hosts, in the
+# registry quillmark-host reads ($QUILLMARK_REGISTRY, else the user's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,3 +30,6 @@ fi
 
 cmake -S . -B "$build_dir" "${cmake_args[@]}"
 cmake --build "$build_dir" -j "$(nproc)"
+if [[ "$build_dir" == build ]]; then
+  "$build_dir"/simoffice/quillmark-host --install-addin "$build_dir"/addin/libquillmark.so
+fi
