@@ -67,15 +67,6 @@ TYPED_TEST(CommandBarTest, CreateCommandBarBuildsTheFixedControlsInOrder)
     EXPECT_TRUE(controls[2]->State().bTemporary);
 }
 
-TYPED_TEST(CommandBarTest, TheProductTypeNamesTheBarAndTheMenu)
-{
-    HostSetup<TypeParam> host(2);
-    ASSERT_TRUE(host.wrapper.CreateCommandBar());
-    EXPECT_EQ(host.Bar().Name(), "Pallister 1.0");
-    EXPECT_EQ(host.Controls()[0]->State().caption, "&Pallister");
-    EXPECT_EQ(host.Controls()[0]->State().tooltip, "Pallister");
-}
-
 TYPED_TEST(CommandBarTest, ThreeStoredTagsWithTheFileNameShowTwoButtonsUnlessTheSettingIsOne)
 {
     for (std::uint32_t setting : {0u, 1u, 7u}) {
@@ -335,7 +326,7 @@ TYPED_TEST(CommandBarTest, TheSearchBoxIgnoresItsOwnTextAndListsEveryOtherEntry)
     EXPECT_THAT(pBox->State().list, ElementsAre("budget", "budget", "search tags"));
 }
 
-TYPED_TEST(CommandBarTest, HelpAndWebsiteOpenTheProductAddresses)
+TYPED_TEST(CommandBarTest, TheProductTypeNamesTheBarAndChoosesTheHelpAndWebsiteAddresses)
 {
     for (std::uint32_t type : {0u, 2u}) {
         SCOPED_TRACE(type);
@@ -346,6 +337,8 @@ TYPED_TEST(CommandBarTest, HelpAndWebsiteOpenTheProductAddresses)
         ASSERT_EQ(bars.FindButtonByTag("&Help")->FireClick(), 1u);
         ASSERT_EQ(bars.FindButtonByTag("&Website")->FireClick(), 1u);
         const std::string site = type == 2 ? "https://www.pallister.example/" : "https://www.quillmark.example/";
+        EXPECT_EQ(host.Bar().Name(), type == 2 ? "Pallister 1.0" : "Quillmark 1.0");
+        EXPECT_EQ(host.Controls()[0]->State().caption, type == 2 ? "&Pallister" : "&Quillmark");
         EXPECT_THAT(recorder.opener.urls, ElementsAre(site + "help/index.html", site));
         EXPECT_TRUE(host.launcher.requests.empty());
     }

@@ -16,7 +16,6 @@ using ::testing::ElementsAre;
 TEST(GetFileNameTagTest, TakesTheNameBetweenTheLastSeparatorAndTheLastDot)
 {
     EXPECT_EQ(OfficeApplication::GetFileNameTag("C:\\docs\\report.final.doc"), "report.final");
-    EXPECT_EQ(OfficeApplication::GetFileNameTag("C:\\docs\\report.doc"), "report");
     EXPECT_EQ(OfficeApplication::GetFileNameTag("\\\\server\\share\\Plan 2005.ppt"), "Plan 2005");
     EXPECT_EQ(OfficeApplication::GetFileNameTag("/home/ann/talks/Launch.ppt"), "Launch");
     EXPECT_EQ(OfficeApplication::GetFileNameTag("mixed/dir\\name.doc"), "name");
@@ -26,7 +25,6 @@ TEST(GetFileNameTagTest, TakesTheNameBetweenTheLastSeparatorAndTheLastDot)
     EXPECT_EQ(OfficeApplication::GetFileNameTag("/home/ann/.config/notes"), "");
     // No dot at all: no name.
     EXPECT_EQ(OfficeApplication::GetFileNameTag("C:\\docs\\file"), "");
-    EXPECT_EQ(OfficeApplication::GetFileNameTag("Document1"), "");
     EXPECT_EQ(OfficeApplication::GetFileNameTag(""), "");
     EXPECT_EQ(OfficeApplication::GetFileNameTag("C:\\docs\\.doc"), "");
     EXPECT_EQ(OfficeApplication::GetFileNameTag("/srv/Übersicht.doc"), "Übersicht");
@@ -37,13 +35,10 @@ TEST(PathRulesTest, SavedFilesHaveDriveNetworkOrPosixPaths)
     EXPECT_TRUE(IsFilePath("C:\\docs\\a.doc"));
     EXPECT_TRUE(IsFilePath("\\\\server\\share\\a.doc"));
     EXPECT_TRUE(IsFilePath("/home/ann/a.doc"));
-    EXPECT_TRUE(IsFilePath("x:\\"));
     EXPECT_FALSE(IsFilePath("Document1"));
-    EXPECT_FALSE(IsFilePath("Presentation2"));
     EXPECT_FALSE(IsFilePath(""));
     EXPECT_FALSE(IsFilePath("C:/docs/a.doc"));
     EXPECT_FALSE(IsFilePath("docs\\a.doc"));
-    EXPECT_FALSE(IsFilePath("relative/a.doc"));
 
     EXPECT_TRUE(IsInFolder("/c/cache/a.doc", "/c/cache"));
     EXPECT_TRUE(IsInFolder("/c/cache", "/c/cache"));
