@@ -1,10 +1,9 @@
 #include "platform/shell/opener.h"
 
 #include <atomic>
-#include <cerrno>
+#include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -15,6 +14,20 @@ namespace {
 
 std::atomic<UrlOpener*> g_pOpener{nullptr};
 
+// xdg-open may live as long as the browser it starts, so nobody waits for it; the
+// children that have ended meanwhile are reaped at the next start. No thread is
+// left running in a library that the host may unload.
+std::mutex g_childrenMutex;
+std::vector<pid_t> g_children;
+
+void ReapEndedChildren()
+{
+    std::erase_if(g_children, [](pid_t pid) {
+        int status = 0;
+        return waitpid(pid, &status, WNOHANG) != 0; // ended (reaped) or not ours any more
+    });
+}
+
 } // namespace
 
 bool XdgUrlOpener::Open(const std::string& url)
@@ -24,15 +37,11 @@ bool XdgUrlOpener::Open(const std::string& url)
     std::string program = "xdg-open";
     std::vector<char*> argv{program.data(), const_cast<char*>(url.c_str()), nullptr};
     pid_t pid = 0;
+    std::lock_guard lock(g_childrenMutex);
+    ReapEndedChildren();
     if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return false;
-    // xdg-open may live as long as the browser it starts; wait for it elsewhere so the
-    // host's thread goes on and no zombie is left behind.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    g_children.push_back(pid);
     return true;
 }
 

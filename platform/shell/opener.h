@@ -13,8 +13,8 @@ public:
     virtual bool Open(const std::string& url) = 0;
 };
 
-// Starts `xdg-open URL` with an argument vector (no shell ever sees the address) and
-// reaps the child in the background.
+// Starts `xdg-open URL` with an argument vector (no shell ever sees the address).
+// It does not wait for it; ended children are reaped by the next Open.
 class XdgUrlOpener final : public UrlOpener {
 public:
     bool Open(const std::string& url) override;
