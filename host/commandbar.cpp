@@ -229,9 +229,12 @@ bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreat
         }
         const int faceId = bHasFilePath && IsTagInList(tag, embeddedTags) ? kFaceTagInDocument : kFaceTagInDatabase;
         CommandBarButtonPtr spButton = AddButton(spControls, tag, faceId, true);
-        if (m_nTagButtons == 1) spButton.PutBeginGroup(true);
-        AddTagButtonHandler(spButton, tag);
+        // Counted as soon as it is on the bar, so that a failure further on cannot
+        // leave a button behind that the next refresh would not remove.
+        const bool bFirst = m_nTagButtons == 1;
         ++m_nTagButtons;
+        if (bFirst) spButton.PutBeginGroup(true);
+        AddTagButtonHandler(spButton, tag);
     }
     return true;
 }

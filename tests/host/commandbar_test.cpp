@@ -235,6 +235,33 @@ TYPED_TEST(CommandBarTest, AnEmptyTagNeverBecomesAButton)
     }
 }
 
+// A wrapper whose host refuses the subscription of one tag button.
+template <class Base>
+struct RefusingWrapper : Base {
+    bool AddTagButtonHandler(const office::CommandBarButtonPtr& spButton, const std::string& tag) override
+    {
+        if (tag == "refused") throw ComError(CONNECT_E_CANNOTCONNECT, "IConnectionPoint.Advise");
+        return Base::AddTagButtonHandler(spButton, tag);
+    }
+};
+
+TYPED_TEST(CommandBarTest, AButtonLeftByAFailedRefreshGoesWithTheNextOne)
+{
+    HostSetup<RefusingWrapper<TypeParam>> host;
+    ASSERT_TRUE(host.wrapper.CreateCommandBar());
+    const std::string path = host.MakeFile("draft");
+    host.Open(path);
+    ASSERT_TRUE(host.database.SetFileTags(path, {"first", "refused", "never"}));
+    EXPECT_THROW(host.wrapper.RefreshTagToolbar(path, true), ComError);
+    // What was built before the failure stays.
+    EXPECT_THAT(Captions(host.Controls()),
+                ElementsAre("&Quillmark", "Search tags", "&Browse", "&Tag", "first", "refused"));
+
+    ASSERT_TRUE(host.database.SetFileTags(path, {"fine"}));
+    ASSERT_TRUE(host.wrapper.RefreshTagToolbar(path, false));
+    EXPECT_THAT(Captions(host.Controls()), ElementsAre("&Quillmark", "Search tags", "&Browse", "&Tag", "fine"));
+}
+
 TYPED_TEST(CommandBarTest, ClickingAskForTheRightDialogs)
 {
     using Traits = HostTraits<TypeParam>;
