@@ -31,5 +31,7 @@ fi
 cmake -S . -B "$build_dir" "${cmake_args[@]}"
 cmake --build "$build_dir" -j "$(nproc)"
 if [[ "$build_dir" == build ]]; then
-  "$build_dir"/simoffice/quillmark-host --install-addin "$build_dir"/addin/libquillmark.so
+  # A registry that cannot take it does not stop the build (the tests use their own).
+  "$build_dir"/simoffice/quillmark-host --install-addin "$build_dir"/addin/libquillmark.so ||
+    echo "setup: the add-in was not installed (see above)" >&2
 fi
