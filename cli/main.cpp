@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/pathargs.h"
+#include "platform/files/paths.h"
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
 
@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         return kUsage;
     }
 
-    const std::string fullPath = path.empty() ? path : MakeFullPath(path, WorkingDirectory());
+    const std::string fullPath = files::MakeFullPath(path);
     if (fingerprint->parsed())
         return FingerprintCommand(fullPath, std::cout);
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         settings.Load();
         db.m_pSettings = &settings;
     } else {
-        db.SetDatabaseFile(MakeFullPath(dbFile, WorkingDirectory()));
+        db.SetDatabaseFile(files::MakeFullPath(dbFile));
     }
     db.Open();
 

@@ -1,6 +1,7 @@
 #include "simoffice/officemodel.h"
 
 #include "platform/files/files.h"
+#include "platform/files/paths.h"
 #include "platform/imaging/image.h"
 
 #include <sys/stat.h>
@@ -12,21 +13,6 @@
 namespace quillmark::simoffice {
 
 namespace {
-
-std::string WorkingDirectory()
-{
-    struct stat pwdStat{}, dotStat{};
-    const char* pwd = std::getenv("PWD");
-    if (pwd && pwd[0] == '/' && stat(pwd, &pwdStat) == 0 && stat(".", &dotStat) == 0 &&
-        pwdStat.st_dev == dotStat.st_dev && pwdStat.st_ino == dotStat.st_ino)
-        return pwd;
-    std::vector<char> buffer(4096);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (buffer.size() > (1u << 20)) return "/";
-        buffer.resize(buffer.size() * 2);
-    }
-    return buffer.data();
-}
 
 void SetError(std::string* error, std::string text)
 {
@@ -40,25 +26,6 @@ std::string Placeholder(HostKind host)
 }
 
 } // namespace
-
-bool IsFullPath(const std::string& path)
-{
-    return (!path.empty() && path.front() == '/') || path.find(":\\") != std::string::npos ||
-           path.find("\\\\") != std::string::npos;
-}
-
-std::string MakeFullPath(const std::string& path, const std::string& workingDir)
-{
-    if (IsFullPath(path) || path.empty()) return path;
-    std::string relative = path;
-    while (relative.starts_with("./")) relative.erase(0, 2);
-    if (relative == ".") relative.clear();
-    std::string full = workingDir.empty() ? WorkingDirectory() : workingDir;
-    if (full.empty() || full.back() != '/') full += '/';
-    full += relative;
-    if (relative.empty() && full.size() > 1) full.pop_back();
-    return full;
-}
 
 OfficeModel::OfficeModel(HostKind host) : m_host(host) {}
 OfficeModel::~OfficeModel() = default;
@@ -79,7 +46,7 @@ int OfficeModel::IndexOf(const SimDocument* pDoc) const
 SimDocument* OfficeModel::Find(const std::string& name) const
 {
     if (name.empty()) return nullptr;
-    std::string full = MakeFullPath(name);
+    std::string full = files::MakeFullPath(name);
     for (const auto& pDoc : m_vecDocs)
         if (pDoc->FullName() == name || pDoc->FullName() == full) return pDoc.get();
     for (const auto& pDoc : m_vecDocs)
@@ -102,7 +69,7 @@ SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string*
         SetError(error, "no file name given");
         return nullptr;
     }
-    std::string full = MakeFullPath(path);
+    std::string full = files::MakeFullPath(path);
     for (const auto& pDoc : m_vecDocs) {
         if (pDoc->FullName() == full) {
             SimDocument* pOpen = pDoc.get();
@@ -170,7 +137,7 @@ bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* 
         return false;
     }
     std::string target = path.empty() ? (pDoc->HasFile() ? pDoc->FullName() : std::string())
-                                      : MakeFullPath(path);
+                                      : files::MakeFullPath(path);
     if (target.empty()) {
         SetError(error, pDoc->FullName() + " has never been saved: give a file name");
         return false;
@@ -229,7 +196,7 @@ bool OfficeModel::ExportSlides(const SimDocument& doc, const std::string& folder
         SetError(error, "no folder given");
         return false;
     }
-    std::string dir = MakeFullPath(folder);
+    std::string dir = files::MakeFullPath(folder);
     while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
     std::string mkError;
     if (!files::IsDirectory(dir) && !files::MakeDirectories(dir, &mkError)) {
@@ -259,7 +226,7 @@ bool OfficeModel::ExportSlides(const SimDocument& doc, const std::string& folder
 
 bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std::string* error)
 {
-    std::string target = MakeFullPath(path);
+    std::string target = files::MakeFullPath(path);
     if (target.empty()) {
         SetError(error, "no file name given");
         return false;
@@ -280,7 +247,7 @@ bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std:
 int OfficeModel::InsertFromFile(SimDocument& doc, const std::string& file, int index, int start,
                                 int end, std::string* error)
 {
-    std::string full = MakeFullPath(file);
+    std::string full = files::MakeFullPath(file);
     if (!files::Exists(full) || files::IsDirectory(full)) {
         SetError(error, full + ": no such file");
         return -1;

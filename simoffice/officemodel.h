@@ -30,11 +30,6 @@ public:
     virtual void DocumentClosing(SimDocument&) {}
 };
 
-// A full path contains ":\" or "\\" or starts with "/"; a relative one is made absolute
-// against `workingDir` (default: the process's, as the shell spells it) without resolving links.
-bool IsFullPath(const std::string& path);
-std::string MakeFullPath(const std::string& path, const std::string& workingDir = {});
-
 class OfficeModel {
 public:
     explicit OfficeModel(HostKind host);

@@ -1,6 +1,7 @@
 #include "platform/files/files.h"
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
+#include "tests/support/scopedenv.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -15,32 +16,9 @@ using namespace quillmark::registry;
 using quillmark::test::TempDir;
 namespace files = quillmark::files;
 
+using quillmark::test::ScopedEnv;
+
 namespace {
-
-// Sets an environment variable for the scope, restoring the previous state after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_strName(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_optOld = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_optOld)
-            setenv(m_strName.c_str(), m_optOld->c_str(), 1);
-        else
-            unsetenv(m_strName.c_str());
-    }
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_optOld;
-};
 
 std::string Slurp(const std::string& path) { return files::ReadFile(path).value_or("<unreadable>"); }
 

@@ -1,4 +1,5 @@
 #include "platform/shell/folders.h"
+#include "tests/support/scopedenv.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -11,31 +12,9 @@
 using namespace quillmark::shell;
 using quillmark::test::TempDir;
 
+using quillmark::test::ScopedEnv;
+
 namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_strName(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_optOld = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_optOld)
-            setenv(m_strName.c_str(), m_optOld->c_str(), 1);
-        else
-            unsetenv(m_strName.c_str());
-    }
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_optOld;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "platform/files/files.h"
 #include "platform/registry/registry.h"
 #include "resources/strings.h"
+#include "tests/support/scopedenv.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -16,33 +17,11 @@ using registry::RegRoot;
 using registry::RegStatus;
 using registry::RegValue;
 
+using quillmark::test::ScopedEnv;
+
 namespace {
 
 constexpr const char* kKey = "Software\\Norvane\\Quillwright";
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_strName(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_optOld = old;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_optOld)
-            setenv(m_strName.c_str(), m_optOld->c_str(), 1);
-        else
-            unsetenv(m_strName.c_str());
-    }
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_optOld;
-};
 
 // Every test gets its own registry file, data folder and home.
 class AppSettingsTest : public ::testing::Test {

@@ -1,8 +1,8 @@
-#include "cli/pathargs.h"
+#include "platform/files/paths.h"
 
 #include <gtest/gtest.h>
 
-using namespace quillmark::cli;
+using namespace quillmark::files;
 
 TEST(PathArgs, FullPathsAreKeptAndRelativeOnesAnchoredWithoutNormalising)
 {

@@ -1,4 +1,4 @@
-#include "cli/pathargs.h"
+#include "platform/files/paths.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,24 +6,24 @@
 #include <cstdlib>
 #include <vector>
 
-namespace quillmark::cli {
+namespace quillmark::files {
 
-bool IsFullPath(const std::string& path)
+bool IsFullPath(std::string_view path)
 {
-    return (!path.empty() && path.front() == '/') || path.find(":\\") != std::string::npos ||
-           path.find("\\\\") != std::string::npos;
+    return path.starts_with('/') || path.find(":\\") != std::string_view::npos ||
+           path.find("\\\\") != std::string_view::npos;
 }
 
 std::string MakeFullPath(const std::string& path, const std::string& workingDir)
 {
-    if (IsFullPath(path))
+    if (IsFullPath(path) || path.empty())
         return path;
     std::string relative = path;
     while (relative.starts_with("./"))
         relative.erase(0, 2);
     if (relative == ".")
         relative.clear();
-    std::string full = workingDir;
+    std::string full = workingDir.empty() ? WorkingDirectory() : workingDir;
     if (full.empty() || full.back() != '/')
         full += '/';
     full += relative;
@@ -48,4 +48,4 @@ std::string WorkingDirectory()
     return buffer.data();
 }
 
-} // namespace quillmark::cli
+} // namespace quillmark::files

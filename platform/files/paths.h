@@ -1,0 +1,21 @@
+#pragma once
+// Full paths as the product knows them: Windows drive and network paths, and
+// POSIX paths, and making a relative path absolute without resolving links.
+#include <string>
+#include <string_view>
+
+namespace quillmark::files {
+
+// A full path contains ":\" or "\\" (Windows) or starts with "/".
+bool IsFullPath(std::string_view path);
+
+// A full path (and the empty text) is returned exactly as given; a relative one
+// is made absolute against `workingDir` (default: WorkingDirectory()) without
+// resolving links or "..".
+std::string MakeFullPath(const std::string& path, const std::string& workingDir = {});
+
+// The process's working directory, from $PWD when it names the same folder
+// (so the user's spelling through links is kept), else getcwd().
+std::string WorkingDirectory();
+
+} // namespace quillmark::files
