@@ -161,6 +161,9 @@ void CConnect::Connect(IDispatch* application)
 HRESULT CConnect::OnDisconnection(office::ext_DisconnectMode, office::CustomArray*)
 {
     try {
+        // The host's events stop here: the handler goes with the wrapper, and the
+        // host must not call it afterwards.
+        if (m_pHostWrapper) m_pHostWrapper->DisconnectApplicationEvents();
         m_pApplication.Reset();
     } catch (...) {
     }

@@ -80,6 +80,10 @@ public:
     static HRESULT DispatchByName(std::uint16_t flags, Variant* result, IDispatch* object, std::string_view name,
                                   std::initializer_list<Variant> lastFirstArgs = {});
 
+    // Ends the application-event subscription made by ConnectApplicationEvents
+    // (Unadvise with its cookie); the add-in calls it when it disconnects.
+    void DisconnectApplicationEvents();
+
     // Where the bar's handlers send their dialog requests (not owned; null = no dialogs).
     void SetDialogLauncher(DialogLauncher* pLauncher) { m_pDialogLauncher = pLauncher; }
     DialogLauncher* GetDialogLauncher() const { return m_pDialogLauncher; }
@@ -124,9 +128,6 @@ protected:
     TaggingDatabase* m_pDatabase = nullptr;           // not owned
     AppSettings* m_pSettings = nullptr;               // not owned
     DialogLauncher* m_pDialogLauncher = nullptr;      // not owned
-
-    // Ends the application-event subscription made by ConnectApplicationEvents.
-    void DisconnectApplicationEvents();
 };
 
 } // namespace quillmark

@@ -46,9 +46,9 @@ bool PowerPointApplication::ConnectApplicationEvents()
     ComPtr<IConnectionPointContainer> spContainer;
     spContainer.QueryFrom(m_pPPTApp.Get());
     if (spContainer) spContainer->FindConnectionPoint(powerpoint::EApplication::Iid, &m_pConnectionPoint);
-    m_pEventHandler = MakeComObject<PowerPointEventHandler>();
+    m_pEventHandler = std::make_unique<PowerPointEventHandler>();
     m_pEventHandler->m_pOfficeApp = this;
-    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.Get()), &m_dwAppEventsCookie);
+    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.get()), &m_dwAppEventsCookie);
     return true;
 }
 

@@ -3,6 +3,8 @@
 // operations on PowerPoint's object model, inserts a slide of another file into
 // the active presentation, takes over a presentation located again under a new
 // path, and offers the per-presentation tests of the event handler.
+#include <memory>
+
 #include "host/officeapplication.h"
 #include "host/powerpointeventhandler.h"
 #include "officeapi/powerpointwrappers.h"
@@ -54,7 +56,7 @@ public:
 
 private:
     powerpoint::_ApplicationPtr m_pPPTApp;
-    ComPtr<PowerPointEventHandler> m_pEventHandler;
+    std::unique_ptr<PowerPointEventHandler> m_pEventHandler; // subscribed by ConnectApplicationEvents
 };
 
 } // namespace quillmark

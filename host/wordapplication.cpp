@@ -27,9 +27,9 @@ bool WordApplication::ConnectApplicationEvents()
     ComPtr<IConnectionPointContainer> spContainer;
     spContainer.QueryFrom(m_pWordApp.Get());
     if (spContainer) spContainer->FindConnectionPoint(word::ApplicationEvents::Iid, &m_pConnectionPoint);
-    m_pEventHandler = MakeComObject<WordEventHandler>();
+    m_pEventHandler = std::make_unique<WordEventHandler>();
     m_pEventHandler->m_pOfficeApp = this;
-    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.Get()), &m_dwAppEventsCookie);
+    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.get()), &m_dwAppEventsCookie);
     return true;
 }
 

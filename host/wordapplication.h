@@ -3,6 +3,8 @@
 // Word's object model and adds the per-document operations of the Word event
 // handler and the Tag dialog: the "Keywords" tags, the full name, and the tests
 // that keep unsaved documents and templates out of the database.
+#include <memory>
+
 #include "host/officeapplication.h"
 #include "host/wordeventhandler.h"
 #include "officeapi/wordwrappers.h"
@@ -52,7 +54,7 @@ public:
 
 private:
     word::_ApplicationPtr m_pWordApp;
-    ComPtr<WordEventHandler> m_pEventHandler;
+    std::unique_ptr<WordEventHandler> m_pEventHandler; // subscribed by ConnectApplicationEvents
 };
 
 } // namespace quillmark

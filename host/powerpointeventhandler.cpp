@@ -1,0 +1,133 @@
+#include "host/powerpointeventhandler.h"
+
+#include <stdexcept>
+
+#include "host/powerpointapplication.h"
+#include "host/tagunion.h"
+#include "store/taggingdatabase.h"
+
+namespace quillmark {
+
+namespace {
+
+// The event's presentation as PowerPoint's _Presentation; empty when the argument is none.
+powerpoint::_PresentationPtr PresentationOf(IDispatch* pPres)
+{
+    powerpoint::_PresentationPtr spPresentation;
+    if (pPres) spPresentation.QueryFrom(pPres);
+    return spPresentation;
+}
+
+// Positional argument `index` as an object; null when absent or not an object.
+IDispatch* ObjectArgument(DispParams& params, std::uint32_t index)
+{
+    const Variant* pArg = params.Positional(index);
+    return pArg ? pArg->DispatchVal() : nullptr;
+}
+
+TaggingDatabase& DatabaseOf(const OfficeApplication& app)
+{
+    if (!app.Database()) throw std::logic_error("m_pDatabase != 0");
+    return *app.Database();
+}
+
+} // namespace
+
+PowerPointEventHandler::PowerPointEventHandler()
+{
+    // PowerPoint's application events that matter here, by dispatch id; every
+    // other event is accepted and ignored.
+    m_eventTable.Add("WindowActivate", powerpoint::DISPID_PowerPoint_WindowActivate,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnWindowActivate(ObjectArgument(params, 0), ObjectArgument(params, 1));
+                         return S_OK;
+                     });
+    m_eventTable.Add("PresentationOpen", powerpoint::DISPID_PowerPoint_PresentationOpen,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnPresentationOpen(ObjectArgument(params, 0));
+                         return S_OK;
+                     });
+    m_eventTable.Add("PresentationBeforeSave", powerpoint::DISPID_PowerPoint_PresentationBeforeSave,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnPresentationBeforeSave(ObjectArgument(params, 0), params.Positional(1));
+                         return S_OK;
+                     });
+    m_eventTable.Add("PresentationSave", powerpoint::DISPID_PowerPoint_PresentationSave,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnPresentationSave(ObjectArgument(params, 0));
+                         return S_OK;
+                     });
+}
+
+void PowerPointEventHandler::OnEvent(DISPID dispId, DispParams& params)
+{
+    const DispatchTable::Member* pMember = m_eventTable.Find(dispId);
+    if (pMember && pMember->handler) pMember->handler(DISPATCH_METHOD, params, nullptr);
+}
+
+PowerPointApplication& PowerPointEventHandler::Application() const
+{
+    if (!m_pOfficeApp) throw std::logic_error("m_pOfficeApp != 0");
+    return *static_cast<PowerPointApplication*>(m_pOfficeApp);
+}
+
+void PowerPointEventHandler::OnPresentationOpen(IDispatch* pPres)
+{
+    PowerPointApplication& app = Application();
+    const powerpoint::_PresentationPtr spPresentation = PresentationOf(pPres);
+    if (!spPresentation) return;
+    const std::string fullName = spPresentation.GetFullName();
+
+    // The database keeps its tags and their order; what only the presentation
+    // holds is appended, and the file-name tag after it.
+    TagUnion unionTags(DatabaseOf(app).GetFileItem(fullName).tags);
+    bool bChanged = false;
+    for (const std::string& tag : app.GetKeywords(spPresentation))
+        bChanged |= unionTags.Add(tag);
+    bChanged |= unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+
+    // Nothing new: nothing is written, and the activation that follows the
+    // opening rebuilds the tag buttons.
+    if (!bChanged || app.IsInTemporaryFolder(fullName) || app.IsAuthoredByProduct(spPresentation)) return;
+    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+    app.RefreshTagToolbar(fullName, true);
+}
+
+void PowerPointEventHandler::OnPresentationBeforeSave(IDispatch* pPres, const Variant*)
+{
+    PowerPointApplication& app = Application();
+    const powerpoint::_PresentationPtr spPresentation = PresentationOf(pPres);
+    if (!spPresentation) return;
+    const std::string fullName = spPresentation.GetFullName();
+
+    // The database wins, so that the saved file carries the stored tags; the
+    // record itself is written after the save.
+    if (app.IsSavedToFile(spPresentation) && !app.IsAuthoredByProduct(spPresentation) &&
+        !app.IsInTemporaryFolder(fullName))
+        app.SetKeywords(spPresentation, DatabaseOf(app).GetFileItem(fullName).tags);
+}
+
+void PowerPointEventHandler::OnPresentationSave(IDispatch* pPres)
+{
+    PowerPointApplication& app = Application();
+    const powerpoint::_PresentationPtr spPresentation = PresentationOf(pPres);
+    if (!spPresentation) return;
+    const std::string fullName = spPresentation.GetFullName();
+
+    TagUnion unionTags(app.GetKeywords(spPresentation));
+    unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+    // A presentation in a temporary folder leaves the database and the bar alone.
+    if (app.IsInTemporaryFolder(fullName)) return;
+    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+    app.RefreshTagToolbar(app.GetFullName(spPresentation), false);
+}
+
+void PowerPointEventHandler::OnWindowActivate(IDispatch* pPres, IDispatch*)
+{
+    PowerPointApplication& app = Application();
+    const powerpoint::_PresentationPtr spPresentation = PresentationOf(pPres);
+    if (!spPresentation) return;
+    app.RefreshTagToolbar(spPresentation.GetFullName(), true);
+}
+
+} // namespace quillmark

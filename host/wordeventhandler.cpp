@@ -1,0 +1,160 @@
+#include "host/wordeventhandler.h"
+
+#include <stdexcept>
+
+#include "host/tagunion.h"
+#include "host/wordapplication.h"
+#include "store/taggingdatabase.h"
+
+namespace quillmark {
+
+namespace {
+
+// The event's document as Word's _Document; empty when the argument is none.
+word::_DocumentPtr DocumentOf(IDispatch* pDoc)
+{
+    word::_DocumentPtr spDocument;
+    if (pDoc) spDocument.QueryFrom(pDoc);
+    return spDocument;
+}
+
+// The object's identity, which stays the same for every reference to it.
+ComPtr<IUnknown> IdentityOf(IDispatch* pDoc)
+{
+    ComPtr<IUnknown> spIdentity;
+    if (pDoc) spIdentity.QueryFrom(pDoc);
+    return spIdentity;
+}
+
+// Positional argument `index` as an object; null when absent or not an object.
+IDispatch* ObjectArgument(DispParams& params, std::uint32_t index)
+{
+    const Variant* pArg = params.Positional(index);
+    return pArg ? pArg->DispatchVal() : nullptr;
+}
+
+TaggingDatabase& DatabaseOf(const OfficeApplication& app)
+{
+    if (!app.Database()) throw std::logic_error("m_pDatabase != 0");
+    return *app.Database();
+}
+
+} // namespace
+
+WordEventHandler::WordEventHandler()
+{
+    // Word's application events that matter here, by dispatch id; every other
+    // event is accepted and ignored.
+    m_eventTable.Add("DocumentOpen", word::DISPID_Word_DocumentOpen, [this](std::uint16_t, DispParams& params, Variant*) {
+        OnDocumentOpen(ObjectArgument(params, 0));
+        return S_OK;
+    });
+    m_eventTable.Add("DocumentBeforeSave", word::DISPID_Word_DocumentBeforeSave,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnDocumentBeforeSave(ObjectArgument(params, 0), params.Positional(1), params.Positional(2));
+                         return S_OK;
+                     });
+    m_eventTable.Add("WindowActivate", word::DISPID_Word_WindowActivate,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnWindowActivate(ObjectArgument(params, 0), ObjectArgument(params, 1));
+                         return S_OK;
+                     });
+}
+
+void WordEventHandler::OnEvent(DISPID dispId, DispParams& params)
+{
+    const DispatchTable::Member* pMember = m_eventTable.Find(dispId);
+    if (pMember && pMember->handler) pMember->handler(DISPATCH_METHOD, params, nullptr);
+}
+
+WordApplication& WordEventHandler::Application() const
+{
+    if (!m_pOfficeApp) throw std::logic_error("m_pOfficeApp != 0");
+    return *static_cast<WordApplication*>(m_pOfficeApp);
+}
+
+void WordEventHandler::OnDocumentOpen(IDispatch* pDoc)
+{
+    WordApplication& app = Application();
+    const word::_DocumentPtr spDocument = DocumentOf(pDoc);
+    if (!spDocument) return;
+    const std::string fullName = spDocument.GetFullName();
+
+    // The database keeps its tags and their order; what only the document holds
+    // is appended, and the file-name tag after it.
+    TagUnion unionTags(DatabaseOf(app).GetFileItem(fullName).tags);
+    bool bChanged = false;
+    for (const std::string& tag : app.GetKeywords(spDocument))
+        bChanged |= unionTags.Add(tag);
+    bChanged |= unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+
+    // Nothing new: nothing is written, and the activation that follows the
+    // opening rebuilds the tag buttons.
+    if (!bChanged || app.IsInTemporaryFolder(fullName) || app.IsTemplate(spDocument)) return;
+    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+    app.RefreshTagToolbar(fullName, true);
+}
+
+void WordEventHandler::OnDocumentBeforeSave(IDispatch* pDoc, const Variant*, const Variant*)
+{
+    WordApplication& app = Application();
+    const word::_DocumentPtr spDocument = DocumentOf(pDoc);
+    if (!spDocument) return;
+    const std::string fullName = spDocument.GetFullName();
+    const ComPtr<IUnknown> spIdentity = IdentityOf(pDoc);
+
+    if (app.IsSavedToFile(spDocument) && !app.IsTemplate(spDocument) && !app.IsInTemporaryFolder(fullName)) {
+        // The database wins: the saved file carries the stored tags (none at all
+        // when the record holds none). Then the record is written from them.
+        app.SetKeywords(spDocument, DatabaseOf(app).GetFileItem(fullName).tags);
+        AddPending(spIdentity);
+        OnWindowActivate(pDoc, nullptr);
+    } else {
+        // No file yet (or a template, or a temporary file): the document is
+        // recorded at its next activation, under the name it has by then.
+        AddPending(spIdentity);
+    }
+}
+
+void WordEventHandler::OnWindowActivate(IDispatch* pDoc, IDispatch*)
+{
+    WordApplication& app = Application();
+    const word::_DocumentPtr spDocument = DocumentOf(pDoc);
+    if (!spDocument) return;
+    const std::string fullName = spDocument.GetFullName();
+
+    if (m_bSyncPending == 1) {
+        const ComPtr<IUnknown> spIdentity = IdentityOf(pDoc);
+        if (FindPending(spIdentity) != m_pendingDocs.end()) {
+            // A document whose save was given up still has no file: there is
+            // nothing to record under its bare name.
+            if (app.IsSavedToFile(spDocument)) {
+                TagUnion unionTags(app.GetKeywords(spDocument));
+                unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+                if (!app.IsInTemporaryFolder(fullName)) DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+            }
+            // Done with, whether or not the tags were written.
+            auto it = FindPending(spIdentity);
+            if (it != m_pendingDocs.end()) m_pendingDocs.erase(it);
+            m_bSyncPending = m_pendingDocs.empty() ? 0 : 1;
+        }
+    }
+
+    app.RefreshTagToolbar(fullName, true);
+}
+
+void WordEventHandler::AddPending(const ComPtr<IUnknown>& spIdentity)
+{
+    if (!spIdentity) return;
+    if (FindPending(spIdentity) == m_pendingDocs.end()) m_pendingDocs.push_back(spIdentity);
+    m_bSyncPending = 1;
+}
+
+std::vector<ComPtr<IUnknown>>::iterator WordEventHandler::FindPending(const ComPtr<IUnknown>& spIdentity)
+{
+    for (auto it = m_pendingDocs.begin(); it != m_pendingDocs.end(); ++it)
+        if (it->Get() == spIdentity.Get()) return it;
+    return m_pendingDocs.end();
+}
+
+} // namespace quillmark
