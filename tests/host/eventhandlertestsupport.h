@@ -57,6 +57,7 @@ struct EventHost : HostSetup<Wrapper> {
         simoffice::SimDocument& doc = New();
         for (const auto& [property, value] : properties) doc.SetProperty(property, value);
         const std::string path = name.starts_with("/") ? name : docs + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         Save(doc, path);
         Close(doc);
         this->wrapper.ConnectApplicationEvents();
