@@ -176,6 +176,11 @@ bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* 
     return true;
 }
 
+void OfficeModel::RefocusActiveWindow()
+{
+    if (Active() && m_pEvents) m_pEvents->WindowActivated(*Active());
+}
+
 bool OfficeModel::Close(SimDocument* pDoc)
 {
     if (!IsOpen(pDoc)) return false;

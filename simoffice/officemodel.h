@@ -57,6 +57,9 @@ public:
     SimDocument* New();
     // Brings the document's window to the front; WindowActivate unless it is already active.
     bool Activate(SimDocument* pDoc);
+    // The active document's window gets the focus back from a modal dialog the user
+    // closed (the Save As dialog): WindowActivate for it.
+    void RefocusActiveWindow();
     // Saves to the document's file, or to `path` (Save As; needed for a never-saved
     // document). Fires the before-save event, writes the file, fires the after-save event.
     bool Save(SimDocument* pDoc, const std::string& path, std::string* error);

@@ -154,7 +154,13 @@ bool ScriptRunner::Execute(const std::vector<std::string>& words, std::string& e
     if (cmd == "save") {
         if (argc > 1) return usage("save [PATH]");
         SimDocument* pDoc = ActiveOrError(error);
-        return pDoc && model.Save(pDoc, argc == 1 ? words[1] : std::string(), &error);
+        if (!pDoc) return false;
+        // A document without a file is saved through the Save As dialog; closing it
+        // hands the focus back to the document's window.
+        const bool bSaveAsDialog = !pDoc->HasFile();
+        if (!model.Save(pDoc, argc == 1 ? words[1] : std::string(), &error)) return false;
+        if (bSaveAsDialog) model.RefocusActiveWindow();
+        return true;
     }
     if (cmd == "close") {
         if (argc != 0) return usage("close");

@@ -126,6 +126,20 @@ TEST(QuillmarkHost, WordScriptTranscript)
                                "done"}));
 }
 
+TEST(QuillmarkHost, SaveAsDialogHandsTheFocusBackToTheDocumentWindow)
+{
+    Host h;
+    h.dir.WriteFile("a.ppt", "a");
+    ProcessResult r = h.Run("powerpoint", "events on\nnew\nsave b.ppt\nsave\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string b = h.dir / "b.ppt";
+    // Only a save of a document without a file goes through the dialog.
+    EXPECT_EQ(Lines(r.out), (V{"> events on", "> new", "event: WindowActivate Presentation1", "> save b.ppt",
+                               "event: PresentationBeforeSave Presentation1", "event: PresentationSave " + b,
+                               "event: WindowActivate " + b, "> save", "event: PresentationBeforeSave " + b,
+                               "event: PresentationSave " + b}));
+}
+
 TEST(QuillmarkHost, PowerPointSlidesAndExport)
 {
     Host h;
