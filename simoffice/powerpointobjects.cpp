@@ -1,6 +1,7 @@
 #include "simoffice/powerpointobjects.h"
 
 #include "officeapi/powerpoint.h"
+#include "simoffice/hostobjects.h"
 #include "simoffice/wordobjects.h"
 
 namespace quillmark::simoffice {
@@ -10,23 +11,6 @@ using office::msoFalse;
 using office::msoTrue;
 
 namespace {
-
-template <class I, class T>
-HRESULT HandOut(const ComPtr<T>& sp, I** out)
-{
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!sp) return E_FAIL;
-    return sp->QueryInterface(I::Iid, reinterpret_cast<void**>(out));
-}
-
-template <class T>
-HRESULT GetValue(T* out, T value)
-{
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
-}
 
 // One slide; it follows its slide through insertions by the slide's id.
 class PptSlide final : public DispatchObject<_Slide> {
@@ -93,31 +77,10 @@ private:
     DocLinkPtr m_link;
 };
 
-class PptPresentation final : public DispatchObject<_Presentation> {
+class PptPresentation final : public DocumentObjectBase<_Presentation> {
 public:
-    explicit PptPresentation(DocLinkPtr link) : m_link(std::move(link)) {}
+    using DocumentObjectBase::DocumentObjectBase;
 
-    HRESULT get_FullName(std::string* fullName) override
-    {
-        if (!fullName) return E_POINTER;
-        if (!Doc()) return E_FAIL;
-        *fullName = Doc()->FullName();
-        return S_OK;
-    }
-    HRESULT get_Name(std::string* name) override
-    {
-        if (!name) return E_POINTER;
-        if (!Doc()) return E_FAIL;
-        *name = Doc()->Name();
-        return S_OK;
-    }
-    HRESULT get_BuiltInDocumentProperties(IDispatch** properties) override
-    {
-        if (!properties) return E_POINTER;
-        *properties = nullptr;
-        if (!Doc()) return E_FAIL;
-        return MakePropertiesObject(m_link).CopyTo(properties);
-    }
     HRESULT get_Slides(Slides** slides) override
     {
         if (!slides) return E_POINTER;
@@ -131,28 +94,13 @@ public:
         if (!Doc()) return E_FAIL;
         return GetValue(saved, Doc()->Saved() ? msoTrue : msoFalse);
     }
-    HRESULT put_Saved(MsoTriState saved) override
-    {
-        if (!Doc()) return E_FAIL;
-        if (saved == msoFalse) Doc()->MarkChanged();
-        return S_OK;
-    }
-    HRESULT Save() override
-    {
-        if (!Doc()) return E_FAIL;
-        return m_link->pApp->Model().Save(Doc(), {}, nullptr) ? S_OK : E_FAIL;
-    }
-    HRESULT SaveAs(const std::string& fileName, PpSaveAsFileType, MsoTriState) override
-    {
-        if (!Doc()) return E_FAIL;
-        if (fileName.empty()) return E_INVALIDARG;
-        return m_link->pApp->Model().Save(Doc(), fileName, nullptr) ? S_OK : E_FAIL;
-    }
+    HRESULT put_Saved(MsoTriState saved) override { return PutSaved(saved != msoFalse); }
+    HRESULT SaveAs(const std::string& fileName, PpSaveAsFileType, MsoTriState) override { return SaveTo(fileName); }
     HRESULT SaveCopyAs(const std::string& fileName, PpSaveAsFileType fileFormat, MsoTriState) override
     {
         if (!Doc()) return E_FAIL;
         if (fileName.empty()) return E_INVALIDARG;
-        OfficeModel& model = m_link->pApp->Model();
+        OfficeModel& model = Model();
         switch (fileFormat) {
         case ppSaveAsBMP:
             return model.ExportSlides(*Doc(), fileName, "BMP", nullptr) ? S_OK : E_FAIL;
@@ -165,16 +113,7 @@ public:
             return E_INVALIDARG;
         }
     }
-    HRESULT Close() override
-    {
-        if (!Doc()) return E_FAIL;
-        ComPtr<_Presentation> self(this);
-        return m_link->pApp->Model().Close(Doc()) ? S_OK : E_FAIL;
-    }
-
-private:
-    SimDocument* Doc() const { return m_link->pDoc; }
-    DocLinkPtr m_link;
+    HRESULT Close() override { return CloseDocument(false); }
 };
 
 class PptView final : public DispatchObject<View> {
@@ -253,9 +192,9 @@ private:
     DocLinkPtr m_link;
 };
 
-class PptWindow final : public DispatchObject<DocumentWindow> {
+class PptWindow final : public WindowObjectBase<DocumentWindow> {
 public:
-    explicit PptWindow(DocLinkPtr link) : m_link(std::move(link)) {}
+    using WindowObjectBase::WindowObjectBase;
     HRESULT get_View(View** view) override
     {
         if (!view) return E_POINTER;
@@ -272,151 +211,39 @@ public:
         ComPtr<PptPanes> sp = MakeComObject<PptPanes>(m_link);
         return ComPtr<Panes>(sp.Get()).CopyTo(panes);
     }
-    HRESULT get_Presentation(_Presentation** presentation) override
-    {
-        if (!presentation) return E_POINTER;
-        *presentation = nullptr;
-        if (!m_link->pDoc) return E_FAIL;
-        return HandOut(m_link->pApp->DocumentObject(*m_link->pDoc), presentation);
-    }
-    HRESULT Activate() override
-    {
-        if (!m_link->pDoc) return E_FAIL;
-        return m_link->pApp->Model().Activate(m_link->pDoc) ? S_OK : E_FAIL;
-    }
-
-private:
-    DocLinkPtr m_link;
+    HRESULT get_Presentation(_Presentation** presentation) override { return GetDocument(presentation); }
 };
 
-class PptPresentations final : public DispatchObject<Presentations> {
+class PptPresentations final : public DocumentsObjectBase<Presentations, _Presentation> {
 public:
-    PptPresentations(AppCore* pApp, IUnknown* pKeep) : m_pApp(pApp), m_spKeep(pKeep) {}
+    using DocumentsObjectBase::DocumentsObjectBase;
 
-    HRESULT get_Count(std::int32_t* count) override { return GetValue(count, m_pApp->Model().Count()); }
-    HRESULT Item(const Variant& index, _Presentation** presentation) override
-    {
-        if (!presentation) return E_POINTER;
-        *presentation = nullptr;
-        SimDocument* pDoc = nullptr;
-        if (index.Type() == VT_BSTR) {
-            pDoc = m_pApp->Model().Find(index.StrVal());
-        } else {
-            Variant number;
-            if (FAILED(index.ConvertTo(VT_I4, number))) return DISP_E_TYPEMISMATCH;
-            pDoc = m_pApp->Model().Item(number.I4Val());
-        }
-        if (!pDoc) return E_INVALIDARG;
-        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
-    }
     HRESULT Open(const std::string& fileName, MsoTriState, MsoTriState, MsoTriState,
                  _Presentation** presentation) override
     {
-        if (presentation) *presentation = nullptr;
-        if (fileName.empty()) return E_INVALIDARG;
-        SimDocument* pDoc = m_pApp->Model().Open(fileName, 0, nullptr);
-        if (!pDoc) return E_FAIL;
-        if (!presentation) return S_OK;
-        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
+        return OpenDocument(fileName, presentation);
     }
-    HRESULT Add(MsoTriState, _Presentation** presentation) override
-    {
-        if (presentation) *presentation = nullptr;
-        SimDocument* pDoc = m_pApp->Model().New();
-        if (!pDoc) return E_FAIL;
-        if (!presentation) return S_OK;
-        return HandOut(m_pApp->DocumentObject(*pDoc), presentation);
-    }
-
-private:
-    AppCore* m_pApp;
-    ComPtr<IUnknown> m_spKeep; // the application, kept alive while the collection is held
+    HRESULT Add(MsoTriState, _Presentation** presentation) override { return AddDocument(presentation); }
 };
 
-class PptApp final : public DispatchObject<_Application, IConnectionPointContainer>, public AppCore {
+class PptApp final : public HostAppBase<_Application, EApplication, PptPresentation, PptWindow> {
 public:
-    explicit PptApp(OfficeModel& model) : AppCore(model), m_pPoints(std::make_unique<ConnectionPointList>(this))
-    {
-        m_pPoints->Add(EApplication::Iid);
-    }
-    ~PptApp() override { Shutdown(); }
+    using HostAppBase::HostAppBase;
 
-    HRESULT get_CommandBars(office::CommandBars** bars) override
-    {
-        if (!bars) return E_POINTER;
-        return ComPtr<office::CommandBars>(m_spBars.Get()).CopyTo(bars);
-    }
-    HRESULT get_ActivePresentation(_Presentation** presentation) override
-    {
-        if (!presentation) return E_POINTER;
-        *presentation = nullptr;
-        SimDocument* pDoc = Model().Active();
-        if (!pDoc) return E_FAIL; // no presentation is open
-        return HandOut(DocumentObject(*pDoc), presentation);
-    }
+    HRESULT get_ActivePresentation(_Presentation** presentation) override { return GetActiveDocument(presentation); }
     HRESULT get_Presentations(Presentations** presentations) override
     {
-        if (!presentations) return E_POINTER;
-        ComPtr<PptPresentations> sp = MakeComObject<PptPresentations>(this, static_cast<_Application*>(this));
-        return ComPtr<Presentations>(sp.Get()).CopyTo(presentations);
+        return GetDocuments<PptPresentations>(presentations);
     }
-    HRESULT get_ActiveWindow(DocumentWindow** window) override
-    {
-        if (!window) return E_POINTER;
-        *window = nullptr;
-        SimDocument* pDoc = Model().Active();
-        if (!pDoc) return E_FAIL;
-        return HandOut(WindowObject(*pDoc), window);
-    }
-    HRESULT get_Name(std::string* name) override
-    {
-        if (!name) return E_POINTER;
-        *name = "Microsoft PowerPoint";
-        return S_OK;
-    }
-
-    HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override
-    {
-        if (ppEnum) *ppEnum = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override
-    {
-        if (!m_pPoints) {
-            if (ppCP) *ppCP = nullptr;
-            return CONNECT_E_NOCONNECTION;
-        }
-        return m_pPoints->Find(riid, ppCP);
-    }
-
-    IDispatch* AppDispatch() override { return static_cast<_Application*>(this); }
-
-protected:
-    ComPtr<IDispatch> MakeDocumentObject(const DocLinkPtr& link) override
-    {
-        ComPtr<PptPresentation> sp = MakeComObject<PptPresentation>(link);
-        return ComPtr<IDispatch>(sp.Get());
-    }
-    ComPtr<IDispatch> MakeWindowObject(const DocLinkPtr& link) override
-    {
-        ComPtr<PptWindow> sp = MakeComObject<PptWindow>(link);
-        return ComPtr<IDispatch>(sp.Get());
-    }
-    const IID& EventIid() const override { return EApplication::Iid; }
-    ConnectionPointList* Points() override { return m_pPoints.get(); }
-    void DropEventSinks() override { m_pPoints.reset(); }
-
-private:
-    std::unique_ptr<ConnectionPointList> m_pPoints;
+    HRESULT get_ActiveWindow(DocumentWindow** window) override { return GetActiveWindow(window); }
+    HRESULT get_Name(std::string* name) override { return GetValue(name, std::string("Microsoft PowerPoint")); }
 };
 
 } // namespace
 
 ComPtr<IDispatch> MakePowerPointApplication(OfficeModel& model, AppCore*& pCore)
 {
-    ComPtr<PptApp> sp = MakeComObject<PptApp>(model);
-    pCore = sp.Get();
-    return ComPtr<IDispatch>(static_cast<_Application*>(sp.Get()));
+    return MakeHostApp<PptApp>(model, pCore);
 }
 
 ComPtr<IDispatch> MakeApplication(OfficeModel& model, AppCore*& pCore)
