@@ -1,5 +1,6 @@
 #include "host/officeapplication.h"
 
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -110,6 +111,30 @@ bool OfficeApplication::ShowDialog(DialogRequest request)
     request.pOfficeApp = this;
     request.pSettings = m_pSettings;
     return m_pDialogLauncher->Show(request);
+}
+
+bool OfficeApplication::ShowTagDialog(DialogKind kind, IDispatch* pDocument)
+{
+    DialogRequest request;
+    request.kind = kind;
+    request.spDocument = ComPtr<IDispatch>(pDocument);
+    return ShowDialog(std::move(request));
+}
+
+void OfficeApplication::AdviseApplicationEvents(IUnknown* pApplication, const IID& eventsIid, IDispatch* pSink)
+{
+    ComPtr<IConnectionPointContainer> spContainer;
+    spContainer.QueryFrom(pApplication);
+    if (spContainer) spContainer->FindConnectionPoint(eventsIid, &m_pConnectionPoint);
+    if (m_pConnectionPoint) m_pConnectionPoint->Advise(pSink, &m_dwAppEventsCookie);
+}
+
+TagButtonHandler& OfficeApplication::AppendTagButtonHandler(const office::CommandBarButtonPtr& spButton,
+                                                            const std::string& tag)
+{
+    auto pHandler = std::make_unique<TagButtonHandler>(this, spButton, tag);
+    m_tagButtonHandlers.push_back(pHandler.get());
+    return *pHandler.release();
 }
 
 } // namespace quillmark

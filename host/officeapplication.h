@@ -109,6 +109,15 @@ protected:
                       std::function<void()> fnClick);
     // Asks the launcher for a dialog; false when there is none or it was cancelled.
     bool ShowDialog(DialogRequest request);
+    // The Tag dialog `kind` for one document of the host.
+    bool ShowTagDialog(DialogKind kind, IDispatch* pDocument);
+    // Subscribes `pSink` to the application's events `eventsIid`, keeping the
+    // connection point and cookie for DisconnectApplicationEvents. A host without
+    // that connection point gets no subscription.
+    void AdviseApplicationEvents(IUnknown* pApplication, const IID& eventsIid, IDispatch* pSink);
+    // A new handler for a tag button, appended to m_tagButtonHandlers; the host
+    // subscribes it to the button's Click.
+    TagButtonHandler& AppendTagButtonHandler(const office::CommandBarButtonPtr& spButton, const std::string& tag);
     const AppSettings& RequireSettings() const;
     TaggingDatabase& RequireDatabase() const;
 

@@ -43,12 +43,9 @@ bool PowerPointApplication::GetCommandBars(office::CommandBarsPtr& spCommandBars
 bool PowerPointApplication::ConnectApplicationEvents()
 {
     DisconnectApplicationEvents();
-    ComPtr<IConnectionPointContainer> spContainer;
-    spContainer.QueryFrom(m_pPPTApp.Get());
-    if (spContainer) spContainer->FindConnectionPoint(powerpoint::EApplication::Iid, &m_pConnectionPoint);
     m_pEventHandler = std::make_unique<PowerPointEventHandler>();
     m_pEventHandler->m_pOfficeApp = this;
-    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.get()), &m_dwAppEventsCookie);
+    AdviseApplicationEvents(m_pPPTApp.Get(), powerpoint::EApplication::Iid, static_cast<IDispatch*>(m_pEventHandler.get()));
     return true;
 }
 
@@ -61,9 +58,7 @@ bool PowerPointApplication::CreateTagButton(const office::CommandBarControlsPtr&
 
 bool PowerPointApplication::AddTagButtonHandler(const office::CommandBarButtonPtr& spButton, const std::string& tag)
 {
-    auto* pHandler = new TagButtonHandler(this, spButton, tag);
-    m_tagButtonHandlers.push_back(pHandler);
-    pHandler->AdvisePowerPoint();
+    AppendTagButtonHandler(spButton, tag).AdvisePowerPoint();
     return true;
 }
 
@@ -189,11 +184,7 @@ bool PowerPointApplication::IsAuthoredByProduct(const powerpoint::_PresentationP
 void PowerPointApplication::OnTagClick()
 {
     powerpoint::_PresentationPtr spPresentation = GetActivePresentation();
-    if (!spPresentation) return;
-    DialogRequest request;
-    request.kind = DialogKind::TagPowerPoint;
-    request.spDocument = ComPtr<IDispatch>(spPresentation.Get());
-    ShowDialog(std::move(request));
+    if (spPresentation) ShowTagDialog(DialogKind::TagPowerPoint, spPresentation.Get());
 }
 
 } // namespace quillmark

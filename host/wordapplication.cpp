@@ -24,12 +24,9 @@ bool WordApplication::GetCommandBars(office::CommandBarsPtr& spCommandBars)
 bool WordApplication::ConnectApplicationEvents()
 {
     DisconnectApplicationEvents();
-    ComPtr<IConnectionPointContainer> spContainer;
-    spContainer.QueryFrom(m_pWordApp.Get());
-    if (spContainer) spContainer->FindConnectionPoint(word::ApplicationEvents::Iid, &m_pConnectionPoint);
     m_pEventHandler = std::make_unique<WordEventHandler>();
     m_pEventHandler->m_pOfficeApp = this;
-    if (m_pConnectionPoint) m_pConnectionPoint->Advise(static_cast<IDispatch*>(m_pEventHandler.get()), &m_dwAppEventsCookie);
+    AdviseApplicationEvents(m_pWordApp.Get(), word::ApplicationEvents::Iid, static_cast<IDispatch*>(m_pEventHandler.get()));
     return true;
 }
 
@@ -42,9 +39,7 @@ bool WordApplication::CreateTagButton(const office::CommandBarControlsPtr& spCon
 
 bool WordApplication::AddTagButtonHandler(const office::CommandBarButtonPtr& spButton, const std::string& tag)
 {
-    auto* pHandler = new TagButtonHandler(this, spButton, tag);
-    m_tagButtonHandlers.push_back(pHandler);
-    pHandler->AdviseWord();
+    AppendTagButtonHandler(spButton, tag).AdviseWord();
     return true;
 }
 
@@ -144,11 +139,7 @@ void WordApplication::OnTagClick()
 {
     word::_DocumentPtr spDocument;
     GetActiveDocument(spDocument);
-    if (!spDocument) return;
-    DialogRequest request;
-    request.kind = DialogKind::TagWord;
-    request.spDocument = ComPtr<IDispatch>(spDocument.Get());
-    ShowDialog(std::move(request));
+    if (spDocument) ShowTagDialog(DialogKind::TagWord, spDocument.Get());
 }
 
 } // namespace quillmark
