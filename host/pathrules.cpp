@@ -1,13 +1,10 @@
 #include "host/pathrules.h"
 
+#include "platform/files/paths.h"
+
 namespace quillmark {
 
-bool IsFilePath(std::string_view fullName)
-{
-    if (fullName.find(":\\") != std::string_view::npos) return true;
-    if (fullName.find("\\\\") != std::string_view::npos) return true;
-    return !fullName.empty() && fullName.front() == '/';
-}
+bool IsFilePath(std::string_view fullName) { return files::IsFullPath(fullName); }
 
 bool IsInFolder(std::string_view path, std::string_view folder)
 {

@@ -4,8 +4,8 @@
 
 namespace quillmark {
 
-// A drive path (":\" anywhere), a network path ("\\" anywhere) or a POSIX path
-// (starting with "/"). A never-saved document's bare name ("Document1") is none.
+// A full path as the file layer knows it (drive, network or POSIX path). A
+// never-saved document's bare name ("Document1") is none.
 bool IsFilePath(std::string_view fullName);
 
 // `path` lies inside `folder` (exact, case-sensitive): it starts with the folder's
