@@ -155,7 +155,9 @@ void CConnect::Connect(IDispatch* application)
     }
 
     // A host that is neither gets nothing added.
-    if (m_pHostWrapper) m_pHostWrapper->CreateCommandBar();
+    if (!m_pHostWrapper) return;
+    m_pHostWrapper->SetDialogLauncher(&m_dialogLauncher);
+    m_pHostWrapper->CreateCommandBar();
 }
 
 HRESULT CConnect::OnDisconnection(office::ext_DisconnectMode, office::CustomArray*)

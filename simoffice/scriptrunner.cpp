@@ -320,6 +320,9 @@ void ScriptRunner::PrintToolbar()
                   << s.tag << "|" << s.tooltip << "|" << (s.bBeginGroup ? 1 : 0) << "|" << (s.bEnabled ? 1 : 0)
                   << "\n";
             if (SimControls* pItems = pControl->Items()) self(self, *pItems, depth + 1);
+            // A combo box's drop-down list, one entry per line, below it like a popup's items.
+            const std::string indent(static_cast<size_t>(depth + 1) * 2, ' ');
+            for (size_t i = 0; i < s.list.size(); ++i) m_out << indent << i + 1 << "|item|" << s.list[i] << "\n";
         }
     };
     for (SimCommandBar* pBar : m_office.CommandBars().Bars()) {

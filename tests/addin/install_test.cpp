@@ -28,6 +28,12 @@ const char* kBar = "[Quillmark 1.0]\n"
                    "  4|button|&Website|2497|&Website|&Website|0|1\n"
                    "2|combobox|Search tags|-|||0|1\n"
                    "3|button|&Browse|1661|&Browse|&Browse|0|1\n";
+// The same after "budget" was searched: the search box lists it.
+const std::string kBarSearched = [] {
+    std::string bar = kBar;
+    const std::string box = "2|combobox|Search tags|-|||0|1\n";
+    return bar.insert(bar.find(box) + box.size(), "  1|item|budget\n");
+}();
 
 class InstalledAddin : public ::testing::Test {
 protected:
@@ -83,7 +89,7 @@ TEST_F(InstalledAddin, BothHostsLoadItFromTheRegistryAndShowTheBar)
                                "toolbar\n";
     const std::string expected = std::string("> addins\nQuillmark.Connect\n> toolbar\n") + kBar + "> open '" +
                                  document + "'\n> search budget\n> search 'Search tags'\n> click &Browse\n" +
-                                 "> click &About\n> click &Options...\n> toolbar\n" + kBar +
+                                 "> click &About\n> click &Options...\n> toolbar\n" + kBarSearched +
                                  // the document's window brought the "&Tag" button; it has no tags
                                  "4|button|&Tag|625|&Tag|&Tag|0|1\n";
     for (const char* host : {"word", "powerpoint"}) {

@@ -148,7 +148,7 @@ AddinHosts::AddinHosts() : m_strDocs(m_dir / "docs"), m_strTemp(m_dir / "tmp")
 ProcessOptions AddinHosts::Options() const
 {
     ProcessOptions options;
-    options.env = {{"QUILLMARK_REGISTRY", m_dir / "registry.reg"},
+    options.env = {{"QUILLMARK_REGISTRY", RegistryFile()},
                    {"XDG_DATA_HOME", m_dir / "data"},
                    {"XDG_CONFIG_HOME", m_dir / "config"},
                    {"XDG_CACHE_HOME", m_dir / "cache"},

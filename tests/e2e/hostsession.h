@@ -49,6 +49,7 @@ public:
     const std::string& TempFolder() const { return m_strTemp; }  // their $TMPDIR
     std::string Doc(const std::string& name) const { return m_strDocs + "/" + name; }
     std::string DatabaseFile() const { return m_dir / "data/quillmark/tags.xml"; }
+    std::string RegistryFile() const { return m_dir / "registry.reg"; } // the hosts' $QUILLMARK_REGISTRY
     // Writes docs/<name> and returns its full path.
     std::string MakeDoc(const std::string& name, const std::string& content = "x") const;
 

@@ -1,0 +1,217 @@
+// The command bar end to end: the add-in installed for both simulated hosts, its bar
+// shown by the host's `toolbar` command after each step, and the dialogs that its
+// clicks and the search box ask for read from the host's error stream.
+#include "tests/e2e/hostsession.h"
+
+#include "platform/registry/registry.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmark::test {
+namespace {
+
+struct Host {
+    const char* name;
+    const char* extension;
+    const char* browseDialog; // the Browse Tags dialog a tag button asks for in this host
+};
+void PrintTo(const Host& host, std::ostream* os) { *os << host.name; }
+const Host kWord{"word", ".doc", "the Browse Tags dialog for documents"};
+const Host kPowerPoint{"powerpoint", ".ppt", "the Browse Tags dialog for presentations"};
+
+std::string Unavailable(const std::string& dialog) { return "quillmark: " + dialog + " is not available in this version\n"; }
+std::string Searching(const std::string& dialog, const std::string& text)
+{
+    return Unavailable(dialog + " (search \"" + text + "\")");
+}
+
+// `bar` (as ToolbarWith gives it) with the search box's drop-down list below the box.
+std::string WithSearchList(std::string bar, const std::vector<std::string>& items)
+{
+    const std::string box = "2|combobox|Search tags|-|||0|1\n";
+    std::string list;
+    for (std::size_t i = 0; i < items.size(); ++i) list += "  " + std::to_string(i + 1) + "|item|" + items[i] + "\n";
+    const std::size_t at = bar.find(box);
+    return at == std::string::npos ? bar : bar.insert(at + box.size(), list);
+}
+
+class ToolbarTranscriptTest : public ::testing::TestWithParam<Host> {
+protected:
+    std::string Name(const char* stem) const { return stem + std::string(GetParam().extension); }
+
+    // The file-name setting as the add-in reads it at its next start. The host seeds
+    // the settings key with its defaults the first time it runs.
+    void SetFileNameTagSetting(std::uint32_t value)
+    {
+        registry::RegKey key(m_hosts.RegistryFile());
+        if (key.Open(registry::RegRoot::LocalMachine, kSettingsKey) != registry::RegStatus::Ok) {
+            ASSERT_EQ(m_hosts.Script(GetParam().name, "").exitCode, 0);
+            ASSERT_EQ(key.Open(registry::RegRoot::LocalMachine, kSettingsKey), registry::RegStatus::Ok);
+        }
+        ASSERT_EQ(key.SetDWord("GlobalDefaultFileNameTag", value), registry::RegStatus::Ok);
+    }
+
+    static constexpr const char* kSettingsKey = "Software\\Norvane\\Quillwright";
+    AddinHosts m_hosts;
+};
+INSTANTIATE_TEST_SUITE_P(BothHosts, ToolbarTranscriptTest, ::testing::Values(kWord, kPowerPoint),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(ToolbarTranscriptTest, TheBarShowsEveryControlInOrderAndEachClickAsksForItsDialog)
+{
+    const std::string report = m_hosts.MakeDoc(Name("Report"));
+    m_hosts.Tag(report, "alpha, Report, beta");
+    SetFileNameTagSetting(0);
+
+    const std::string script = "open " + Name("Report") + "\ntoolbar\n"
+                               "click alpha\nclick beta\nclick &Browse\nclick &Tag\nclick &About\n"
+                               "click &Options...\ntoolbar\n";
+    ProcessResult run = m_hosts.Script(GetParam().name, script);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The fixed controls, then one button per stored tag but the file-name tag, the
+    // first of them beginning a group; no tag is in the file's Keywords.
+    const std::string bar = "[Quillmark 1.0]\n"
+                            "1|popup|&Quillmark|-|QK|Quillmark|0|1\n"
+                            "  1|button|&About|984|&About|&About|0|1\n"
+                            "  2|button|&Options...|502|&Options...|&Options...|0|1\n"
+                            "  3|button|&Help|983|&Help|&Help|0|1\n"
+                            "  4|button|&Website|2497|&Website|&Website|0|1\n"
+                            "2|combobox|Search tags|-|||0|1\n"
+                            "3|button|&Browse|1661|&Browse|&Browse|0|1\n"
+                            "4|button|&Tag|625|&Tag|&Tag|0|1\n"
+                            "5|button|alpha|1589|alpha|Show all documents with \"alpha\" tag|1|1\n"
+                            "6|button|beta|1589|beta|Show all documents with \"beta\" tag|0|1\n";
+    EXPECT_EQ(bar, ToolbarWith({"alpha 1589", "beta 1589"}));
+    EXPECT_EQ(run.out, "> open " + Name("Report") + "\n> toolbar\n" + bar +
+                           "> click alpha\n> click beta\n> click &Browse\n> click &Tag\n> click &About\n"
+                           "> click &Options...\n> toolbar\n" + bar);
+    // A tag button asks for this host's Browse Tags dialog with its tag, "&Browse" for
+    // the same with no search; the Tag dialog is for the active document. Options
+    // is not confirmed, so the bar stays as it was.
+    const std::string tagDialog = std::string("the Tag dialog for the ") +
+                                  (GetParam().name == kWord.name ? "document" : "presentation") + " \"" + report +
+                                  "\"";
+    EXPECT_EQ(run.err, Searching(GetParam().browseDialog, "alpha") + Searching(GetParam().browseDialog, "beta") +
+                           Unavailable(GetParam().browseDialog) + Unavailable(tagDialog) +
+                           Unavailable("the About dialog") + Unavailable("the Options dialog"));
+}
+
+TEST_P(ToolbarTranscriptTest, TheFileNameTagIsShownOnlyWhenTheSettingIsOne)
+{
+    m_hosts.MakeDoc(Name("Report"));
+    m_hosts.Tag(m_hosts.Doc(Name("Report")), "alpha, Report, beta");
+    const std::string script = "open " + Name("Report") + "\ntoolbar\n";
+    const std::string transcript = "> open " + Name("Report") + "\n> toolbar\n";
+
+    SetFileNameTagSetting(0);
+    ProcessResult hidden = m_hosts.Script(GetParam().name, script);
+    EXPECT_EQ(hidden.exitCode, 0) << hidden.err;
+    EXPECT_EQ(hidden.out, transcript + ToolbarWith({"alpha 1589", "beta 1589"}));
+
+    SetFileNameTagSetting(1);
+    ProcessResult shown = m_hosts.Script(GetParam().name, script);
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out, transcript + ToolbarWith({"alpha 1589", "Report 1589", "beta 1589"}));
+
+    // Only the first tag equal to the file name is hidden, and only an exact match.
+    m_hosts.Tag(m_hosts.Doc(Name("Report")), "report, Report, Report");
+    SetFileNameTagSetting(0);
+    ProcessResult once = m_hosts.Script(GetParam().name, script);
+    EXPECT_EQ(once.exitCode, 0) << once.err;
+    EXPECT_EQ(once.out, transcript + ToolbarWith({"report 1589", "Report 1589"}));
+    EXPECT_EQ(once.err, "");
+}
+
+TEST_P(ToolbarTranscriptTest, TheFaceIdTellsTagsInTheKeywordsFromTagsOnlyInTheDatabase)
+{
+    m_hosts.MakeDoc(Name("Report"));
+    m_hosts.Tag(m_hosts.Doc(Name("Report")), "alpha, Report, beta");
+    // The document's Keywords change while it is open; its window, activated again,
+    // rebuilds the bar from them. A never-saved document shows its Keywords, but
+    // none of them as stored in the document.
+    ProcessResult run = m_hosts.Script(GetParam().name, "open " + Name("Report") + "\n"
+                                                        "set-keywords 'beta, gamma'\n"
+                                                        "new\nset-keywords 'x, beta'\n"
+                                                        "activate 1\ntoolbar\n"
+                                                        "activate 2\ntoolbar\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "> open " + Name("Report") + "\n> set-keywords 'beta, gamma'\n> new\n"
+                       "> set-keywords 'x, beta'\n> activate 1\n> toolbar\n" +
+                           ToolbarWith({"alpha 1589", "beta 1546"}) + "> activate 2\n> toolbar\n" +
+                           ToolbarWith({"x 1589", "beta 1589"}));
+}
+
+TEST_P(ToolbarTranscriptTest, SwitchingDocumentsLeavesOnlyTheActiveDocumentsButtons)
+{
+    m_hosts.MakeDoc(Name("Many"));
+    m_hosts.MakeDoc(Name("Few"));
+    m_hosts.Tag(m_hosts.Doc(Name("Many")), "m1, m2, m3, Many");
+    m_hosts.Tag(m_hosts.Doc(Name("Few")), "f1, Few");
+    const std::vector<std::string> many{"m1 1589", "m2 1589", "m3 1589"};
+    const std::vector<std::string> few{"f1 1589"};
+
+    ProcessResult run = m_hosts.Script(GetParam().name, "open " + Name("Many") + "\ntoolbar\n"
+                                                        "open " + Name("Few") + "\ntoolbar\n"
+                                                        "activate 1\ntoolbar\n"
+                                                        "new\ntoolbar\n"
+                                                        "activate " + Name("Few") + "\ntoolbar\n"
+                                                        "close\ntoolbar\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "> open " + Name("Many") + "\n> toolbar\n" + ToolbarWith(many) + "> open " + Name("Few") +
+                           "\n> toolbar\n" + ToolbarWith(few) + "> activate 1\n> toolbar\n" + ToolbarWith(many) +
+                           "> new\n> toolbar\n" + ToolbarWith({}) + "> activate " + Name("Few") + "\n> toolbar\n" +
+                           ToolbarWith(few) + "> close\n> toolbar\n" + ToolbarWith({}));
+}
+
+TEST_P(ToolbarTranscriptTest, SavingRebuildsTheButtonsFromTheStoredTags)
+{
+    const std::string path = m_hosts.MakeDoc(Name("Plan"));
+    m_hosts.Tag(path, "p1, p2, p3, Plan");
+    HostSession host = m_hosts.Start(GetParam().name);
+    EXPECT_EQ(host.Run("open " + Name("Plan") + "\ntoolbar\n"),
+              "> open " + Name("Plan") + "\n> toolbar\n" + ToolbarWith({"p1 1589", "p2 1589", "p3 1589"}));
+
+    // The record changes elsewhere; the save brings its tags into the document and
+    // the bar (PowerPoint refreshes after the save and keeps its "&Tag" button).
+    m_hosts.Tag(path, "q1, Plan");
+    EXPECT_EQ(host.Run("save\ntoolbar\nkeywords\n"),
+              "> save\n> toolbar\n" + ToolbarWith({"q1 1546"}) + "> keywords\nq1, Plan\n");
+
+    // And the other way round: more buttons than before.
+    m_hosts.Tag(path, "r1, r2, r3, r4, Plan");
+    EXPECT_EQ(host.Run("save\ntoolbar\n"),
+              "> save\n> toolbar\n" + ToolbarWith({"r1 1546", "r2 1546", "r3 1546", "r4 1546"}));
+    ProcessResult end = host.Finish();
+    EXPECT_EQ(end.exitCode, 0) << end.err;
+    EXPECT_EQ(end.err, "");
+}
+
+TEST_P(ToolbarTranscriptTest, TheSearchBoxListsEachEntryAndAsksForThePresentationDialog)
+{
+    m_hosts.MakeDoc(Name("Report"));
+    m_hosts.Tag(m_hosts.Doc(Name("Report")), "alpha");
+    ProcessResult run = m_hosts.Script(GetParam().name, "open " + Name("Report") + "\n"
+                                                        "search budget\nsearch budget\nsearch 'Search tags'\n"
+                                                        "search 'search tags'\ntoolbar\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Its own text is no search; any other entry (even in other letter case) goes to
+    // the list, twice when entered twice, and asks for the presentation dialog in
+    // both hosts.
+    EXPECT_EQ(run.out, "> open " + Name("Report") + "\n> search budget\n> search budget\n"
+                       "> search 'Search tags'\n> search 'search tags'\n> toolbar\n" +
+                           WithSearchList(ToolbarWith({"alpha 1589"}), {"budget", "budget", "search tags"}));
+    const std::string presentations = "the Browse Tags dialog for presentations";
+    EXPECT_EQ(run.err, Searching(presentations, "budget") + Searching(presentations, "budget") +
+                           Searching(presentations, "search tags"));
+
+    // A tag button after a search still asks with its own tag; the list stays.
+    ProcessResult again = m_hosts.Script(GetParam().name, "open " + Name("Report") + "\nsearch 'a \"b\"'\n"
+                                                          "click alpha\ntoolbar\n");
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "> open " + Name("Report") + "\n> search 'a \"b\"'\n> click alpha\n> toolbar\n" +
+                             WithSearchList(ToolbarWith({"alpha 1589"}), {"a \"b\""}));
+    EXPECT_EQ(again.err, Searching(presentations, "a \\\"b\\\"") + Searching(GetParam().browseDialog, "alpha"));
+}
+
+} // namespace
+} // namespace quillmark::test
