@@ -4,30 +4,7 @@
 
 #include <dlfcn.h>
 
-#include <cstdlib>
-
 namespace quillmark::test {
-
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_strName(name)
-{
-    if (const char* old = std::getenv(name)) m_optOld = old;
-    setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv()
-{
-    if (m_optOld)
-        setenv(m_strName.c_str(), m_optOld->c_str(), 1);
-    else
-        unsetenv(m_strName.c_str());
-}
-
-AddinSandbox::AddinSandbox()
-    : m_registry("QUILLMARK_REGISTRY", m_dir / "registry.reg"),
-      m_data("XDG_DATA_HOME", m_dir / "data"),
-      m_config("XDG_CONFIG_HOME", m_dir / "config")
-{
-}
 
 AddinLibrary::AddinLibrary(const std::string& path)
 {

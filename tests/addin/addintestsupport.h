@@ -1,11 +1,11 @@
 #pragma once
-// Shared by the add-in tests: the built libquillmark.so loaded as a host loads it,
-// a throw-away registry and data folder, and a fake host application object.
+// Shared by the add-in tests: the built libquillmark.so loaded as a host loads it
+// and a fake host application object (a throw-away registry and data folder come
+// from IsolatedFolders).
 #include "officeapi/addin.h"
 #include "platform/com/com.h"
-#include "tests/support/tempdir.h"
+#include "tests/support/isolatedfolders.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,34 +15,6 @@ inline constexpr CLSID kConnectClsid = GuidLiteral("{6F3C2B18-9A47-4E5D-8C21-3B7
 inline constexpr GUID kTypeLibId = GuidLiteral("{2E81D4A7-5C06-4B9F-A3E2-71F0C8B95D14}");
 inline constexpr IID kPowerPointAppIid = GuidLiteral("{91493442-5A91-11CF-8700-00AA0060263B}");
 inline constexpr IID kWordAppIid = GuidLiteral("{00020970-0000-0000-C000-000000000046}");
-
-// Sets an environment variable for the scope, restoring the previous state after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_optOld;
-};
-
-// A temporary folder holding the registry file and the application-data folder,
-// both put in the environment for the scope.
-class AddinSandbox {
-public:
-    AddinSandbox();
-    const TempDir& Dir() const { return m_dir; }
-    std::string RegistryFile() const { return m_dir / "registry.reg"; }
-
-private:
-    TempDir m_dir;
-    ScopedEnv m_registry;
-    ScopedEnv m_data;
-    ScopedEnv m_config;
-};
 
 // The add-in library, opened with dlopen, and its four entry points.
 class AddinLibrary {

@@ -87,7 +87,7 @@ private:
 
 class ConnectInHost : public ::testing::Test {
 protected:
-    AddinSandbox m_sandbox;
+    IsolatedFolders m_sandbox;
 };
 
 } // namespace
@@ -107,7 +107,7 @@ TEST_F(ConnectInHost, WordGetsAWordWrapperAndTheBar)
     EXPECT_EQ(spConnect->Settings()->ProductName, "Quillmark");
     ASSERT_NE(spConnect->Database(), nullptr);
     EXPECT_EQ(spConnect->Database()->m_pSettings, spConnect->Settings());
-    EXPECT_EQ(spConnect->Database()->DatabaseFile().rfind(m_sandbox.Dir().Path(), 0), 0u);
+    EXPECT_EQ(spConnect->Database()->DatabaseFile().rfind(m_sandbox.dir.Path(), 0), 0u);
     EXPECT_EQ(spConnect->HostWrapper()->Settings(), spConnect->Settings());
     EXPECT_EQ(spConnect->HostWrapper()->Database(), spConnect->Database());
     EXPECT_EQ(BarLines(office), kFixedBar);
@@ -175,9 +175,9 @@ TEST_F(ConnectInHost, UnreadableSettingsLeaveTheHostAlone)
     // Without settings there is no database folder: the add-in must not put a
     // database into the folder the host happens to run in.
     const std::string malformed = "Windows Registry Editor Version 5.00\n\n[HKEY_NOWHERE\\x]\n";
-    m_sandbox.Dir().WriteFile("registry.reg", malformed);
+    m_sandbox.dir.WriteFile("registry.reg", malformed);
     char* pOldCwd = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir(m_sandbox.Dir().Path().c_str()), 0);
+    ASSERT_EQ(chdir(m_sandbox.dir.Path().c_str()), 0);
     {
         SimOffice office(HostKind::Word);
         ComPtr<CConnect> spConnect = MakeComObject<CConnect>();
@@ -189,6 +189,6 @@ TEST_F(ConnectInHost, UnreadableSettingsLeaveTheHostAlone)
     }
     EXPECT_EQ(chdir(pOldCwd), 0);
     std::free(pOldCwd);
-    EXPECT_FALSE(files::Exists(m_sandbox.Dir() / "tags.xml"));
+    EXPECT_FALSE(files::Exists(m_sandbox.dir / "tags.xml"));
     EXPECT_EQ(files::ReadFile(m_sandbox.RegistryFile()).value_or(""), malformed);
 }

@@ -43,7 +43,7 @@ class AddinServer : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_library.Loaded()) << m_library.Error(); }
 
-    AddinSandbox m_sandbox;
+    IsolatedFolders m_sandbox;
     AddinLibrary m_library{kLibrary};
 };
 
@@ -119,7 +119,7 @@ TEST_F(AddinServer, RegistersEveryKeyAndRemovesTheClassButNotTheClsidKey)
 TEST_F(AddinServer, RegistrationFailuresAreReportedAndChangeNothing)
 {
     const std::string malformed = "Windows Registry Editor Version 5.00\n\n[HKEY_NOWHERE\\x]\n";
-    const std::string file = m_sandbox.Dir().WriteFile("registry.reg", malformed);
+    const std::string file = m_sandbox.dir.WriteFile("registry.reg", malformed);
     EXPECT_TRUE(FAILED(m_library.DllRegisterServer()));
     EXPECT_TRUE(FAILED(m_library.DllUnregisterServer()));
     EXPECT_EQ(files::ReadFile(file).value_or(""), malformed);

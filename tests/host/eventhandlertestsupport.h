@@ -18,12 +18,12 @@ struct EventHost : HostSetup<Wrapper> {
 
     std::string tempFolder = folders.dir / "tmp";
     std::string docs = folders.dir / "docs";
+    ScopedEnv tempEnv{"TMPDIR", tempFolder};
 
     EventHost()
     {
         std::filesystem::create_directories(tempFolder);
         std::filesystem::create_directories(docs);
-        folders.env.Set("TMPDIR", tempFolder);
         if (!this->wrapper.CreateCommandBar()) throw std::runtime_error("no command bar");
     }
 

@@ -9,48 +9,19 @@
 #include "simoffice/simoffice.h"
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
+#include "tests/support/isolatedfolders.h"
+#include "tests/support/scopedenv.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 namespace quillmark::test {
-
-// Sets environment variables for the lifetime of the object, restoring them afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv() = default;
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-    ~ScopedEnv()
-    {
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-    }
-    void Set(const std::string& name, const std::string& value)
-    {
-        if (!m_saved.contains(name)) {
-            const char* old = std::getenv(name.c_str());
-            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> m_saved;
-};
 
 struct RecordingLauncher : DialogLauncher {
     std::vector<DialogRequest> requests;
@@ -79,19 +50,6 @@ struct ScopedOpener {
     shell::UrlOpener* pPrevious;
     ScopedOpener() : pPrevious(shell::SetUrlOpener(&opener)) {}
     ~ScopedOpener() { shell::SetUrlOpener(pPrevious); }
-};
-
-// Private registry and XDG folders for one test.
-struct IsolatedFolders {
-    TempDir dir;
-    ScopedEnv env;
-    IsolatedFolders()
-    {
-        env.Set("QUILLMARK_REGISTRY", dir / "registry.reg");
-        env.Set("XDG_CONFIG_HOME", dir / "config");
-        env.Set("XDG_DATA_HOME", dir / "data");
-        env.Set("XDG_CACHE_HOME", dir / "cache");
-    }
 };
 
 struct WordTraits {

@@ -87,9 +87,8 @@ TEST(IsInTemporaryFolderTest, RecognisesTheTemporaryFolderAndTheBrowserCache)
     const std::string nextToCache = root.WriteFile("cachedocs/c.doc", "x");
     const std::string elsewhere = root.WriteFile("d.doc", "x");
 
-    ScopedEnv env;
-    env.Set("TMPDIR", root / "real/tmp");
-    env.Set("XDG_CACHE_HOME", root / "cache");
+    ScopedEnv temp("TMPDIR", root / "real/tmp");
+    ScopedEnv cache("XDG_CACHE_HOME", root / "cache");
     OfficeApplication& app = host.wrapper;
 
     EXPECT_TRUE(app.IsInTemporaryFolder(inTemp));
@@ -108,7 +107,7 @@ TEST(IsInTemporaryFolderTest, RecognisesTheTemporaryFolderAndTheBrowserCache)
     EXPECT_FALSE(app.IsInTemporaryFolder(nextToCache));
 
     // The temporary folder named through a link still holds its files.
-    env.Set("TMPDIR", root / "link/tmp");
+    ScopedEnv linkedTemp("TMPDIR", root / "link/tmp");
     EXPECT_TRUE(app.IsInTemporaryFolder(inTemp));
     EXPECT_TRUE(app.IsInTemporaryFolder(root / "link/tmp/a.doc"));
     EXPECT_FALSE(app.IsInTemporaryFolder(elsewhere));

@@ -34,8 +34,7 @@ TEST(UrlOpenerTest, XdgOpenGetsTheAddressAsOneArgument)
                                              "echo >> \"" + record + ".part\"\n"
                                              "/bin/mv \"" + record + ".part\" \"" + record + "\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    ScopedEnv env;
-    env.Set("PATH", bin.Path());
+    ScopedEnv path("PATH", bin.Path());
 
     // Blanks, quotes and shell characters stay inside the one argument.
     const std::string url = "https://www.quillmark.example/help me?a=1&b='2';$(touch x) \"q\"";
@@ -45,7 +44,7 @@ TEST(UrlOpenerTest, XdgOpenGetsTheAddressAsOneArgument)
     EXPECT_FALSE(std::filesystem::exists(bin / "x"));
 
     EXPECT_FALSE(opener.Open(""));
-    env.Set("PATH", bin / "nowhere");
+    ScopedEnv noOpener("PATH", bin / "nowhere");
     EXPECT_FALSE(opener.Open(url)); // no xdg-open to start
 }
 
