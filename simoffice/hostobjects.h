@@ -20,6 +20,14 @@ HRESULT HandOut(const ComPtr<T>& sp, I** out)
     return sp->QueryInterface(I::Iid, reinterpret_cast<void**>(out));
 }
 
+// A new object T over a document's link, as IDispatch.
+template <class T>
+ComPtr<IDispatch> MakeLinked(const DocLinkPtr& link)
+{
+    ComPtr<T> sp = MakeComObject<T>(link);
+    return ComPtr<IDispatch>(sp.Get());
+}
+
 template <class T>
 HRESULT GetValue(T* out, T value)
 {
@@ -229,16 +237,8 @@ protected:
         return ComPtr<Col>(sp.Get()).CopyTo(documents);
     }
 
-    ComPtr<IDispatch> MakeDocumentObject(const DocLinkPtr& link) override
-    {
-        ComPtr<DocObject> sp = MakeComObject<DocObject>(link);
-        return ComPtr<IDispatch>(sp.Get());
-    }
-    ComPtr<IDispatch> MakeWindowObject(const DocLinkPtr& link) override
-    {
-        ComPtr<WinObject> sp = MakeComObject<WinObject>(link);
-        return ComPtr<IDispatch>(sp.Get());
-    }
+    ComPtr<IDispatch> MakeDocumentObject(const DocLinkPtr& link) override { return MakeLinked<DocObject>(link); }
+    ComPtr<IDispatch> MakeWindowObject(const DocLinkPtr& link) override { return MakeLinked<WinObject>(link); }
     const IID& EventIid() const override { return Events::Iid; }
     ConnectionPointList* Points() override { return m_pPoints.get(); }
     void DropEventSinks() override { m_pPoints.reset(); }

@@ -12,6 +12,17 @@ using office::msoTrue;
 
 namespace {
 
+// A new part T of an open presentation (its slides, a window's view or panes) as I.
+template <class T, class I>
+HRESULT HandOutPart(const DocLinkPtr& link, I** out)
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!link->pDoc) return E_FAIL;
+    ComPtr<T> sp = MakeComObject<T>(link);
+    return ComPtr<I>(sp.Get()).CopyTo(out);
+}
+
 // One slide; it follows its slide through insertions by the slide's id.
 class PptSlide final : public DispatchObject<_Slide> {
 public:
@@ -81,14 +92,7 @@ class PptPresentation final : public DocumentObjectBase<_Presentation> {
 public:
     using DocumentObjectBase::DocumentObjectBase;
 
-    HRESULT get_Slides(Slides** slides) override
-    {
-        if (!slides) return E_POINTER;
-        *slides = nullptr;
-        if (!Doc()) return E_FAIL;
-        ComPtr<PptSlides> sp = MakeComObject<PptSlides>(m_link);
-        return ComPtr<Slides>(sp.Get()).CopyTo(slides);
-    }
+    HRESULT get_Slides(Slides** slides) override { return HandOutPart<PptSlides>(m_link, slides); }
     HRESULT get_Saved(MsoTriState* saved) override
     {
         if (!Doc()) return E_FAIL;
@@ -195,22 +199,8 @@ private:
 class PptWindow final : public WindowObjectBase<DocumentWindow> {
 public:
     using WindowObjectBase::WindowObjectBase;
-    HRESULT get_View(View** view) override
-    {
-        if (!view) return E_POINTER;
-        *view = nullptr;
-        if (!m_link->pDoc) return E_FAIL;
-        ComPtr<PptView> sp = MakeComObject<PptView>(m_link);
-        return ComPtr<View>(sp.Get()).CopyTo(view);
-    }
-    HRESULT get_Panes(Panes** panes) override
-    {
-        if (!panes) return E_POINTER;
-        *panes = nullptr;
-        if (!m_link->pDoc) return E_FAIL;
-        ComPtr<PptPanes> sp = MakeComObject<PptPanes>(m_link);
-        return ComPtr<Panes>(sp.Get()).CopyTo(panes);
-    }
+    HRESULT get_View(View** view) override { return HandOutPart<PptView>(m_link, view); }
+    HRESULT get_Panes(Panes** panes) override { return HandOutPart<PptPanes>(m_link, panes); }
     HRESULT get_Presentation(_Presentation** presentation) override { return GetDocument(presentation); }
 };
 
