@@ -18,19 +18,6 @@ powerpoint::_PresentationPtr PresentationOf(IDispatch* pPres)
     return spPresentation;
 }
 
-// Positional argument `index` as an object; null when absent or not an object.
-IDispatch* ObjectArgument(DispParams& params, std::uint32_t index)
-{
-    const Variant* pArg = params.Positional(index);
-    return pArg ? pArg->DispatchVal() : nullptr;
-}
-
-TaggingDatabase& DatabaseOf(const OfficeApplication& app)
-{
-    if (!app.Database()) throw std::logic_error("m_pDatabase != 0");
-    return *app.Database();
-}
-
 } // namespace
 
 PowerPointEventHandler::PowerPointEventHandler()
@@ -39,30 +26,24 @@ PowerPointEventHandler::PowerPointEventHandler()
     // other event is accepted and ignored.
     m_eventTable.Add("WindowActivate", powerpoint::DISPID_PowerPoint_WindowActivate,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnWindowActivate(ObjectArgument(params, 0), ObjectArgument(params, 1));
+                         OnWindowActivate(EventObjectArgument(params, 0), EventObjectArgument(params, 1));
                          return S_OK;
                      });
     m_eventTable.Add("PresentationOpen", powerpoint::DISPID_PowerPoint_PresentationOpen,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnPresentationOpen(ObjectArgument(params, 0));
+                         OnPresentationOpen(EventObjectArgument(params, 0));
                          return S_OK;
                      });
     m_eventTable.Add("PresentationBeforeSave", powerpoint::DISPID_PowerPoint_PresentationBeforeSave,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnPresentationBeforeSave(ObjectArgument(params, 0), params.Positional(1));
+                         OnPresentationBeforeSave(EventObjectArgument(params, 0), params.Positional(1));
                          return S_OK;
                      });
     m_eventTable.Add("PresentationSave", powerpoint::DISPID_PowerPoint_PresentationSave,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnPresentationSave(ObjectArgument(params, 0));
+                         OnPresentationSave(EventObjectArgument(params, 0));
                          return S_OK;
                      });
-}
-
-void PowerPointEventHandler::OnEvent(DISPID dispId, DispParams& params)
-{
-    const DispatchTable::Member* pMember = m_eventTable.Find(dispId);
-    if (pMember && pMember->handler) pMember->handler(DISPATCH_METHOD, params, nullptr);
 }
 
 PowerPointApplication& PowerPointEventHandler::Application() const
@@ -80,11 +61,10 @@ void PowerPointEventHandler::OnPresentationOpen(IDispatch* pPres)
 
     // The database keeps its tags and their order; what only the presentation
     // holds is appended, and the file-name tag after it.
-    TagUnion unionTags(DatabaseOf(app).GetFileItem(fullName).tags);
     bool bChanged = false;
-    for (const std::string& tag : app.GetKeywords(spPresentation))
-        bChanged |= unionTags.Add(tag);
-    bChanged |= unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+    const TagUnion unionTags =
+        TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, app.GetKeywords(spPresentation),
+                                    OfficeApplication::GetFileNameTag(fullName), bChanged);
 
     // Nothing new: nothing is written, and the activation that follows the
     // opening rebuilds the tag buttons.
@@ -114,8 +94,8 @@ void PowerPointEventHandler::OnPresentationSave(IDispatch* pPres)
     if (!spPresentation) return;
     const std::string fullName = spPresentation.GetFullName();
 
-    TagUnion unionTags(app.GetKeywords(spPresentation));
-    unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+    const TagUnion unionTags = TagUnion::ForSavedDocument(app.GetKeywords(spPresentation),
+                                                         OfficeApplication::GetFileNameTag(fullName));
     // A presentation in a temporary folder leaves the database and the bar alone.
     if (app.IsInTemporaryFolder(fullName)) return;
     DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());

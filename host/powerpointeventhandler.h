@@ -35,13 +35,9 @@ public:
     void OnPresentationSave(IDispatch* pPres);
     void OnWindowActivate(IDispatch* pPres, IDispatch* pWindow);
 
-protected:
-    void OnEvent(DISPID dispId, DispParams& params) override;
-
 private:
     PowerPointApplication& Application() const;
 
-    DispatchTable m_eventTable;
 };
 
 } // namespace quillmark

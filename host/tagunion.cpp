@@ -13,4 +13,22 @@ bool TagUnion::Add(const std::string& tag)
     return true;
 }
 
+TagUnion TagUnion::ForOpenedDocument(TagList storedTags, const TagList& embeddedTags,
+                                     const std::string& fileNameTag, bool& bChanged)
+{
+    TagUnion unionTags(std::move(storedTags));
+    bChanged = false;
+    for (const std::string& tag : embeddedTags)
+        bChanged |= unionTags.Add(tag);
+    bChanged |= unionTags.Add(fileNameTag);
+    return unionTags;
+}
+
+TagUnion TagUnion::ForSavedDocument(TagList embeddedTags, const std::string& fileNameTag)
+{
+    TagUnion unionTags(std::move(embeddedTags));
+    unionTags.Add(fileNameTag);
+    return unionTags;
+}
+
 } // namespace quillmark

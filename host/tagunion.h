@@ -20,6 +20,14 @@ public:
 
     const TagList& Tags() const { return m_tags; }
 
+    // What an opened document adds to its record: the stored tags in their order,
+    // then the document's own ("Keywords") tags the record lacks, then the
+    // file-name tag. `bChanged` tells whether anything was added.
+    static TagUnion ForOpenedDocument(TagList storedTags, const TagList& embeddedTags,
+                                      const std::string& fileNameTag, bool& bChanged);
+    // What a saved document's record holds: its own tags plus the file-name tag.
+    static TagUnion ForSavedDocument(TagList embeddedTags, const std::string& fileNameTag);
+
 private:
     TagList m_tags;
     std::set<std::string> m_setHeld;

@@ -26,19 +26,6 @@ ComPtr<IUnknown> IdentityOf(IDispatch* pDoc)
     return spIdentity;
 }
 
-// Positional argument `index` as an object; null when absent or not an object.
-IDispatch* ObjectArgument(DispParams& params, std::uint32_t index)
-{
-    const Variant* pArg = params.Positional(index);
-    return pArg ? pArg->DispatchVal() : nullptr;
-}
-
-TaggingDatabase& DatabaseOf(const OfficeApplication& app)
-{
-    if (!app.Database()) throw std::logic_error("m_pDatabase != 0");
-    return *app.Database();
-}
-
 } // namespace
 
 WordEventHandler::WordEventHandler()
@@ -46,25 +33,19 @@ WordEventHandler::WordEventHandler()
     // Word's application events that matter here, by dispatch id; every other
     // event is accepted and ignored.
     m_eventTable.Add("DocumentOpen", word::DISPID_Word_DocumentOpen, [this](std::uint16_t, DispParams& params, Variant*) {
-        OnDocumentOpen(ObjectArgument(params, 0));
+        OnDocumentOpen(EventObjectArgument(params, 0));
         return S_OK;
     });
     m_eventTable.Add("DocumentBeforeSave", word::DISPID_Word_DocumentBeforeSave,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnDocumentBeforeSave(ObjectArgument(params, 0), params.Positional(1), params.Positional(2));
+                         OnDocumentBeforeSave(EventObjectArgument(params, 0), params.Positional(1), params.Positional(2));
                          return S_OK;
                      });
     m_eventTable.Add("WindowActivate", word::DISPID_Word_WindowActivate,
                      [this](std::uint16_t, DispParams& params, Variant*) {
-                         OnWindowActivate(ObjectArgument(params, 0), ObjectArgument(params, 1));
+                         OnWindowActivate(EventObjectArgument(params, 0), EventObjectArgument(params, 1));
                          return S_OK;
                      });
-}
-
-void WordEventHandler::OnEvent(DISPID dispId, DispParams& params)
-{
-    const DispatchTable::Member* pMember = m_eventTable.Find(dispId);
-    if (pMember && pMember->handler) pMember->handler(DISPATCH_METHOD, params, nullptr);
 }
 
 WordApplication& WordEventHandler::Application() const
@@ -82,11 +63,10 @@ void WordEventHandler::OnDocumentOpen(IDispatch* pDoc)
 
     // The database keeps its tags and their order; what only the document holds
     // is appended, and the file-name tag after it.
-    TagUnion unionTags(DatabaseOf(app).GetFileItem(fullName).tags);
     bool bChanged = false;
-    for (const std::string& tag : app.GetKeywords(spDocument))
-        bChanged |= unionTags.Add(tag);
-    bChanged |= unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+    const TagUnion unionTags =
+        TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, app.GetKeywords(spDocument),
+                                    OfficeApplication::GetFileNameTag(fullName), bChanged);
 
     // Nothing new: nothing is written, and the activation that follows the
     // opening rebuilds the tag buttons.
@@ -129,8 +109,8 @@ void WordEventHandler::OnWindowActivate(IDispatch* pDoc, IDispatch*)
             // A document whose save was given up still has no file: there is
             // nothing to record under its bare name.
             if (app.IsSavedToFile(spDocument)) {
-                TagUnion unionTags(app.GetKeywords(spDocument));
-                unionTags.Add(OfficeApplication::GetFileNameTag(fullName));
+                const TagUnion unionTags = TagUnion::ForSavedDocument(
+                    app.GetKeywords(spDocument), OfficeApplication::GetFileNameTag(fullName));
                 if (!app.IsInTemporaryFolder(fullName)) DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
             }
             // Done with, whether or not the tags were written.

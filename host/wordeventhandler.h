@@ -40,9 +40,6 @@ public:
     // temporary folder); 0 after construction.
     std::int32_t m_bSyncPending = 0;
 
-protected:
-    void OnEvent(DISPID dispId, DispParams& params) override;
-
 private:
     WordApplication& Application() const;
     // Marks the document (by its identity) for recording at its next activation.
@@ -50,7 +47,6 @@ private:
     // The pending entry of the document, or end().
     std::vector<ComPtr<IUnknown>>::iterator FindPending(const ComPtr<IUnknown>& spIdentity);
 
-    DispatchTable m_eventTable;
     // The documents m_bSyncPending stands for. Each waits for its own window:
     // another document's activation must not record that one in its place.
     std::vector<ComPtr<IUnknown>> m_pendingDocs;
