@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 host=build/simoffice/quillmark-host
 cli=build/cli/quillmark
-work=$(mktemp -d)
+# Outside the temporary folder: documents there are never tagged.
+work=$(mktemp -d "$PWD/build/demo.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export XDG_DATA_HOME="$work/data"
 if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -22,7 +23,8 @@ doc="$work/Budget 2026.doc"
 deck="$work/Quarterly review.ppt"
 echo "Quarterly numbers" > "$doc"
 echo "Slides" > "$deck"
-run() { echo "\$ quillmark $*"; "$cli" "$@"; }
+quote() { if [[ $1 =~ ^[A-Za-z0-9_./=-]+$ ]]; then printf ' %s' "$1"; else printf " '%s'" "$1"; fi; }
+run() { printf '$ quillmark'; for a in "$@"; do quote "$a"; done; echo; "$cli" "$@"; }
 run tag "$doc" "budget, Finance 2026, R&D"
 run tag "$deck" "budget, review"
 
@@ -30,7 +32,12 @@ echo "\$ quillmark-host --host word"
 "$host" --host word --script - <<SCRIPT
 addins
 open '$doc'
+keywords
+save
+keywords
 toolbar
+click budget
+search finance
 SCRIPT
 
 echo "\$ quillmark-host --host powerpoint"
