@@ -9,6 +9,10 @@
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <charconv>
 #include <cstdlib>
@@ -123,6 +127,16 @@ int main(int argc, char** argv)
     // A script needs no display; neither does a terminal session without one.
     if (!IsSet("QT_QPA_PLATFORM") && (!scriptPath.empty() || (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY"))))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt wants a private runtime folder and warns on every start without one (a
+    // console session, a CI run): give it the one it would fall back to.
+    if (!IsSet("XDG_RUNTIME_DIR")) {
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string runtime = std::string(tmp && *tmp ? tmp : "/tmp") + "/runtime-" + std::to_string(getuid());
+        struct stat info{};
+        if ((mkdir(runtime.c_str(), 0700) == 0 || errno == EEXIST) && lstat(runtime.c_str(), &info) == 0 &&
+            S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 0777) == 0700)
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
