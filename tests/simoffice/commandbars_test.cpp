@@ -1,3 +1,4 @@
+#include "tests/simoffice/sinkbase.h"
 #include "simoffice/simoffice.h"
 
 #include "officeapi/word.h"
@@ -10,20 +11,13 @@ using namespace quillmark::simoffice;
 namespace {
 
 // Records Click / Change calls: the control's Tag and, for Click, sets CancelDefault.
-class ControlSink final : public DispatchObject<IDispatch> {
+class ControlSink final : public quillmark::test::EventSinkBase {
 public:
-    explicit ControlSink(const IID& iid) : m_iid(iid) {}
+    explicit ControlSink(const IID& iid) : EventSinkBase(iid) {}
     std::vector<std::string> calls;
     bool bSawCancelFlag = false;
 
 protected:
-    HRESULT QueryOtherInterface(REFIID riid, void** ppv) override
-    {
-        if (riid != m_iid) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
     HRESULT InvokeMember(DISPID id, std::uint16_t, DispParams& params, Variant*) override
     {
         ComPtr<office::CommandBarControl> spControl;
@@ -39,7 +33,6 @@ protected:
     }
 
 private:
-    IID m_iid;
 };
 
 ComPtr<ControlSink> Subscribe(IUnknown* pControl, const IID& iid, DWORD* pCookie = nullptr)

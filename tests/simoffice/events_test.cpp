@@ -1,3 +1,4 @@
+#include "tests/simoffice/sinkbase.h"
 #include "simoffice/simoffice.h"
 
 #include "officeapi/powerpoint.h"
@@ -26,20 +27,13 @@ std::string FullNameOf(IDispatch* p)
 
 // Records every application event: "<dispid> <document>"; for open events also
 // which document the application reports active while the event runs.
-class RecordingSink final : public DispatchObject<IDispatch> {
+class RecordingSink final : public quillmark::test::EventSinkBase {
 public:
-    RecordingSink(const IID& iid, IDispatch* pApp) : m_iid(iid), m_pApp(pApp) {}
+    RecordingSink(const IID& iid, IDispatch* pApp) : EventSinkBase(iid), m_pApp(pApp) {}
     std::vector<std::string> events;
     bool bCancelSaves = false;
 
 protected:
-    HRESULT QueryOtherInterface(REFIID riid, void** ppv) override
-    {
-        if (riid != m_iid) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
     HRESULT InvokeMember(DISPID id, std::uint16_t, DispParams& params, Variant*) override
     {
         std::string line = std::to_string(id);
@@ -72,7 +66,6 @@ private:
         spPpt->get_ActivePresentation(&spPres);
         return spPres ? FullNameOf(spPres.Get()) : "none";
     }
-    IID m_iid;
     IDispatch* m_pApp;
 };
 
