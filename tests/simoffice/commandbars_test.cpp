@@ -32,7 +32,6 @@ protected:
         return S_OK;
     }
 
-private:
 };
 
 ComPtr<ControlSink> Subscribe(IUnknown* pControl, const IID& iid, DWORD* pCookie = nullptr)
