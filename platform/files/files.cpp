@@ -91,8 +91,9 @@ bool IsDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern)
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern, NameCase nameCase)
 {
+    const int flags = nameCase == NameCase::Ignore ? FNM_CASEFOLD : 0;
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
@@ -101,12 +102,20 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0)
+        if (::fnmatch(pattern.c_str(), name.c_str(), flags) == 0)
             names.push_back(name);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool RemoveFile(const std::string& path, std::string* error)
+{
+    if (::unlink(path.c_str()) == 0)
+        return true;
+    SetError(error, ErrnoText("cannot remove", path, errno));
+    return false;
 }
 
 bool MakeDirectories(const std::string& folder, std::string* error)

@@ -22,9 +22,17 @@ std::optional<FileTimes> GetFileTimes(const std::string& path);
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
+// How a wildcard compares letters: exactly, or ignoring ASCII case as Windows
+// file names do (*.jpg then also finds Slide1.JPG).
+enum class NameCase { Exact, Ignore };
+
 // Names (not paths) of the entries in `folder` whose name matches the shell
-// wildcard `pattern` (* and ?), sorted by name.
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
+// wildcard `pattern` (* and ?), sorted by name. A missing folder lists nothing.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern,
+                                   NameCase nameCase = NameCase::Exact);
+
+// Removes a file (not a folder). False (with `error`) when it could not be removed.
+bool RemoveFile(const std::string& path, std::string* error = nullptr);
 
 // Creates `folder` and its missing parents (mode 0700 for new ones).
 bool MakeDirectories(const std::string& folder, std::string* error = nullptr);
