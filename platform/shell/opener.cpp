@@ -13,6 +13,7 @@ namespace quillmark::shell {
 namespace {
 
 std::atomic<UrlOpener*> g_pOpener{nullptr};
+std::atomic<UrlOpener*> g_pDefaultOpener{nullptr};
 
 // xdg-open may live as long as the browser it starts, so nobody waits for it; the
 // children that have ended meanwhile are reaped at the next start. No thread is
@@ -45,14 +46,24 @@ bool XdgUrlOpener::Open(const std::string& url)
     return true;
 }
 
+bool UrlOpener::ShowItem(const std::string& path)
+{
+    const std::size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return false; // no folder to show
+    return Open(cut == 0 ? path.substr(0, 1) : path.substr(0, cut));
+}
+
 UrlOpener& CurrentUrlOpener()
 {
-    static XdgUrlOpener defaultOpener;
-    UrlOpener* pOpener = g_pOpener.load();
-    return pOpener ? *pOpener : defaultOpener;
+    static XdgUrlOpener xdgOpener;
+    if (UrlOpener* pOpener = g_pOpener.load()) return *pOpener;
+    UrlOpener* pDefault = g_pDefaultOpener.load();
+    return pDefault ? *pDefault : xdgOpener;
 }
 
 UrlOpener* SetUrlOpener(UrlOpener* pOpener) { return g_pOpener.exchange(pOpener); }
+
+UrlOpener* SetDefaultUrlOpener(UrlOpener* pOpener) { return g_pDefaultOpener.exchange(pOpener); }
 
 bool OpenUrl(const std::string& url) { return CurrentUrlOpener().Open(url); }
 

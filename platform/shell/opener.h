@@ -1,7 +1,8 @@
 #pragma once
-// Opening a web address in the user's browser, as the shell's "open" verb does.
-// Everything goes through the process-wide current opener, which tests replace
-// with a recorder.
+// Handing things to the desktop, as the Windows shell's verbs do: "open" a web
+// address in the user's browser or a file in its default application, and
+// "explore" the folder of a file in the file manager. Everything goes through the
+// process-wide current opener, which tests replace with a recorder.
 #include <string>
 
 namespace quillmark::shell {
@@ -11,6 +12,12 @@ public:
     virtual ~UrlOpener() = default;
     // Starts opening `url`; true when the request was handed on. Never waits for the browser.
     virtual bool Open(const std::string& url) = 0;
+    // Opens a file in the desktop's default application for it. By default: Open(path).
+    virtual bool OpenFile(const std::string& path) { return Open(path); }
+    // Shows the folder of `path` in the file manager (selecting the file where the
+    // file manager can). By default: Open of the folder, the part of `path` before
+    // its last separator ("/" or "\\").
+    virtual bool ShowItem(const std::string& path);
 };
 
 // Starts `xdg-open URL` with an argument vector (no shell ever sees the address).
@@ -20,10 +27,14 @@ public:
     bool Open(const std::string& url) override;
 };
 
-// The opener in use: the one set last, else a process-wide XdgUrlOpener.
+// The opener in use: the one set last, else the default opener.
 UrlOpener& CurrentUrlOpener();
 // Makes `pOpener` (not owned; null = the default) the current opener; returns the previous one set.
 UrlOpener* SetUrlOpener(UrlOpener* pOpener);
+// Makes `pOpener` (not owned; null = a process-wide XdgUrlOpener) the default opener,
+// the one used while no opener is set; returns the previous default set. A program
+// with a desktop session installs a richer one here; tests set theirs with SetUrlOpener.
+UrlOpener* SetDefaultUrlOpener(UrlOpener* pOpener);
 // CurrentUrlOpener().Open(url).
 bool OpenUrl(const std::string& url);
 

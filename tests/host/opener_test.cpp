@@ -59,6 +59,30 @@ TEST(UrlOpenerTest, TheCurrentOpenerCanBeReplacedAndRestored)
         EXPECT_THAT(recorder.opener.urls, ::testing::ElementsAre("https://a.example/"));
     }
     EXPECT_EQ(&shell::CurrentUrlOpener(), pDefault);
+
+    // A default set for the process serves while no opener is set, and gives way to one.
+    RecordingOpener desktop;
+    EXPECT_EQ(shell::SetDefaultUrlOpener(&desktop), nullptr);
+    EXPECT_EQ(&shell::CurrentUrlOpener(), &desktop);
+    {
+        ScopedOpener recorder;
+        EXPECT_EQ(&shell::CurrentUrlOpener(), &recorder.opener);
+    }
+    EXPECT_EQ(shell::SetDefaultUrlOpener(nullptr), &desktop);
+    EXPECT_EQ(&shell::CurrentUrlOpener(), pDefault);
+}
+
+TEST(UrlOpenerTest, ShowingAFileOpensItsFolderAndOpeningAFileOpensTheFile)
+{
+    ScopedOpener recorder;
+    shell::UrlOpener& opener = shell::CurrentUrlOpener();
+    EXPECT_TRUE(opener.ShowItem("/home/ann/Documents/report 2024.doc"));
+    EXPECT_TRUE(opener.ShowItem("C:\\docs\\plan.doc"));
+    EXPECT_TRUE(opener.ShowItem("/top.doc"));
+    EXPECT_FALSE(opener.ShowItem("bare.doc")); // no folder to show
+    EXPECT_TRUE(opener.OpenFile("/home/ann/Documents/talk.ppt"));
+    EXPECT_THAT(recorder.opener.urls, ::testing::ElementsAre("/home/ann/Documents", "C:\\docs", "/",
+                                                             "/home/ann/Documents/talk.ppt"));
 }
 
 } // namespace
