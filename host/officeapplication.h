@@ -83,6 +83,7 @@ public:
     // What became of a relocation (RelocateDocument).
     enum class Relocation {
         Relocated,         // the located file holds the tags; the old record is gone
+        NotFound,          // there is no file at the located path: nothing changed
         InTemporaryFolder, // the located file cannot be tagged: nothing changed
         NotSaved,          // the database could not be written: the old record stays
     };

@@ -2,6 +2,7 @@
 // again by the user under a new path, keeps its tags.
 #include "host/officeapplication.h"
 #include "host/tagunion.h"
+#include "platform/files/files.h"
 #include "store/taggingdatabase.h"
 
 namespace quillmark {
@@ -9,6 +10,7 @@ namespace quillmark {
 OfficeApplication::Relocation OfficeApplication::RelocateDocument(const std::string& oldPath,
                                                                   const std::string& newPath)
 {
+    if (newPath.empty() || !files::Exists(newPath) || files::IsDirectory(newPath)) return Relocation::NotFound;
     if (IsInTemporaryFolder(newPath)) return Relocation::InTemporaryFolder;
     TaggingDatabase& database = RequireDatabase();
     const TagUnion unionTags = TagUnion::ForRelocatedDocument(

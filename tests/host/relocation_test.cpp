@@ -60,6 +60,11 @@ TYPED_TEST(RelocationTest, NothingIsLostWhenTheNewRecordCannotBeWritten)
     EXPECT_EQ(host.wrapper.RelocateDocument(old, temp), Relocation::InTemporaryFolder);
     EXPECT_THAT(host.Stored(old), ElementsAre("a", "b"));
     EXPECT_THAT(host.Stored(temp), IsEmpty());
+
+    // No file where the user pointed (a script's answer, a file gone meanwhile).
+    EXPECT_EQ(host.wrapper.RelocateDocument(old, host.docs + "/" + this->Name("nowhere")), Relocation::NotFound);
+    EXPECT_EQ(host.wrapper.RelocateDocument(old, host.docs), Relocation::NotFound);
+    EXPECT_THAT(host.Stored(old), ElementsAre("a", "b"));
     EXPECT_EQ(host.office.Model().Count(), 0);
 }
 
