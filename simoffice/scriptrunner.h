@@ -25,13 +25,54 @@ public:
     bool QuitRequested() const { return m_bQuit; }
     int Failures() const { return m_nFailures; }
 
-    // The command summary printed by "help".
-    static const char* HelpText();
+    // The command summary printed by "help": one line per command of the table.
+    static std::string HelpText();
 
 private:
-    bool Execute(const std::vector<std::string>& words, std::string& error);
+    // One command of the table: its name, its arguments as "usage:" shows them, the
+    // line "help" prints, how many words it takes (maxArgs -1: any number) and what
+    // runs it. A handler gets the whole line (words[0] is the command) and returns
+    // false with `error` set when the command failed.
+    using Words = std::vector<std::string>;
+    using Handler = bool (ScriptRunner::*)(const Words& words, std::string& error);
+    struct Command {
+        const char* name;
+        const char* arguments;
+        const char* help;
+        int minArgs;
+        int maxArgs;
+        Handler handler;
+    };
+    static const std::vector<Command>& Commands();
+    static const Command* FindCommand(const std::string& name);
+    static bool Usage(const Command& command, std::string& error);
+    static bool Usage(const std::string& name, std::string& error);
+
+    bool Execute(const Words& words, std::string& error);
     SimDocument* ActiveOrError(std::string& error) const;
+    bool NeedPresentation(const std::string& cmd, std::string& error) const;
     void PrintToolbar();
+
+    bool CmdOpen(const Words& words, std::string& error);
+    bool CmdNew(const Words& words, std::string& error);
+    bool CmdActivate(const Words& words, std::string& error);
+    bool CmdSave(const Words& words, std::string& error);
+    bool CmdClose(const Words& words, std::string& error);
+    bool CmdDocuments(const Words& words, std::string& error);
+    bool CmdProperty(const Words& words, std::string& error);
+    bool CmdSetProperty(const Words& words, std::string& error);
+    bool CmdSlides(const Words& words, std::string& error);
+    bool CmdSetSlides(const Words& words, std::string& error);
+    bool CmdInsertSlides(const Words& words, std::string& error);
+    bool CmdExport(const Words& words, std::string& error);
+    bool CmdToolbar(const Words& words, std::string& error);
+    bool CmdClick(const Words& words, std::string& error);
+    bool CmdSearch(const Words& words, std::string& error);
+    bool CmdEvents(const Words& words, std::string& error);
+    bool CmdEcho(const Words& words, std::string& error);
+    bool CmdAddins(const Words& words, std::string& error);
+    bool CmdHelp(const Words& words, std::string& error);
+    bool CmdQuit(const Words& words, std::string& error);
 
     SimOffice& m_office;
     std::ostream& m_out;
