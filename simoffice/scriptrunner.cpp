@@ -2,6 +2,9 @@
 
 #include "simoffice/scriptline.h"
 
+#include <QDialog>
+#include <QPointer>
+
 #include <algorithm>
 #include <charconv>
 
@@ -55,6 +58,13 @@ ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& e
     m_office.SetEventTrace([this](const std::string& event) {
         if (m_bEvents) m_out << "event: " << event << "\n";
     });
+    m_pDialogs = std::make_unique<DialogDriver>(m_out, m_err);
+    m_pDialogs->SetDialogOpenedHandler([this](QDialog& dialog) { RunInDialog(dialog); });
+}
+
+ScriptRunner::~ScriptRunner()
+{
+    m_office.SetEventTrace({});
 }
 
 const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
@@ -87,6 +97,16 @@ const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
         {"echo", "TEXT", "print TEXT", 0, -1, &S::CmdEcho},
         {"addins", "", "the connected add-ins", 0, -1, &S::CmdAddins},
         {"help", "", "this summary", 0, -1, &S::CmdHelp},
+        {"dialog", "", "print the open dialog, one line per control", 0, 0, &S::CmdDialog},
+        {"dialog-set", "ID TEXT", "type TEXT over the text of edit ID", 2, 2, &S::CmdDialogSet},
+        {"dialog-select", "ID START END", "select characters START..END of edit ID (END -1: to the end)", 3, 3,
+         &S::CmdDialogSelect},
+        {"dialog-key", "ID KEY", "send Enter, Tab, Up, Down or Escape to control ID", 2, 2, &S::CmdDialogKey},
+        {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
+        {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
+        {"answer", "ok|cancel|yes|no", "the answer for the next message box", 1, 1, &S::CmdAnswer},
+        {"choose-file", "PATH|cancel", "the answer for the next open-file dialog", 1, 1, &S::CmdChooseFile},
+        {"screenshot", "FILE", "a PNG of the open dialog, else of the active window", 1, 1, &S::CmdScreenshot},
         {"quit", "", "end the session", 0, -1, &S::CmdQuit},
         {"exit", "", "end the session", 0, -1, &S::CmdQuit},
     };
@@ -133,16 +153,43 @@ std::string ScriptRunner::HelpText()
 int ScriptRunner::Run(std::istream& in, const std::string& prompt)
 {
     m_bEcho = prompt.empty();
+    m_pIn = &in;
+    m_strPrompt = prompt;
     std::string line;
-    int lineNumber = 0;
-    while (!m_bQuit) {
-        if (!prompt.empty()) m_out << prompt << std::flush;
-        if (!std::getline(in, line)) break;
-        RunLine(line, ++lineNumber);
-    }
+    while (!m_bQuit && !m_bEnded && ReadLine(line)) RunLine(line, m_nLine);
     if (!prompt.empty() && !m_bQuit) m_out << "\n";
     m_out.flush();
+    m_pIn = nullptr;
     return m_nFailures == 0 ? 0 : 1;
+}
+
+bool ScriptRunner::ReadLine(std::string& line)
+{
+    if (!m_pIn || m_bEnded) return false;
+    if (!m_strPrompt.empty()) m_out << m_strPrompt << std::flush;
+    if (!std::getline(*m_pIn, line)) {
+        m_bEnded = true;
+        return false;
+    }
+    ++m_nLine;
+    return true;
+}
+
+void ScriptRunner::RunInDialog(QDialog& dialog)
+{
+    QPointer<QDialog> pDialog(&dialog);
+    std::string line;
+    while (pDialog && pDialog->isVisible()) {
+        if (m_bQuit || !ReadLine(line)) {
+            ++m_nFailures;
+            m_err << "line " << m_nLine << ": the script ended while the dialog \""
+                  << pDialog->windowTitle().toStdString() << "\" was open; it was cancelled" << std::endl;
+            pDialog->reject();
+            if (pDialog && pDialog->isVisible()) pDialog->done(QDialog::Rejected);
+            return;
+        }
+        RunLine(line, m_nLine);
+    }
 }
 
 bool ScriptRunner::RunLine(const std::string& line, int lineNumber)
@@ -337,8 +384,18 @@ bool ScriptRunner::CmdToolbar(const Words&, std::string&)
     return true;
 }
 
+bool ScriptRunner::HostWindowBlocked(std::string& error) const
+{
+    // A modal dialog keeps the mouse and the keyboard from the host's window.
+    QDialog* pDialog = m_pDialogs->Current();
+    if (!pDialog) return false;
+    error = "the dialog \"" + pDialog->windowTitle().toStdString() + "\" is open; close it first";
+    return true;
+}
+
 bool ScriptRunner::CmdClick(const Words& words, std::string& error)
 {
+    if (HostWindowBlocked(error)) return false;
     ControlCore* pButton = m_office.CommandBars().FindButtonByTag(words[1]);
     if (!pButton) {
         error = "no button with the tag \"" + words[1] + "\"";
@@ -354,6 +411,7 @@ bool ScriptRunner::CmdClick(const Words& words, std::string& error)
 
 bool ScriptRunner::CmdSearch(const Words& words, std::string& error)
 {
+    if (HostWindowBlocked(error)) return false;
     ControlCore* pCombo = m_office.CommandBars().FindComboBox();
     if (!pCombo) {
         error = "no combo box on the command bars";
@@ -393,6 +451,72 @@ bool ScriptRunner::CmdQuit(const Words&, std::string&)
 {
     m_bQuit = true;
     return true;
+}
+
+bool ScriptRunner::ParseId(const std::string& text, int& id, std::string& error)
+{
+    if (ParseInt(text, id)) return true;
+    error = "not a control id: " + text;
+    return false;
+}
+
+bool ScriptRunner::CmdDialog(const Words&, std::string& error)
+{
+    return m_pDialogs->Print(error);
+}
+
+bool ScriptRunner::CmdDialogSet(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->SetText(id, words[2], error);
+}
+
+bool ScriptRunner::CmdDialogSelect(const Words& words, std::string& error)
+{
+    int id = 0, start = 0, end = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (!ParseInt(words[2], start) || !ParseInt(words[3], end)) return Usage(words[0], error);
+    return m_pDialogs->Select(id, start, end, error);
+}
+
+bool ScriptRunner::CmdDialogKey(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->Key(id, words[2], error);
+}
+
+bool ScriptRunner::CmdDialogClick(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->Click(id, error);
+}
+
+bool ScriptRunner::CmdDialogCheck(const Words& words, std::string& error)
+{
+    int id = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (words[2] != "0" && words[2] != "1") return Usage(words[0], error);
+    return m_pDialogs->Check(id, words[2] == "1", error);
+}
+
+bool ScriptRunner::CmdAnswer(const Words& words, std::string& error)
+{
+    const std::string& answer = words[1];
+    if (answer != "ok" && answer != "cancel" && answer != "yes" && answer != "no") return Usage(words[0], error);
+    m_pDialogs->QueueAnswer(answer);
+    return true;
+}
+
+bool ScriptRunner::CmdChooseFile(const Words& words, std::string& error)
+{
+    if (words[1].empty()) return Usage(words[0], error);
+    m_pDialogs->QueueFile(words[1] == "cancel" ? std::nullopt : std::optional<std::string>(words[1]));
+    return true;
+}
+
+bool ScriptRunner::CmdScreenshot(const Words& words, std::string& error)
+{
+    return m_pDialogs->Screenshot(words[1], error);
 }
 
 void ScriptRunner::PrintToolbar()

@@ -3,9 +3,16 @@
 // command per line, words quoted as a shell quotes them, "#" starts a comment.
 // Each command is echoed ("> open /tmp/a.doc") with its output below it; a
 // failing command prints "line N: ..." on the error stream, and the run goes on.
+//
+// While a modal dialog of an add-in is open, the script goes on inside the
+// dialog's own event loop: the `dialog...` commands look at it and work it, and a
+// command that closes it lets the command that opened it return. A script that
+// ends while a dialog is open cancels it and fails.
+#include "simoffice/dialogdriver.h"
 #include "simoffice/simoffice.h"
 
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +22,7 @@ namespace quillmark::simoffice {
 class ScriptRunner {
 public:
     ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& err);
+    ~ScriptRunner();
 
     // Runs every line of `in`. With `prompt` non-empty it is printed before each line is
     // read (interactive use) and commands are not echoed. Stops at the end or at "quit".
@@ -51,6 +59,13 @@ private:
     bool Execute(const Words& words, std::string& error);
     SimDocument* ActiveOrError(std::string& error) const;
     bool NeedPresentation(const std::string& cmd, std::string& error) const;
+    // The next line of the script; false at its end.
+    bool ReadLine(std::string& line);
+    // Runs the script inside `dialog`'s event loop until the dialog closes.
+    void RunInDialog(QDialog& dialog);
+    // True (with `error` set) while a modal dialog is open.
+    bool HostWindowBlocked(std::string& error) const;
+    static bool ParseId(const std::string& text, int& id, std::string& error);
     void PrintToolbar();
 
     bool CmdOpen(const Words& words, std::string& error);
@@ -73,10 +88,24 @@ private:
     bool CmdAddins(const Words& words, std::string& error);
     bool CmdHelp(const Words& words, std::string& error);
     bool CmdQuit(const Words& words, std::string& error);
+    bool CmdDialog(const Words& words, std::string& error);
+    bool CmdDialogSet(const Words& words, std::string& error);
+    bool CmdDialogSelect(const Words& words, std::string& error);
+    bool CmdDialogKey(const Words& words, std::string& error);
+    bool CmdDialogClick(const Words& words, std::string& error);
+    bool CmdDialogCheck(const Words& words, std::string& error);
+    bool CmdAnswer(const Words& words, std::string& error);
+    bool CmdChooseFile(const Words& words, std::string& error);
+    bool CmdScreenshot(const Words& words, std::string& error);
 
     SimOffice& m_office;
     std::ostream& m_out;
     std::ostream& m_err;
+    std::unique_ptr<DialogDriver> m_pDialogs;
+    std::istream* m_pIn = nullptr;
+    std::string m_strPrompt;
+    int m_nLine = 0;
+    bool m_bEnded = false; // the input has ended
     bool m_bQuit = false;
     bool m_bEcho = true;
     bool m_bEvents = false;
