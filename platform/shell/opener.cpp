@@ -13,7 +13,6 @@ namespace quillmark::shell {
 namespace {
 
 std::atomic<UrlOpener*> g_pOpener{nullptr};
-std::atomic<UrlOpener*> g_pDefaultOpener{nullptr};
 
 // xdg-open may live as long as the browser it starts, so nobody waits for it; the
 // children that have ended meanwhile are reaped at the next start. No thread is
@@ -55,15 +54,13 @@ bool UrlOpener::ShowItem(const std::string& path)
 
 UrlOpener& CurrentUrlOpener()
 {
-    static XdgUrlOpener xdgOpener;
-    if (UrlOpener* pOpener = g_pOpener.load()) return *pOpener;
-    UrlOpener* pDefault = g_pDefaultOpener.load();
-    return pDefault ? *pDefault : xdgOpener;
+    static XdgUrlOpener defaultOpener;
+    UrlOpener* pOpener = g_pOpener.load();
+    return pOpener ? *pOpener : defaultOpener;
 }
 
 UrlOpener* SetUrlOpener(UrlOpener* pOpener) { return g_pOpener.exchange(pOpener); }
 
-UrlOpener* SetDefaultUrlOpener(UrlOpener* pOpener) { return g_pDefaultOpener.exchange(pOpener); }
 
 bool OpenUrl(const std::string& url) { return CurrentUrlOpener().Open(url); }
 

@@ -2,7 +2,8 @@
 // Handing things to the desktop, as the Windows shell's verbs do: "open" a web
 // address in the user's browser or a file in its default application, and
 // "explore" the folder of a file in the file manager. Everything goes through the
-// process-wide current opener, which tests replace with a recorder.
+// process-wide current opener, which tests replace with a recorder and a program
+// with a desktop session with a richer one.
 #include <string>
 
 namespace quillmark::shell {
@@ -27,14 +28,10 @@ public:
     bool Open(const std::string& url) override;
 };
 
-// The opener in use: the one set last, else the default opener.
+// The opener in use: the one set last, else a process-wide XdgUrlOpener.
 UrlOpener& CurrentUrlOpener();
 // Makes `pOpener` (not owned; null = the default) the current opener; returns the previous one set.
 UrlOpener* SetUrlOpener(UrlOpener* pOpener);
-// Makes `pOpener` (not owned; null = a process-wide XdgUrlOpener) the default opener,
-// the one used while no opener is set; returns the previous default set. A program
-// with a desktop session installs a richer one here; tests set theirs with SetUrlOpener.
-UrlOpener* SetDefaultUrlOpener(UrlOpener* pOpener);
 // CurrentUrlOpener().Open(url).
 bool OpenUrl(const std::string& url);
 

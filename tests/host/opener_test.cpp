@@ -59,17 +59,6 @@ TEST(UrlOpenerTest, TheCurrentOpenerCanBeReplacedAndRestored)
         EXPECT_THAT(recorder.opener.urls, ::testing::ElementsAre("https://a.example/"));
     }
     EXPECT_EQ(&shell::CurrentUrlOpener(), pDefault);
-
-    // A default set for the process serves while no opener is set, and gives way to one.
-    RecordingOpener desktop;
-    EXPECT_EQ(shell::SetDefaultUrlOpener(&desktop), nullptr);
-    EXPECT_EQ(&shell::CurrentUrlOpener(), &desktop);
-    {
-        ScopedOpener recorder;
-        EXPECT_EQ(&shell::CurrentUrlOpener(), &recorder.opener);
-    }
-    EXPECT_EQ(shell::SetDefaultUrlOpener(nullptr), &desktop);
-    EXPECT_EQ(&shell::CurrentUrlOpener(), pDefault);
 }
 
 TEST(UrlOpenerTest, ShowingAFileOpensItsFolderAndOpeningAFileOpensTheFile)
