@@ -104,6 +104,11 @@ const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
         {"dialog-key", "ID KEY", "send Enter, Tab, Up, Down or Escape to control ID", 2, 2, &S::CmdDialogKey},
         {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
         {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
+        {"dialog-list-click", "ID ROW", "click row ROW of list ID (-1: below the rows)", 2, 2, &S::CmdDialogListClick},
+        {"dialog-list-rclick", "ID ROW", "right-click row ROW of list ID (-1: below the rows)", 2, 2,
+         &S::CmdDialogListClick},
+        {"dialog-menu", "TEXT|cancel", "choose item TEXT of the open pop-up menu, or close it", 1, -1,
+         &S::CmdDialogMenu},
         {"answer", "ok|cancel|yes|no", "the answer for the next message box", 1, 1, &S::CmdAnswer},
         {"choose-file", "PATH|cancel", "the answer for the next open-file dialog", 1, 1, &S::CmdChooseFile},
         {"screenshot", "FILE", "a PNG of the open dialog, else of the active window", 1, 1, &S::CmdScreenshot},
@@ -497,6 +502,25 @@ bool ScriptRunner::CmdDialogCheck(const Words& words, std::string& error)
     if (!ParseId(words[1], id, error)) return false;
     if (words[2] != "0" && words[2] != "1") return Usage(words[0], error);
     return m_pDialogs->Check(id, words[2] == "1", error);
+}
+
+bool ScriptRunner::CmdDialogListClick(const Words& words, std::string& error)
+{
+    int id = 0, row = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (!ParseInt(words[2], row)) {
+        error = "not a row: " + words[2];
+        return false;
+    }
+    return m_pDialogs->ListClick(id, row, words[0] == "dialog-list-rclick", error);
+}
+
+bool ScriptRunner::CmdDialogMenu(const Words& words, std::string& error)
+{
+    // The item's words need no quotes: dialog-menu Show File in Explorer.
+    std::string text = words[1];
+    for (size_t i = 2; i < words.size(); ++i) text += " " + words[i];
+    return m_pDialogs->ChooseMenuItem(text, error);
 }
 
 bool ScriptRunner::CmdAnswer(const Words& words, std::string& error)

@@ -94,6 +94,8 @@ private:
     bool CmdDialogKey(const Words& words, std::string& error);
     bool CmdDialogClick(const Words& words, std::string& error);
     bool CmdDialogCheck(const Words& words, std::string& error);
+    bool CmdDialogListClick(const Words& words, std::string& error);
+    bool CmdDialogMenu(const Words& words, std::string& error);
     bool CmdAnswer(const Words& words, std::string& error);
     bool CmdChooseFile(const Words& words, std::string& error);
     bool CmdScreenshot(const Words& words, std::string& error);
