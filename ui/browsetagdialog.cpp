@@ -2,6 +2,7 @@
 
 #include "officeapi/scripthooks.h"
 #include "platform/files/files.h"
+#include "platform/files/paths.h"
 #include "resources/menus.h"
 #include "resources/strings.h"
 #include "store/taggingdatabase.h"
@@ -141,12 +142,14 @@ void BrowseTagDialog::Relocate()
     const std::optional<std::string> chosen = CurrentPrompts().OpenFile(this, LocateFilter(), LocateExtension());
     if (!chosen) return;
 
+    // A path as a script or a user typed it counts from the working folder.
+    const std::string located = files::MakeFullPath(*chosen);
     std::string problem;
-    switch (m_officeApp.RelocateDocument(currentItem.path, *chosen)) {
+    switch (m_officeApp.RelocateDocument(currentItem.path, located)) {
     case OfficeApplication::Relocation::Relocated:
         FillList();
         return;
-    case OfficeApplication::Relocation::NotFound: problem = Format(kIdsNoSuchFile, *chosen); break;
+    case OfficeApplication::Relocation::NotFound: problem = Format(kIdsNoSuchFile, located); break;
     case OfficeApplication::Relocation::InTemporaryFolder: problem = LoadResString(kIdsTemporaryFolder); break;
     case OfficeApplication::Relocation::NotSaved: {
         std::string reason = m_officeApp.Database()->LastError();
