@@ -37,14 +37,38 @@ save
 keywords
 toolbar
 click budget
+dialog
+dialog-click 2
 search finance
+dialog
+dialog-click 2
 SCRIPT
 
+# Browsing by a tag in PowerPoint: the first click makes the slide previews, the
+# pane shows them; screenshots of both Browse dialogs go to build/demo/.
+shots="$PWD/build/demo"
+mkdir -p "$shots"
 echo "\$ quillmark-host --host powerpoint"
 "$host" --host powerpoint --script - <<SCRIPT
 addins
 open '$deck' 3
+save
 toolbar
+click review
+dialog-list-click 206 0
+dialog-click 214
+dialog
+screenshot '$shots/browse-presentations.png'
+dialog-click 2
+SCRIPT
+
+echo "\$ quillmark-host --host word"
+"$host" --host word --script - <<SCRIPT
+click &Browse
+dialog-list-click 206 0
+dialog
+screenshot '$shots/browse-documents.png'
+dialog-click 2
 SCRIPT
 
 run find budget
