@@ -158,8 +158,9 @@ std::optional<std::string> WriteOdf(std::string_view bytes, const Properties& pr
     SetOrRemoveElement(pMeta, kDcNs, "dc", "description", properties.comments);
     // An empty Author stays as an empty dc:creator, so the first author does not come back.
     xmlNode* pCreator = FirstChildElement(pMeta, kDcNs, "creator");
-    if (!pCreator) pCreator = AppendElement(pMeta, kDcNs, "dc", "creator");
-    SetText(pCreator, properties.author);
+    if (!pCreator && (!properties.author.empty() || FirstChildElement(pMeta, kMetaNs, "initial-creator")))
+        pCreator = AppendElement(pMeta, kDcNs, "dc", "creator");
+    if (pCreator) SetText(pCreator, properties.author);
 
     // One element per keyword, where the first one stood.
     std::vector<xmlNode*> old = ChildElements(pMeta, kMetaNs, "keyword");

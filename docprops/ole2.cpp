@@ -1,6 +1,7 @@
 // OLE2 compound files: the SummaryInformation property set, through libgsf. A save
 // builds a new compound file with every other storage and stream copied.
 #include "docprops/formats.h"
+#include "docprops/propertyset.h"
 
 #include <gsf/gsf-doc-meta-data.h>
 #include <gsf/gsf-docprop-vector.h>
@@ -24,17 +25,18 @@ namespace {
 constexpr const char* kSummaryStream = "\005SummaryInformation";
 
 // Where each property lives in the summary information: Author is the document's
-// author (PID 4), not the one who saved it last.
+// author (PID 4, which libgsf calls dc:creator), not the one who saved it last.
 struct OleField {
-    const char* gsfName;
+    const char* gsfName; // as libgsf reads it
+    std::uint32_t pid;
     std::string Properties::*member;
 };
 const OleField kFields[] = {
-    {GSF_META_NAME_TITLE, &Properties::title},
-    {GSF_META_NAME_SUBJECT, &Properties::subject},
-    {GSF_META_NAME_CREATOR, &Properties::author},
-    {GSF_META_NAME_KEYWORDS, &Properties::keywords},
-    {GSF_META_NAME_DESCRIPTION, &Properties::comments},
+    {GSF_META_NAME_TITLE, kPidTitle, &Properties::title},
+    {GSF_META_NAME_SUBJECT, kPidSubject, &Properties::subject},
+    {GSF_META_NAME_CREATOR, kPidAuthor, &Properties::author},
+    {GSF_META_NAME_KEYWORDS, kPidKeywords, &Properties::keywords},
+    {GSF_META_NAME_DESCRIPTION, kPidComments, &Properties::comments},
 };
 
 void SetError(std::string* error, std::string text)
@@ -135,18 +137,6 @@ bool CopyStorage(GsfInfile* in, GsfOutfile* out, bool skipSummary, std::string* 
     return true;
 }
 
-void SetString(GsfDocMetaData* meta, const char* name, const std::string& text)
-{
-    if (text.empty()) {
-        gsf_doc_meta_data_remove(meta, name);
-        return;
-    }
-    GValue* value = g_new0(GValue, 1);
-    g_value_init(value, G_TYPE_STRING);
-    g_value_set_string(value, text.c_str());
-    gsf_doc_meta_data_insert(meta, g_strdup(name), value);
-}
-
 } // namespace
 
 std::optional<Properties> ReadOle2(std::string_view bytes, std::string* error)
@@ -164,8 +154,8 @@ std::optional<Properties> ReadOle2(std::string_view bytes, std::string* error)
 std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& properties, std::string* error)
 {
     for (const OleField& field : kFields) {
-        if (!g_utf8_validate((properties.*field.member).data(), static_cast<gssize>((properties.*field.member).size()),
-                             nullptr)) {
+        const std::string& text = properties.*field.member;
+        if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
             SetError(error, "a property holds text that is not valid UTF-8");
             return std::nullopt;
         }
@@ -173,12 +163,28 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
     InitGsf();
     GPtr<GsfInput> input;
     GPtr<GsfInfile> infile;
-    GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+    std::string summary; // the stream as stored; empty when there is none
     if (!bytes.empty()) {
         infile = OpenCompound(bytes, input, error);
-        if (!infile || !ReadSummary(infile.get(), meta.get(), error)) return std::nullopt;
+        if (!infile) return std::nullopt;
+        if (GPtr<GsfInput> stream{gsf_infile_child_by_name(infile.get(), kSummaryStream)}) {
+            const gsf_off_t size = gsf_input_size(stream.get());
+            summary.resize(static_cast<std::size_t>(size));
+            if (size > 0 && !gsf_input_read(stream.get(), static_cast<size_t>(size),
+                                            reinterpret_cast<guint8*>(summary.data()))) {
+                SetError(error, "its summary information cannot be read");
+                return std::nullopt;
+            }
+        }
     }
-    for (const OleField& field : kFields) SetString(meta.get(), field.gsfName, properties.*field.member);
+    std::vector<std::pair<std::uint32_t, std::string>> values;
+    for (const OleField& field : kFields) values.emplace_back(field.pid, properties.*field.member);
+    std::string why;
+    std::optional<std::string> newSummary = ReplaceStringProperties(summary, values, &why);
+    if (!newSummary) {
+        SetError(error, "its summary information cannot be rewritten: " + why);
+        return std::nullopt;
+    }
 
     GPtr<GsfOutput> sink(gsf_output_memory_new());
     GPtr<GsfOutfile> outfile(gsf_outfile_msole_new(sink.get()));
@@ -187,9 +193,10 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
         return std::nullopt;
     }
     if (infile && !CopyStorage(infile.get(), outfile.get(), true, error)) return std::nullopt;
-    GPtr<GsfOutput> summary(gsf_outfile_new_child(outfile.get(), kSummaryStream, FALSE));
-    const bool bWritten = summary && gsf_doc_meta_data_write_to_msole(meta.get(), summary.get(), FALSE);
-    const bool bClosed = summary && gsf_output_close(summary.get());
+    GPtr<GsfOutput> stream(gsf_outfile_new_child(outfile.get(), kSummaryStream, FALSE));
+    const bool bWritten = stream && gsf_output_write(stream.get(), newSummary->size(),
+                                                     reinterpret_cast<const guint8*>(newSummary->data()));
+    const bool bClosed = stream && gsf_output_close(stream.get());
     if (!bWritten || !bClosed) {
         SetError(error, "cannot write the summary information");
         return std::nullopt;
@@ -198,8 +205,7 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
         SetError(error, "cannot write the compound file");
         return std::nullopt;
     }
-    GsfOutputMemory* memory = GSF_OUTPUT_MEMORY(sink.get());
-    const guint8* data = gsf_output_memory_get_bytes(memory);
+    const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
     const gsf_off_t size = gsf_output_size(sink.get());
     return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
 }

@@ -64,6 +64,7 @@ bool ZipPackage::Has(const std::string& name) const
 
 std::optional<std::string> ZipPackage::Read(const std::string& name, std::string* error, std::size_t limit) const
 {
+    if (auto it = m_mapPut.find(name); it != m_mapPut.end()) return *it->second;
     const zip_int64_t index = m_pArchive ? zip_name_locate(m_pArchive, name.c_str(), ZIP_FL_ENC_GUESS) : -1;
     if (index < 0) {
         SetError(error, "it has no " + name);
@@ -109,6 +110,7 @@ std::optional<std::string> ZipPackage::Read(const std::string& name, std::string
 bool ZipPackage::Put(const std::string& name, std::string content, bool compress, std::string* error)
 {
     const std::string& data = m_listContents.emplace_back(std::move(content));
+    m_mapPut[name] = &data;
     zip_source_t* src = zip_source_buffer(m_pArchive, data.data(), data.size(), 0);
     if (!src) {
         SetError(error, std::string("cannot store ") + name + " (" + zip_strerror(m_pArchive) + ")");

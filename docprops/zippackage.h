@@ -3,6 +3,7 @@
 // then the whole archive written back to bytes. Entries that were not replaced are
 // copied with their compressed data as they are, never recompressed.
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,7 +24,7 @@ public:
     ZipPackage& operator=(const ZipPackage&) = delete;
 
     bool Has(const std::string& name) const;
-    // The uncompressed content of entry `name`; nullopt (error set) when it is missing,
+    // The uncompressed content of entry `name` (as last Put, if it was); nullopt (error set) when it is missing,
     // damaged or larger than `limit` bytes.
     std::optional<std::string> Read(const std::string& name, std::string* error,
                                     std::size_t limit = 16u << 20) const;
@@ -37,6 +38,7 @@ private:
     zip_source* m_pSource = nullptr; // the buffer the archive lives in; kept past zip_close
     zip* m_pArchive = nullptr;
     std::list<std::string> m_listContents; // replaced entries, alive until the archive is written
+    std::map<std::string, const std::string*> m_mapPut; // the latest content of each replaced entry
 };
 
 } // namespace quillmark::docprops
