@@ -151,6 +151,12 @@ bool Write(const std::string& source, const std::string& target, const Propertie
             return false;
         }
         bytes = std::move(*content);
+        // Empty bytes would mean a new package; an empty file is no file of any format.
+        if (bytes.empty()) {
+            SetError(error, "cannot write the properties into " + source + ": the file is empty, not " +
+                                FormatName(format));
+            return false;
+        }
     }
     std::string why;
     std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
