@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <stdexcept>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
