@@ -1,5 +1,6 @@
 #include "ui/propertiesdialog.h"
 
+#include "docprops/docprops.h"
 #include "host/keywords.h"
 #include "host/powerpointapplication.h"
 #include "host/presentationuse.h"
@@ -21,9 +22,9 @@ namespace quillmark {
 
 namespace {
 
-constexpr int kName = 240, kFolder = 241, kType = 242, kSize = 243, kModified = 244, kCreated = 245,
-              kAccessed = 246, kTags = 247, kTitle = 248, kSubject = 249, kAuthor = 250, kKeywords = 251,
-              kComments = 252, kNote = 253;
+constexpr int kNameEdit = 240, kFolderEdit = 241, kTypeEdit = 242, kSizeEdit = 243, kModifiedEdit = 244, kCreatedEdit = 245,
+              kAccessedEdit = 246, kTagsEdit = 247, kTitleEdit = 248, kSubjectEdit = 249, kAuthorEdit = 250, kKeywordsEdit = 251,
+              kCommentsEdit = 252, kNoteText = 253;
 constexpr int kIdsBytes = 155, kIdsNotKnown = 156, kIdsCaption = 157, kIdsOpenToSee = 158;
 
 std::string Format(int id, const std::string& value)
@@ -95,28 +96,34 @@ void PropertiesDialog::OnInitDialog()
     const std::size_t cut = m_strPath.find_last_of("/\\");
     const std::string name = cut == std::string::npos ? m_strPath : m_strPath.substr(cut + 1);
     setWindowTitle(QString::fromStdString(Format(kIdsCaption, name)));
-    Show(kName, name);
-    Show(kFolder, FolderOfPath(m_strPath));
+    Show(kNameEdit, name);
+    Show(kFolderEdit, FolderOfPath(m_strPath));
     const std::size_t dot = name.find_last_of('.');
-    Show(kType, dot == std::string::npos ? std::string() : name.substr(dot + 1));
+    Show(kTypeEdit, dot == std::string::npos ? std::string() : name.substr(dot + 1));
 
     struct stat info {};
     const bool bKnown = ::stat(m_strPath.c_str(), &info) == 0;
-    Show(kSize, bKnown ? Format(kIdsBytes, std::to_string(static_cast<long long>(info.st_size)))
+    Show(kSizeEdit, bKnown ? Format(kIdsBytes, std::to_string(static_cast<long long>(info.st_size)))
                        : LoadResString(kIdsNotKnown));
     const std::optional<files::FileTimes> times = files::GetFileTimes(m_strPath);
-    Show(kModified, TimeText(times ? times->writeTime : 0));
-    Show(kCreated, TimeText(times ? times->createTime : 0));
-    Show(kAccessed, TimeText(times ? times->accessTime : 0));
-    Show(kTags, m_officeApp.Database() ? JoinTags(m_officeApp.Database()->GetFileItem(m_strPath).tags) : std::string());
+    Show(kModifiedEdit, TimeText(times ? times->writeTime : 0));
+    Show(kCreatedEdit, TimeText(times ? times->createTime : 0));
+    Show(kAccessedEdit, TimeText(times ? times->accessTime : 0));
+    Show(kTagsEdit, m_officeApp.Database() ? JoinTags(m_officeApp.Database()->GetFileItem(m_strPath).tags) : std::string());
 
+    // The host's values while the file is open in it (changes not yet saved
+    // included), else those stored in the file itself.
     std::string host;
     const ComPtr<IDispatch> spProperties = OpenDocumentProperties(m_officeApp, m_strPath, host);
+    const std::optional<docprops::Properties> stored =
+        spProperties ? std::nullopt : docprops::Read(m_strPath);
     const std::pair<int, const char*> summary[] = {
-        {kTitle, "Title"}, {kSubject, "Subject"}, {kAuthor, "Author"}, {kKeywords, "Keywords"}, {kComments, "Comments"}};
-    for (const auto& [id, property] : summary)
-        Show(id, spProperties ? ReadBuiltInProperty(spProperties.Get(), property) : std::string());
-    Show(kNote, spProperties ? std::string() : Format(kIdsOpenToSee, host));
+        {kTitleEdit, "Title"}, {kSubjectEdit, "Subject"}, {kAuthorEdit, "Author"}, {kKeywordsEdit, "Keywords"}, {kCommentsEdit, "Comments"}};
+    for (const auto& [id, property] : summary) {
+        if (spProperties) Show(id, ReadBuiltInProperty(spProperties.Get(), property));
+        else Show(id, stored ? *stored->Field(property) : std::string());
+    }
+    Show(kNoteText, spProperties || stored ? std::string() : Format(kIdsOpenToSee, host));
 }
 
 } // namespace quillmark

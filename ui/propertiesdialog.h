@@ -2,9 +2,9 @@
 // PropertiesDialog: a listed file's facts in one small dialog, in place of the
 // shell's property sheet: its name, folder, type, size and dates, the tags the
 // database stores for it, and (on its "Summary" part) the built-in document
-// properties the host knows of it: Title, Subject, Author, Keywords, Comments.
-// The host knows them while the file is open in it; otherwise they stay empty
-// and a line says so.
+// properties: Title, Subject, Author, Keywords, Comments, as the host holds them
+// while the file is open in it, else as the file itself stores them. A file
+// that keeps none (or cannot be read) shows them empty, with a line saying so.
 #include "ui/templatedialog.h"
 
 #include <string>

@@ -2,6 +2,7 @@
 // search, opening, locating a missing file, the File menu, and the choice that
 // follows its file across refills.
 #include "tests/ui/browsetestsupport.h"
+#include "docprops/docprops.h"
 #include "ui/propertiesdialog.h"
 #include "ui/wordbrowsetagdialog.h"
 
@@ -207,13 +208,35 @@ TEST_F(WordBrowseTest, ThePropertiesDialogShowsFactsTagsAndTheOpenDocumentsPrope
         EXPECT_EQ(dialog.Value(243), std::to_string(size) + " bytes");
         EXPECT_FALSE(dialog.Value(244).empty());
         EXPECT_EQ(dialog.Value(247), "k1, props");
-        EXPECT_EQ(dialog.Value(248), ""); // not open: the host does not know
+        EXPECT_EQ(dialog.Value(248), "Quarterly"); // closed: as the file stores it
+        EXPECT_EQ(dialog.Value(253), "");
+    }
+    {
+        // A file that keeps no properties: the host knows them only while it is open.
+        PropertiesDialog dialog(host.wrapper, host.File("plain.rtf"));
+        dialog.Initialise();
+        EXPECT_EQ(dialog.Value(248), "");
         EXPECT_EQ(dialog.Value(253), "The document properties are shown while the file is open in Word.");
     }
-    host.Open(path);
+    {
+        // A file that stores its properties shows them while it is closed too.
+        const std::string docx = host.docs + "/stored.docx";
+        docprops::Properties stored;
+        stored.title = "From the file";
+        stored.author = "Bo";
+        ASSERT_TRUE(docprops::Write("", docx, stored));
+        PropertiesDialog dialog(host.wrapper, docx);
+        dialog.Initialise();
+        EXPECT_EQ(dialog.Value(248), "From the file");
+        EXPECT_EQ(dialog.Value(250), "Bo");
+        EXPECT_EQ(dialog.Value(253), "");
+        EXPECT_EQ(dialog.Value(247), ""); // no stored tags
+    }
+    // Open, with a change not yet saved: the host's value.
+    host.Open(path).SetProperty("Title", "Quarterly, revised");
     PropertiesDialog dialog(host.wrapper, path);
     dialog.Initialise();
-    EXPECT_EQ(dialog.Value(248), "Quarterly");
+    EXPECT_EQ(dialog.Value(248), "Quarterly, revised");
     EXPECT_EQ(dialog.Value(250), "Ann");
     EXPECT_EQ(dialog.Value(251), "k1");
     EXPECT_EQ(dialog.Value(253), "");
