@@ -27,7 +27,9 @@ inline void EnsureWidgetApp()
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own globals may already be gone.
+    static QApplication* pApp = new QApplication(argc, argv);
+    (void)pApp;
 }
 
 // Makes the application before the members that need it.
