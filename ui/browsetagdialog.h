@@ -46,7 +46,7 @@ public:
 protected:
     BrowseTagDialog(int templateId, OfficeApplication& officeApp, TypeList documentTypes, QWidget* pOwner);
 
-    // The shared opening steps (Part of OnInitDialog of both dialogs).
+    // The opening steps both dialogs share, called from their OnInitDialog.
     void InitList();
     void InitSearch();
     // Lists the files matching queryText again; the choice follows its file.
