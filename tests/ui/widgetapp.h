@@ -14,7 +14,9 @@ inline void EnsureWidgetApp()
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own input devices may be gone before it.
+    static QApplication* pApp = new QApplication(argc, argv);
+    (void)pApp;
 }
 
 } // namespace quillmark::test
