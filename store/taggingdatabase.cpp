@@ -380,7 +380,7 @@ FileItem TaggingDatabase::GetFileItem(const std::string& path)
     std::int32_t record = m_index.First(GetMd5Hex(path));
     if (record < 0)
         return item;
-    item.writeDate = ParseDate(m_index.Value(static_cast<std::uint32_t>(record), kWriteDate));
+    item.writeDate = m_index.WriteDate(static_cast<std::uint32_t>(record));
     // The tags of every record with the key, in file order.
     for (; record >= 0; record = m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
         ForEachTag(m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
@@ -460,7 +460,7 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
     item.path = m_index.Value(record, kPath);
     item.name = NameOfPath(item.path);
     item.md5 = m_index.Value(record, kMd5);
-    item.previewDate = ParseDate(m_index.Value(record, kThumbWriteDate));
+    item.previewDate = m_index.PreviewDate(record);
     ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
     return item;
 }
