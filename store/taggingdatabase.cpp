@@ -14,6 +14,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <array>
 
 namespace quillmark {
@@ -359,17 +360,24 @@ bool TaggingDatabase::Save()
 
 TagSet TaggingDatabase::GetAllTags()
 {
-    TagSet tags;
     RefreshIfChanged(false);
+    // Sorted and made distinct as views first, so that each tag is copied once
+    // and the set is filled in order.
+    std::vector<std::string_view> all;
     const auto& records = m_index.Records();
     for (std::uint32_t i = 0; i < records.size(); ++i) {
         if (!records[i].live)
             continue;
         ForEachTag(m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
-            if (isTag && tags.find(tag) == tags.end())
-                tags.emplace(tag);
+            if (isTag)
+                all.push_back(tag);
         });
     }
+    std::sort(all.begin(), all.end(), TagLess());
+    TagSet tags;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (i == 0 || TagLess()(all[i - 1], all[i]))
+            tags.emplace_hint(tags.end(), all[i]);
     return tags;
 }
 
