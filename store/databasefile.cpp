@@ -63,10 +63,17 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
 
 } // namespace
 
+namespace {
+thread_local std::string g_strLastWarning;
+} // namespace
+
 void WarnDatabase(const std::string& message)
 {
+    g_strLastWarning = message;
     std::cerr << "quillmark: " << message << '\n';
 }
+
+const std::string& LastDatabaseWarning() { return g_strLastWarning; }
 
 DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse)
 {

@@ -16,6 +16,8 @@ namespace quillmark {
 
 // Writes a warning about the database to standard error.
 void WarnDatabase(const std::string& message);
+// The last warning WarnDatabase gave on this thread; empty before any.
+const std::string& LastDatabaseWarning();
 
 class DatabaseFile {
 public:

@@ -87,6 +87,11 @@ std::string TaggingDatabase::DatabaseFile() const
     return folder + LoadResString(105);
 }
 
+const std::string& TaggingDatabase::LastError() const
+{
+    return LastDatabaseWarning();
+}
+
 const std::string& TaggingDatabase::RecoveredFile() const
 {
     return m_file.RecoveredFile();

@@ -1,5 +1,6 @@
 #include "simoffice/officemodel.h"
 
+#include "docprops/docprops.h"
 #include "platform/files/files.h"
 #include "platform/imaging/image.h"
 #include "tests/support/tempdir.h"
@@ -50,6 +51,8 @@ TEST(OfficeModel, PropertiesSurviveSaveCloseReopen)
     TempDir dir;
     std::string path = dir.WriteFile("report.doc", "original bytes");
     OfficeModel office(HostKind::Word);
+    std::vector<std::string> notices;
+    office.SetNotices([&](const std::string& text) { notices.push_back(text); });
     std::string error;
     SimDocument* pDoc = office.Open(path, 0, &error);
     ASSERT_TRUE(pDoc) << error;
@@ -61,11 +64,17 @@ TEST(OfficeModel, PropertiesSurviveSaveCloseReopen)
     EXPECT_FALSE(pDoc->SetProperty("NoSuchProperty", "x"));
     EXPECT_FALSE(pDoc->Saved());
 
+    // The file is no Word 97-2003 document: the save leaves it as it is and says so,
+    // and the properties live on in the office.
     auto before = files::GetFileStamp(path);
     ASSERT_TRUE(office.Save(pDoc, {}, &error)) << error;
     EXPECT_TRUE(pDoc->Saved());
-    EXPECT_FALSE(files::GetFileStamp(path) == before) << "saving writes the file";
+    EXPECT_FALSE(pDoc->PropertiesInFile());
+    EXPECT_TRUE(files::GetFileStamp(path) == before) << "a file that is not what its name says is not rewritten";
     EXPECT_EQ(*files::ReadFile(path), "original bytes") << "the content is kept";
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_NE(notices[0].find("cannot be read"), std::string::npos) << notices[0];
+    EXPECT_NE(notices[1].find("left unchanged"), std::string::npos) << notices[1];
 
     pDoc->SetProperty("Keywords", "unsaved change");
     ASSERT_TRUE(office.Close(pDoc));
@@ -110,7 +119,16 @@ TEST(OfficeModel, SaveAsAndFailures)
     ASSERT_TRUE(office.Save(pNew, target, &error)) << error;
     EXPECT_EQ(pNew->FullName(), target);
     EXPECT_TRUE(pNew->HasFile());
-    EXPECT_EQ(*files::ReadFile(target), "Quillmark simulated Word document\n");
+    EXPECT_TRUE(pNew->PropertiesInFile());
+    auto inFile = docprops::Read(target, &error);
+    ASSERT_TRUE(inFile) << error << ": a new document becomes a file of the kind its name says";
+    EXPECT_EQ(inFile->keywords, "k1");
+
+    // A name without a known extension keeps the placeholder content.
+    SimDocument* pPlain = office.New();
+    ASSERT_TRUE(office.Save(pPlain, dir / "plain.txt", &error)) << error;
+    EXPECT_EQ(*files::ReadFile(dir / "plain.txt"), "Quillmark simulated Word document\n");
+    EXPECT_FALSE(pPlain->PropertiesInFile());
 
     std::string other = dir.WriteFile("other.doc", "x");
     SimDocument* pOther = office.Open(other, 0, &error);
