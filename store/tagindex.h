@@ -90,8 +90,28 @@ private:
         std::uint64_t high = 0, low = 0;
         bool operator==(const HexKey&) const = default;
     };
-    struct HexKeyHash {
-        std::size_t operator()(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ (key.low * 31)); }
+    // Fingerprint to first record, open addressing: one probe usually reaches
+    // the entry, where a node-based map follows two pointers.
+    class KeyMap {
+    public:
+        void Clear();
+        void Reserve(std::size_t count);
+        const std::int32_t* Find(const HexKey& key) const;
+        // The entry for `key`, added with -1 when missing.
+        std::int32_t& Entry(const HexKey& key);
+        void Erase(const HexKey& key);
+
+    private:
+        struct Slot {
+            HexKey key;
+            std::int32_t value = -1;
+            bool used = false;
+        };
+        std::size_t Home(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ key.low) & m_mask; }
+        void Grow(std::size_t capacity);
+        std::vector<Slot> m_slots;
+        std::size_t m_mask = 0;
+        std::size_t m_count = 0;
     };
     static bool ParseKey(std::string_view key, HexKey& hex);
     std::int32_t* Head(std::string_view key);
@@ -103,7 +123,7 @@ private:
     std::size_t m_dead = 0;
     std::string m_arena;
     std::string m_block;
-    std::unordered_map<HexKey, std::int32_t, HexKeyHash> m_hexKeys; // fingerprints, the usual keys
+    KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };
 
