@@ -18,6 +18,7 @@ char FoldAscii(char c)
 void TagIndex::Clear()
 {
     m_records.clear();
+    m_blockStarts.clear();
     m_dead = 0;
     m_arena.clear();
     m_block.clear();
@@ -35,6 +36,7 @@ void TagIndex::Reserve(std::uint64_t fileBytes)
     // 60% of which are its texts and an eighth its tags.
     const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
     m_records.reserve(records);
+    m_blockStarts.reserve(records);
     m_hexKeys.Reserve(records);
     m_arena.reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
     m_block.reserve(static_cast<std::size_t>(fileBytes / 8));
@@ -228,6 +230,7 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
         m_block += (c == kTagMark || c == kOtherMark) ? kSeparator : FoldAscii(c);
     record.blockLength = static_cast<std::uint32_t>(m_block.size() - record.block);
     m_records.push_back(record);
+    m_blockStarts.push_back(record.block);
     const auto number = static_cast<std::uint32_t>(m_records.size() - 1);
     Link(number);
     return number;

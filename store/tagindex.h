@@ -2,6 +2,7 @@
 // The tag database held in memory as a compact index: one entry per record with
 // its texts and where its bytes stand in the file, one block of every record's
 // lower-cased tags for the search, and a map from fingerprint to record.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cstdint>
@@ -120,6 +121,7 @@ private:
     void AddTexts(Record& record, const AttrList& attrs);
 
     std::vector<Record> m_records; // in file order
+    std::vector<std::uint64_t> m_blockStarts; // each record's `block`, packed for the search
     std::size_t m_dead = 0;
     std::string m_arena;
     std::string m_block;
@@ -139,11 +141,8 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
             return;
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
         // The record whose block holds the hit: the last one starting at or before it.
-        std::size_t low = 0, high = m_records.size();
-        while (high - low > 1) {
-            const std::size_t mid = (low + high) / 2;
-            (m_records[mid].block <= at ? low : high) = mid;
-        }
+        const auto after = std::upper_bound(m_blockStarts.begin(), m_blockStarts.end(), at);
+        const auto low = static_cast<std::size_t>(after - m_blockStarts.begin()) - 1;
         const Record& record = m_records[low];
         hit(static_cast<std::uint32_t>(low));
         from = record.block + record.blockLength;
