@@ -474,6 +474,10 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
     item.name = NameOfPath(item.path);
     item.md5 = m_index.Value(record, kMd5);
     item.previewDate = m_index.PreviewDate(record);
+    const std::string_view marked = m_index.MarkedTags(record);
+    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
+        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
+    })));
     ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
     return item;
 }

@@ -241,8 +241,11 @@ TEST_P(ReplayTest, PiecesWriteWhatTheTreeWrites)
                 EXPECT_EQ(live[i].tags, read[i].tags);
             }
             EXPECT_EQ(newSide.db->GetAllTags(), fresh.GetAllTags());
-            EXPECT_EQ(newSide.db->GetFileItem(path).tags, fresh.GetFileItem(path).tags);
-            EXPECT_EQ(newSide.db->GetFileItem(path).writeDate, fresh.GetFileItem(path).writeDate);
+            for (const std::string& each : paths) {
+                const FileItem mine = newSide.db->GetFileItem(each), theirs = fresh.GetFileItem(each);
+                ASSERT_EQ(mine.tags, theirs.tags) << each;
+                ASSERT_EQ(mine.writeDate, theirs.writeDate) << each;
+            }
             EXPECT_EQ(Paths(newSide.db->FindDocuments("A", kDocs)), Paths(fresh.FindDocuments("A", kDocs)));
         }
     }
