@@ -8,8 +8,9 @@ namespace quillmark::cli {
 int TagCommand(TaggingDatabase& db, const std::string& fullPath, const std::string& commaSepTags,
                std::ostream& /*out*/, std::ostream& err)
 {
-    if (commaSepTags.empty()) {
-        err << "quillmark: nothing stored: the tag text is empty\n";
+    // Text without a tag ("", " , ") is no request to store one: nothing is erased.
+    if (SplitTags(commaSepTags).empty()) {
+        err << "quillmark: nothing stored: the tag text holds no tag\n";
         return kFailure;
     }
     if (!files::Exists(fullPath))
