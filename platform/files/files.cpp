@@ -1,5 +1,6 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -50,7 +51,7 @@ bool WriteAll(int fd, std::string_view content)
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = FileSystem::Current().Write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -136,7 +137,8 @@ bool MakeDirectories(const std::string& folder, std::string* error)
 
 std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileSystem& fs = FileSystem::Current();
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot open", path, errno));
         return std::nullopt;
@@ -144,12 +146,12 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
     std::string content;
     char buffer[65536];
     while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = fs.Read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             const int err = errno;
-            ::close(fd);
+            fs.Close(fd);
             SetError(error, ErrnoText("cannot read", path, err));
             return std::nullopt;
         }
@@ -157,7 +159,7 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    fs.Close(fd);
     return content;
 }
 
@@ -165,14 +167,15 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
                    std::string* error)
 {
     const std::string folder = FolderOf(path);
+    FileSystem& fs = FileSystem::Current();
     std::string temp = folder + "/." + NameOf(path) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    const int fd = fs.CreateTemp(temp);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot create a temporary file in", folder, errno));
         return false;
     }
     auto fail = [&](const std::string& what, int err) {
-        ::close(fd);
+        fs.Close(fd);
         ::unlink(temp.c_str());
         SetError(error, ErrnoText(what, temp, err));
         return false;
@@ -181,21 +184,22 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
         return fail("cannot set the mode of", errno);
     if (!WriteAll(fd, content))
         return fail("cannot write", errno);
-    if (::fsync(fd) != 0)
+    if (fs.Sync(fd) != 0)
         return fail("cannot flush", errno);
-    if (::close(fd) != 0) {
+    if (fs.Close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         SetError(error, ErrnoText("cannot close", temp, err));
         return false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (fs.Rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         SetError(error, ErrnoText("cannot rename the temporary file over", path, err));
         return false;
     }
-    // Make the rename itself durable.
+    // Make the rename itself durable. This stays outside FileSystem on purpose: the
+    // new content is in place by now, so a failure here is nothing to report.
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
@@ -253,7 +257,7 @@ FileStamp GetFileStamp(const std::string& path)
 FileLock::FileLock(const std::string& path)
 {
     const std::string lockPath = path + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = FileSystem::Current().Open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         m_strError = ErrnoText("cannot open the lock file", lockPath, errno);
         return;
