@@ -45,6 +45,7 @@ const std::map<int, std::string>& StringTable()
         {133, "Pallister"},
         {134, "Corvenna"},
         {135, "https://www.quillmark.example/"},
+        {136, "The tags could not be saved, so nothing was changed.\n%s"},
         {350, "2005100925"},
     };
     return table;
