@@ -5,6 +5,20 @@
 
 namespace quillmark::cli {
 
+namespace {
+
+// A query over a database that could not be read has no answer: "no match" and
+// "could not read" must differ for a script.
+bool Unreadable(const TaggingDatabase& db, std::ostream& err)
+{
+    if (!db.ReadFailed())
+        return false;
+    err << "quillmark: cannot read the tag database " << db.DatabaseFile() << ": " << db.LastError() << "\n";
+    return true;
+}
+
+} // namespace
+
 int TagCommand(TaggingDatabase& db, const std::string& fullPath, const std::string& commaSepTags,
                std::ostream& /*out*/, std::ostream& err)
 {
@@ -23,25 +37,34 @@ int TagCommand(TaggingDatabase& db, const std::string& fullPath, const std::stri
     return kSuccess;
 }
 
-int ShowCommand(TaggingDatabase& db, const std::string& fullPath, std::ostream& out, std::ostream& /*err*/)
+int ShowCommand(TaggingDatabase& db, const std::string& fullPath, std::ostream& out, std::ostream& err)
 {
-    for (const std::string& tag : db.GetFileItem(fullPath).tags)
+    const FileItem item = db.GetFileItem(fullPath);
+    if (Unreadable(db, err))
+        return kFailure;
+    for (const std::string& tag : item.tags)
         out << tag << '\n';
     return kSuccess;
 }
 
-int TagsCommand(TaggingDatabase& db, std::ostream& out, std::ostream& /*err*/)
+int TagsCommand(TaggingDatabase& db, std::ostream& out, std::ostream& err)
 {
-    for (const std::string& tag : db.GetAllTags())
+    const TagSet tags = db.GetAllTags();
+    if (Unreadable(db, err))
+        return kFailure;
+    for (const std::string& tag : tags)
         out << tag << '\n';
     return kSuccess;
 }
 
 int FindCommand(TaggingDatabase& db, const std::string& text, const std::vector<std::string>& types,
-                std::ostream& out, std::ostream& /*err*/)
+                std::ostream& out, std::ostream& err)
 {
     // No type given: every record, whatever its type.
-    for (const FileItem& item : db.FindDocuments(text, types))
+    const ResultList found = db.FindDocuments(text, types);
+    if (Unreadable(db, err))
+        return kFailure;
+    for (const FileItem& item : found)
         out << item.path << '\t' << JoinTags(item.tags) << '\n';
     return kSuccess;
 }

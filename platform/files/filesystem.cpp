@@ -1,5 +1,6 @@
 #include "platform/files/filesystem.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,9 +14,21 @@ public:
     int Open(const char* path, int flags, mode_t mode) override { return ::open(path, flags, mode); }
     int CreateTemp(std::string& pathTemplate) override { return ::mkostemp(pathTemplate.data(), O_CLOEXEC); }
     ssize_t Read(int fd, void* buffer, size_t size) override { return ::read(fd, buffer, size); }
+    ssize_t ReadAt(int fd, void* buffer, size_t size, off_t offset) override
+    {
+        return ::pread(fd, buffer, size, offset);
+    }
+    ssize_t CopyFileRange(int from, off_t* offset, int to, size_t size) override
+    {
+        return ::copy_file_range(from, offset, to, nullptr, size, 0);
+    }
     ssize_t Write(int fd, const void* buffer, size_t size) override { return ::write(fd, buffer, size); }
     int Sync(int fd) override { return ::fsync(fd); }
     int Rename(const char* from, const char* to) override { return ::rename(from, to); }
+    int RenameNoReplace(const char* from, const char* to) override
+    {
+        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    }
     int Close(int fd) override { return ::close(fd); }
 };
 

@@ -16,9 +16,14 @@ public:
     // mkstemp: `pathTemplate` ends in "XXXXXX", replaced by the name made.
     virtual int CreateTemp(std::string& pathTemplate) = 0;
     virtual ssize_t Read(int fd, void* buffer, size_t size) = 0;
+    // pread and copy_file_range (both count as reads).
+    virtual ssize_t ReadAt(int fd, void* buffer, size_t size, off_t offset) = 0;
+    virtual ssize_t CopyFileRange(int from, off_t* offset, int to, size_t size) = 0;
     virtual ssize_t Write(int fd, const void* buffer, size_t size) = 0;
     virtual int Sync(int fd) = 0;
     virtual int Rename(const char* from, const char* to) = 0;
+    // renameat2 with RENAME_NOREPLACE (counts as a rename).
+    virtual int RenameNoReplace(const char* from, const char* to) = 0;
     virtual int Close(int fd) = 0;
 
     // The file system the file layer uses now (the POSIX one unless a test put

@@ -59,6 +59,16 @@ ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t size)
     return Fails(IoCall::Read) ? -1 : Real().Read(fd, buffer, size);
 }
 
+ssize_t FaultyFileSystem::ReadAt(int fd, void* buffer, size_t size, off_t offset)
+{
+    return Fails(IoCall::Read) ? -1 : Real().ReadAt(fd, buffer, size, offset);
+}
+
+ssize_t FaultyFileSystem::CopyFileRange(int from, off_t* offset, int to, size_t size)
+{
+    return Fails(IoCall::Read) ? -1 : Real().CopyFileRange(from, offset, to, size);
+}
+
 ssize_t FaultyFileSystem::Write(int fd, const void* buffer, size_t size)
 {
     return Fails(IoCall::Write) ? -1 : Real().Write(fd, buffer, size);
@@ -69,6 +79,11 @@ int FaultyFileSystem::Sync(int fd) { return Fails(IoCall::Sync) ? -1 : Real().Sy
 int FaultyFileSystem::Rename(const char* from, const char* to)
 {
     return Fails(IoCall::Rename) ? -1 : Real().Rename(from, to);
+}
+
+int FaultyFileSystem::RenameNoReplace(const char* from, const char* to)
+{
+    return Fails(IoCall::Rename) ? -1 : Real().RenameNoReplace(from, to);
 }
 
 int FaultyFileSystem::Close(int fd) { return Real().Close(fd); }
