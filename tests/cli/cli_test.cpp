@@ -217,6 +217,48 @@ TEST_F(QuillmarkCommand, OnlyCommandsThatChangeSomethingWriteTheRegistry)
     EXPECT_EQ(Run({"show", a}, false).out, "x\n");
 }
 
+TEST_F(QuillmarkCommand, QueriesOverADatabaseThatCannotBeReadFail)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    std::filesystem::create_directory(db); // a folder where the file should be
+    for (std::vector<std::string> args : {std::vector<std::string>{"tags"}, {"find", "x"}, {"show", a}}) {
+        ProcessResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[0];
+        EXPECT_NE(result.err.find("cannot read the tag database"), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(Run({"tag", a, "x"}).exitCode, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(db));
+    std::filesystem::remove(db);
+    EXPECT_EQ(Run({"tags"}).exitCode, 0) << "a missing database is an empty one";
+}
+
+TEST_F(QuillmarkCommand, ASettingsFileTooDeepOrInUtf16IsHandled)
+{
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < 100000; ++i)
+        deep += "\\k";
+    dir.WriteFile("registry.reg", deep + "]\n");
+    ProcessResult result = Run({"tags"}, false);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_NE(result.err.find("line 3: key path deeper than 512 levels"), std::string::npos) << result.err.substr(0, 300);
+
+    // As the Windows registry editor exports it: UTF-16LE with a byte-order mark.
+    const std::string a = dir.WriteFile("a.doc", "x");
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Quillwright]\r\n"
+                                u"\"DatabasePath\"=\"wide/\"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    dir.WriteFile("registry.reg", bytes);
+    ASSERT_EQ(Run({"tag", a, "w"}, false).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "data/wide/tags.xml"));
+}
+
 TEST_F(QuillmarkCommand, ADeletedWorkingFolderFailsRelativePaths)
 {
     const std::string gone = dir / "gone";
