@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the simulated Word and PowerPoint start with Quillmark loaded from
 # the registry (scripts/setup.sh installed it) and show its toolbar; a file is
-# tagged and found again with the quillmark command. The tags go to a throw-away
+# tagged with the quillmark command and through the Tag dialog, and found again. The tags go to a throw-away
 # database, so the user's own tags are untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +39,20 @@ toolbar
 click budget
 search finance
 SCRIPT
+
+# The Tag dialog, opened through the toolbar: it shows the document's tags with the
+# placeholder selected; a tag is typed over it and "Tag" stores them while the
+# progress panel names each step.
+echo "\$ quillmark-host --host word   # tagging through the Tag dialog"
+"$host" --host word --script - <<SCRIPT
+open '$doc'
+click &Tag
+dialog
+dialog-set 203 'budget, Finance 2026, R&D, approved'
+dialog-click 1
+toolbar
+SCRIPT
+run show "$doc"
 
 echo "\$ quillmark-host --host powerpoint"
 "$host" --host powerpoint --script - <<SCRIPT

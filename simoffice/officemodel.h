@@ -7,6 +7,7 @@
 #include "simoffice/hostkind.h"
 #include "simoffice/simdocument.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ public:
 
     HostKind Host() const { return m_host; }
     void SetEvents(OfficeEvents* pEvents) { m_pEvents = pEvents; }
+    // Receives what the user should know about a file that opens or saves with a
+    // limitation (properties that cannot be read from or written into it).
+    void SetNotices(std::function<void(const std::string&)> fnNotices) { m_fnNotices = std::move(fnNotices); }
 
     // Open documents in opening order; Item is 1-based, nullptr when out of range.
     int Count() const { return static_cast<int>(m_vecDocs.size()); }
@@ -49,7 +53,9 @@ public:
     // first whose bare name (file name part) is `name`.
     SimDocument* Find(const std::string& name) const;
 
-    // Opens an existing file. A file open already is only activated. `slides` > 0 sets
+    // Opens an existing file and reads its built-in properties from it (see docprops/);
+    // a file whose properties cannot be read still opens, with a notice, and gets the
+    // properties this process last saved for it. A file open already is only activated. `slides` > 0 sets
     // the slide count of a presentation; otherwise it is what this process last saved
     // for the file, else the default slide count.
     SimDocument* Open(const std::string& path, int slides, std::string* error);
@@ -62,6 +68,9 @@ public:
     void RefocusActiveWindow();
     // Saves to the document's file, or to `path` (Save As; needed for a never-saved
     // document). Fires the before-save event, writes the file, fires the after-save event.
+    // The properties are written into the file where its format has a place for them,
+    // every other part kept; a file whose properties could not be read is left unchanged
+    // (with a notice). The file is replaced atomically: a failed save leaves it intact.
     bool Save(SimDocument* pDoc, const std::string& path, std::string* error);
     // Closes without saving; the next window in activation order becomes active.
     bool Close(SimDocument* pDoc);
@@ -91,11 +100,18 @@ private:
         std::vector<Slide> slides;
     };
     void BringToFront(SimDocument* pDoc);
+    void Notice(const std::string& text) const;
+    void LoadProperties(SimDocument& doc) const;
+    // Writes the document's file (its bytes, or a new file) with its properties to `target`.
+    // `bInFile`: the properties are in the written file.
+    bool WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
+                           std::string* error) const;
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
 
     HostKind m_host;
     OfficeEvents* m_pEvents = nullptr;
+    std::function<void(const std::string&)> m_fnNotices;
     std::vector<std::unique_ptr<SimDocument>> m_vecDocs;
     std::vector<SimDocument*> m_vecZOrder; // front = active
     std::map<std::string, SavedState> m_mapSaved; // by full name, for the process lifetime

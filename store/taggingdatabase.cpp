@@ -14,6 +14,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <array>
 
 namespace quillmark {
@@ -378,17 +379,24 @@ bool TaggingDatabase::Save()
 
 TagSet TaggingDatabase::GetAllTags()
 {
-    TagSet tags;
     RefreshIfChanged(false);
+    // Sorted and made distinct as views first, so that each tag is copied once
+    // and the set is filled in order.
+    std::vector<std::string_view> all;
     const auto& records = m_index.Records();
     for (std::uint32_t i = 0; i < records.size(); ++i) {
         if (!records[i].live)
             continue;
         ForEachTag(m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
-            if (isTag && tags.find(tag) == tags.end())
-                tags.emplace(tag);
+            if (isTag)
+                all.push_back(tag);
         });
     }
+    std::sort(all.begin(), all.end(), TagLess());
+    TagSet tags;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (i == 0 || TagLess()(all[i - 1], all[i]))
+            tags.emplace_hint(tags.end(), all[i]);
     return tags;
 }
 
@@ -399,7 +407,7 @@ FileItem TaggingDatabase::GetFileItem(const std::string& path)
     std::int32_t record = m_index.First(GetMd5Hex(path));
     if (record < 0)
         return item;
-    item.writeDate = ParseDate(m_index.Value(static_cast<std::uint32_t>(record), kWriteDate));
+    item.writeDate = m_index.WriteDate(static_cast<std::uint32_t>(record));
     // The tags of every record with the key, in file order.
     for (; record >= 0; record = m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
         ForEachTag(m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
@@ -481,7 +489,7 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
     item.path = m_index.Value(record, kPath);
     item.name = NameOfPath(item.path);
     item.md5 = m_index.Value(record, kMd5);
-    item.previewDate = ParseDate(m_index.Value(record, kThumbWriteDate));
+    item.previewDate = m_index.PreviewDate(record);
     ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
     return item;
 }

@@ -1,5 +1,7 @@
 #include "store/tagindex.h"
 
+#include "store/datetext.h"
+
 #include <stdexcept>
 
 namespace quillmark {
@@ -25,6 +27,17 @@ void TagIndex::Clear()
     m_layout = Layout::Indented;
     m_rootClose = 0;
     m_fileSize = 0;
+}
+
+void TagIndex::Reserve(std::uint64_t fileBytes)
+{
+    // A record written by the formatter takes about 250 bytes of the file,
+    // 60% of which are its texts and an eighth its tags.
+    const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
+    m_records.reserve(records);
+    m_hexKeys.reserve(records);
+    m_arena.reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
+    m_block.reserve(static_cast<std::size_t>(fileBytes / 8));
 }
 
 bool TagIndex::ParseKey(std::string_view key, HexKey& hex)
@@ -161,6 +174,7 @@ void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
     Record& entry = m_records[record];
     // The key stays: only the preview date changes in place.
     AddTexts(entry, safe);
+    entry.datesRead = 0;
     entry.tagsLength = static_cast<std::uint32_t>(tags.size());
     m_arena.append(tags);
 }
@@ -218,6 +232,30 @@ std::string_view TagIndex::MarkedTags(std::uint32_t record) const
     for (std::uint32_t length : entry.length)
         offset += length;
     return std::string_view(m_arena).substr(offset, entry.tagsLength);
+}
+
+} // namespace quillmark
+
+namespace quillmark {
+
+std::int64_t TagIndex::WriteDate(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    if (!(entry.datesRead & 1)) {
+        entry.writeDate = ParseDate(Value(record, kWriteDate));
+        entry.datesRead |= 1;
+    }
+    return entry.writeDate;
+}
+
+std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    if (!(entry.datesRead & 2)) {
+        entry.previewDate = ParseDate(Value(record, kThumbWriteDate));
+        entry.datesRead |= 2;
+    }
+    return entry.previewDate;
 }
 
 } // namespace quillmark

@@ -41,9 +41,15 @@ public:
         std::uint8_t count = 0;
         bool live = true;
         std::int32_t nextSameKey = -1; // the next live record with the same md5
+        // Dates read from their text on first use (reading one asks the time zone).
+        mutable std::uint8_t datesRead = 0; // bit 1: writeDate, bit 2: previewDate
+        mutable std::int64_t writeDate = 0, previewDate = 0;
     };
 
     void Clear();
+    // Makes room for a file of `fileBytes` bytes, so that reading it rarely
+    // moves what was read (space not used is never touched).
+    void Reserve(std::uint64_t fileBytes);
 
     // Adds a record after all others. `markedTags` holds each tag followed by
     // kTagMark or kOtherMark. Returns its number.
@@ -65,6 +71,9 @@ public:
     std::string_view Value(std::uint32_t record, Attr attr) const;
     AttrList Attributes(std::uint32_t record) const;
     std::string_view MarkedTags(std::uint32_t record) const;
+    // The record's "writedate" / "thumbwritedate" as a time; 0 when absent or not a date.
+    std::int64_t WriteDate(std::uint32_t record) const;
+    std::int64_t PreviewDate(std::uint32_t record) const;
 
     // Calls `hit(record)`, in record order, for every live record with a tag
     // that contains `lowerText` (already folded like the block).
