@@ -14,7 +14,10 @@ inline void EnsureWidgetApp()
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: a QApplication torn down among the exit handlers can crash
+    // in Qt's own input-device cleanup after the test program has passed.
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
 }
 
 } // namespace quillmark::test
