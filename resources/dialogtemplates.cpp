@@ -55,7 +55,9 @@ const std::map<int, DialogTemplate>& Templates()
                  {236, K::Picture, "", 7, 7, 79, 39, kStyleNone},
                  {220, K::Label, "", 93, 7, 156, 15, kStyleNone},
                  {221, K::Static, "", 93, 20, 156, 17, kStyleNone},
-                 {224, K::Label, "", 7, 50, 78, 11, kStyleNone},
+                 // Wider than the 78 units the address was laid out for: an address
+                 // has no blank to wrap at, and ours would be cut off.
+                 {224, K::Label, "", 7, 50, 160, 11, kStyleNoWrap},
                  {1, K::Button, "OK", 199, 77, 50, 14, kStyleDefault | kStyleTabStop},
              }});
         // Browse Tags for documents.

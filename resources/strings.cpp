@@ -32,7 +32,7 @@ const std::map<int, std::string>& StringTable()
         {119, "Refreshing Tag toolbar..."},
         {120, "Saving Presentation preview..."},
         {121, "Finished..."},
-        {122, "Copyright (C) 2005 Norvane. All rights reserved.\nBuildId: "},
+        {122, "© 2005 Norvane. All rights reserved.\nBuildId: "},
         {123, "Generating Presentation preview..."},
         {124, "Show all documents with \""},
         {125, "\" tag"},

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the simulated Word and PowerPoint start with Quillmark loaded from
 # the registry (scripts/setup.sh installed it) and show its toolbar; a file is
-# tagged and found again with the quillmark command. The tags go to a throw-away
+# tagged with the quillmark command and through the Tag dialog, and found again. The tags go to a throw-away
 # database, so the user's own tags are untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,6 +43,20 @@ search finance
 dialog
 dialog-click 2
 SCRIPT
+
+# The Tag dialog, opened through the toolbar: it shows the document's tags with the
+# placeholder selected; a tag is typed over it and "Tag" stores them while the
+# progress panel names each step.
+echo "\$ quillmark-host --host word   # tagging through the Tag dialog"
+"$host" --host word --script - <<SCRIPT
+open '$doc'
+click &Tag
+dialog
+dialog-set 203 'budget, Finance 2026, R&D, approved'
+dialog-click 1
+toolbar
+SCRIPT
+run show "$doc"
 
 # Browsing by a tag in PowerPoint: the first click makes the slide previews, the
 # pane shows them; screenshots of both Browse dialogs go to build/demo/.

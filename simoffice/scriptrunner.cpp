@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 
 namespace quillmark::simoffice {
 
@@ -205,7 +206,13 @@ bool ScriptRunner::RunLine(const std::string& line, int lineNumber)
     bool bOk = SplitScriptLine(line, words, error);
     if (bOk && words.empty()) return true; // blank line or comment
     if (m_bEcho) m_out << "> " << Trim(line) << "\n";
-    if (bOk) bOk = Execute(words, error);
+    // Nothing a line says may end the host: a failure inside a command fails the line.
+    try {
+        if (bOk) bOk = Execute(words, error);
+    } catch (const std::exception& e) {
+        bOk = false;
+        error = words[0] + ": " + e.what();
+    }
     m_out.flush();
     if (!bOk) {
         ++m_nFailures;
@@ -248,6 +255,7 @@ bool ScriptRunner::CmdOpen(const Words& words, std::string& error)
         error = "not a slide count: " + words[2];
         return false;
     }
+    if (slides > SimDocument::kMaxSlides) return TooManySlides(words[2], error);
     return m_office.Model().Open(words[1], slides, &error) != nullptr;
 }
 
@@ -341,6 +349,13 @@ bool ScriptRunner::CmdSlides(const Words& words, std::string& error)
     return true;
 }
 
+bool ScriptRunner::TooManySlides(const std::string& count, std::string& error)
+{
+    error = "too many slides: " + count + " (a presentation holds at most " + std::to_string(SimDocument::kMaxSlides) +
+            ")";
+    return false;
+}
+
 bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
 {
     int n = 0;
@@ -353,6 +368,7 @@ bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
             error = "not a slide count: " + words[1];
             return false;
         }
+        if (n > SimDocument::kMaxSlides) return TooManySlides(words[1], error);
         pDoc->SetSlideCount(n);
         return true;
     }

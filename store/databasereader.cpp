@@ -5,7 +5,10 @@
 // which are kept only until they are checked.
 #include "store/databasereader.h"
 
+#include "platform/files/filesystem.h"
+
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
@@ -119,7 +122,7 @@ int Reader::Read(void* context, char* buffer, int length)
         self->m_chunk.resize(1 << 16);
         ssize_t n;
         do
-            n = ::read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
+            n = files::FileSystem::Current().Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
         while (n < 0 && errno == EINTR);
         if (n < 0) {
             self->m_nReadErrno = errno;
@@ -145,15 +148,70 @@ int Reader::Read(void* context, char* buffer, int length)
 }
 
 // Counts the attributes of each start tag: an "=" outside quotes inside a tag.
+// Text, quoted values and other markup are skipped to the one character that
+// can end them.
 void Reader::Scan(const char* bytes, std::size_t length)
 {
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = bytes[i];
+    const char* const end = bytes + length;
+    const char* p = bytes;
+    auto skipTo = [&](char wanted) {
+        const void* found = std::memchr(p, wanted, static_cast<std::size_t>(end - p));
+        p = found ? static_cast<const char*>(found) : end;
+        return found != nullptr;
+    };
+    while (p < end) {
         switch (m_scan) {
         case Scanning::Text:
-            if (c == '<')
+            if (skipTo('<')) {
                 m_scan = Scanning::Open;
+                ++p;
+            }
+            continue;
+        case Scanning::Quote:
+            if (skipTo(m_quote)) {
+                m_scan = Scanning::Tag;
+                ++p;
+            }
+            continue;
+        case Scanning::EndTag:
+        case Scanning::Declaration:
+            if (skipTo('>')) {
+                m_scan = Scanning::Text;
+                ++p;
+            }
+            continue;
+        case Scanning::Comment:
+        case Scanning::CDataSection:
+        case Scanning::Instruction: {
+            // Ends at "-->", "]]>" or "?>": look back at the characters before each ">".
+            const char* from = p;
+            if (!skipTo('>')) {
+                if (end - from >= 2) {
+                    m_prev2 = end[-2];
+                    m_prev1 = end[-1];
+                } else if (end - from == 1) {
+                    m_prev2 = m_prev1;
+                    m_prev1 = end[-1];
+                }
+                continue;
+            }
+            const char prev1 = p > from ? p[-1] : m_prev1;
+            const char prev2 = p - from >= 2 ? p[-2] : p - from == 1 ? m_prev1 : m_prev2;
+            const bool closes = m_scan == Scanning::Comment        ? prev1 == '-' && prev2 == '-'
+                              : m_scan == Scanning::CDataSection ? prev1 == ']' && prev2 == ']'
+                                                                 : prev1 == '?';
+            m_prev2 = prev1;
+            m_prev1 = '>';
+            ++p;
+            if (closes)
+                m_scan = Scanning::Text;
+            continue;
+        }
+        default:
             break;
+        }
+        const char c = *p++;
+        switch (m_scan) {
         case Scanning::Open:
             m_nAttributes = 0;
             m_scan = c == '!' ? Scanning::Bang
@@ -175,26 +233,7 @@ void Reader::Scan(const char* bytes, std::size_t length)
                 m_scan = Scanning::Text;
             }
             break;
-        case Scanning::Quote:
-            if (c == m_quote)
-                m_scan = Scanning::Tag;
-            break;
-        case Scanning::EndTag:
-        case Scanning::Declaration:
-            if (c == '>')
-                m_scan = Scanning::Text;
-            break;
-        case Scanning::Comment:
-            if (c == '>' && m_prev1 == '-' && m_prev2 == '-')
-                m_scan = Scanning::Text;
-            break;
-        case Scanning::CDataSection:
-            if (c == '>' && m_prev1 == ']' && m_prev2 == ']')
-                m_scan = Scanning::Text;
-            break;
-        case Scanning::Instruction:
-            if (c == '>' && m_prev1 == '?')
-                m_scan = Scanning::Text;
+        default:
             break;
         }
         m_prev2 = m_prev1;
@@ -322,9 +361,12 @@ void Reader::Start(const xmlChar* localName, const xmlChar* prefix, const xmlCha
         // Without entity substitution the parser hands an ampersand on as "&#38;".
         value.clear();
         for (std::size_t at = 0; at < raw.size();) {
-            const bool amp = raw.compare(at, 5, "&#38;") == 0;
-            value += raw[at];
-            at += amp ? 5 : 1;
+            const std::size_t amp = raw.find('&', at);
+            value.append(raw.substr(at, amp - at));
+            if (amp == std::string_view::npos)
+                break;
+            value += '&';
+            at = amp + (raw.compare(amp, 5, "&#38;") == 0 ? 5 : 1);
         }
         m_attrs.Set(attr, value);
     }
@@ -458,6 +500,8 @@ void Reader::InternalSubset(void* context, const xmlChar*, const xmlChar*, const
 ReadResult Reader::Run(const std::string& name, std::string& error)
 {
     m_index.Clear();
+    if (struct stat st {}; ::fstat(m_nFd, &st) == 0 && st.st_size > 0)
+        m_index.Reserve(static_cast<std::uint64_t>(st.st_size));
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
     sax.initialized = XML_SAX2_MAGIC;
@@ -485,6 +529,12 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
         for (char& c : parserError)
             if (c == '\n')
                 c = ' ';
+    }
+    // An entity declaration makes the parser build a document of its own even
+    // without a tree handler; it is nobody else's to free.
+    if (m_pContext->myDoc) {
+        xmlFreeDoc(m_pContext->myDoc);
+        m_pContext->myDoc = nullptr;
     }
     xmlFreeParserCtxt(m_pContext);
     m_pContext = nullptr;

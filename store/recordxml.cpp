@@ -47,33 +47,58 @@ void AttrList::Set(Attr attr, std::string_view value)
     values[attr] = value;
 }
 
-void AppendEscapedAttribute(std::string& out, std::string_view text)
+namespace {
+
+// Appends `text`, replacing each character `escape` names with its reference;
+// runs without such characters are copied whole.
+template <class Escape> void AppendEscaped(std::string& out, std::string_view text, Escape escape)
 {
-    for (char c : text) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const char* reference = escape(text[i])) {
+            out.append(text.data() + run, i - run);
+            out += reference;
+            run = i + 1;
         }
     }
+    out.append(text.data() + run, text.size() - run);
+}
+
+const char* AttributeReference(char c)
+{
+    switch (c) {
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '&': return "&amp;";
+    case '"': return "&quot;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
+    }
+}
+
+const char* TextReference(char c)
+{
+    switch (c) {
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '&': return "&amp;";
+    case '\r': return "&#13;";
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+void AppendEscapedAttribute(std::string& out, std::string_view text)
+{
+    AppendEscaped(out, text, AttributeReference);
 }
 
 void AppendEscapedText(std::string& out, std::string_view text)
 {
-    for (char c : text) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c;
-        }
-    }
+    AppendEscaped(out, text, TextReference);
 }
 
 void AppendStartTag(std::string& out, const AttrList& attrs)

@@ -14,6 +14,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <array>
 
 namespace quillmark {
@@ -80,10 +81,16 @@ void TaggingDatabase::DropTree()
 
 std::string TaggingDatabase::DatabaseFile() const
 {
-    if (!m_strDatabaseFile.empty())
-        return m_strDatabaseFile;
-    const std::string folder = m_pSettings ? m_pSettings->DatabasePath : std::string();
-    return folder + LoadResString(105);
+    std::string configured = m_strDatabaseFile;
+    if (configured.empty())
+        configured = (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
+    // Resolved once per configured path, before anything is locked: every
+    // spelling of the file (and a link to it) locks and replaces the same file.
+    if (configured != m_strConfiguredFile) {
+        m_strConfiguredFile = configured;
+        m_strResolvedFile = files::ResolveLinks(configured);
+    }
+    return m_strResolvedFile;
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -106,16 +113,24 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
 {
     DropTree();
     const std::string path = DatabaseFile();
+    // Read into a fresh index: when the file cannot be read (an I/O error, say),
+    // queries go on with the records they had instead of an empty database, so
+    // that nothing built on a query's answer drops the stored tags. Changes never
+    // write from it: they read the file again first.
+    TagIndex fresh;
     const auto parse = [&](int fd, std::string& error) {
-        return ReadDatabase(fd, path, m_index, error, bIndentedRoot);
+        return ReadDatabase(fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::Empty)
+    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::File)
+        m_index = std::move(fresh);
+    else if (!m_file.ReadFailed())
         m_index.Clear();
 }
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 {
-    if (m_file.Changed(DatabaseFile()))
+    // A file that could not be read is tried again: the failure may have passed.
+    if (m_file.Changed(DatabaseFile()) || m_file.ReadFailed())
         Load(bLocked);
     return true;
 }
@@ -123,7 +138,7 @@ bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 bool TaggingDatabase::ApplyChange(Change& change)
 {
     const std::string path = DatabaseFile();
-    const auto lock = quillmark::DatabaseFile::LockForChange(path);
+    const auto lock = m_file.LockForChange(path);
     if (!lock)
         return false;
     // A file that could not be moved aside earlier gets another try now.
@@ -364,17 +379,24 @@ bool TaggingDatabase::Save()
 
 TagSet TaggingDatabase::GetAllTags()
 {
-    TagSet tags;
     RefreshIfChanged(false);
+    // Sorted and made distinct as views first, so that each tag is copied once
+    // and the set is filled in order.
+    std::vector<std::string_view> all;
     const auto& records = m_index.Records();
     for (std::uint32_t i = 0; i < records.size(); ++i) {
         if (!records[i].live)
             continue;
         ForEachTag(m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
-            if (isTag && tags.find(tag) == tags.end())
-                tags.emplace(tag);
+            if (isTag)
+                all.push_back(tag);
         });
     }
+    std::sort(all.begin(), all.end(), TagLess());
+    TagSet tags;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (i == 0 || TagLess()(all[i - 1], all[i]))
+            tags.emplace_hint(tags.end(), all[i]);
     return tags;
 }
 
@@ -385,7 +407,7 @@ FileItem TaggingDatabase::GetFileItem(const std::string& path)
     std::int32_t record = m_index.First(GetMd5Hex(path));
     if (record < 0)
         return item;
-    item.writeDate = ParseDate(m_index.Value(static_cast<std::uint32_t>(record), kWriteDate));
+    item.writeDate = m_index.WriteDate(static_cast<std::uint32_t>(record));
     // The tags of every record with the key, in file order.
     for (; record >= 0; record = m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
         ForEachTag(m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
@@ -425,8 +447,10 @@ bool TaggingDatabase::WriteFileItem(const FileItem& item)
         return false;
     }
     for (const std::string& tag : item.tags) {
-        if (!utf8::IsXmlText(tag)) {
-            WarnDatabase("a tag cannot be stored: it holds control characters or bytes that are not UTF-8");
+        // A line break would split the tag in two wherever tags are listed a line each.
+        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
+            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
+                         "not UTF-8");
             return false;
         }
     }
@@ -465,7 +489,11 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
     item.path = m_index.Value(record, kPath);
     item.name = NameOfPath(item.path);
     item.md5 = m_index.Value(record, kMd5);
-    item.previewDate = ParseDate(m_index.Value(record, kThumbWriteDate));
+    item.previewDate = m_index.PreviewDate(record);
+    const std::string_view marked = m_index.MarkedTags(record);
+    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
+        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
+    })));
     ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
     return item;
 }

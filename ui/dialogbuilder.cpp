@@ -1,6 +1,7 @@
 #include "ui/dialogbuilder.h"
 
 #include "officeapi/scripthooks.h"
+#include "ui/controls/fonts.h"
 #include "ui/controls/label.h"
 
 #include <QCheckBox>
@@ -34,19 +35,7 @@ QRect DialogUnitsToPixels(int x, int y, int cx, int cy)
 
 QFont DialogFont(const std::string& face, int points)
 {
-    // The dialogs name Windows faces; each stands for the closest face at hand,
-    // narrow enough for texts laid out in "MS Shell Dlg" units.
-    static const bool bSubstituted = [] {
-        const QStringList sans = {"Liberation Sans Narrow", "DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"};
-        for (const char* windowsFace : {"MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif", "Tahoma"})
-            QFont::insertSubstitutions(windowsFace, sans);
-        QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans Condensed", "DejaVu Sans"});
-        return true;
-    }();
-    (void)bSubstituted;
-    QFont font(QString::fromStdString(face));
-    font.setPixelSize((points * 96 + 36) / 72);
-    return font;
+    return FaceAtPoints(face, points);
 }
 
 const char* ControlKindName(ControlKind kind)

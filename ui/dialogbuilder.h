@@ -21,8 +21,8 @@ int DialogUnitsToPixelsX(int dlu);
 int DialogUnitsToPixelsY(int dlu);
 QRect DialogUnitsToPixels(int x, int y, int cx, int cy);
 
-// The font of a template: the face (the Windows faces stand in for metric-alike
-// faces installed here) at `points` on a 96 dots-per-inch screen.
+// The font of a template: the face (with its stand-ins, ui/controls/fonts.h) at
+// `points` on a 96 dots-per-inch screen.
 QFont DialogFont(const std::string& face, int points);
 
 // The control kind as a dialog printer names it ("button", "edit", ...).

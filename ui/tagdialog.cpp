@@ -8,7 +8,10 @@
 #include "store/tagtext.h"
 #include "ui/prompts.h"
 
+#include "ui/controls/label.h"
+
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <cassert>
@@ -129,6 +132,8 @@ void TagDialog::StoreToDocument()
 void TagDialog::ReturnToForm()
 {
     m_windowTagViewProgress->hide();
+    m_windowTagViewProgress->Bar()->setValue(0);
+    m_windowTagViewProgress->Status()->setText(QString());
     m_windowTagViewForm->show();
     m_windowTagViewForm->TagsEdit()->setFocus(Qt::OtherFocusReason);
 }

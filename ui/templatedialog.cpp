@@ -9,6 +9,7 @@
 #include <QScreen>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quillmark {
 
@@ -38,7 +39,7 @@ TemplateDialog::TemplateDialog(int templateId, QWidget* pOwner)
     for (const auto& [id, pWidget] : m_controls) {
         if (auto* pButton = dynamic_cast<QPushButton*>(pWidget)) {
             const int commandId = id;
-            QObject::connect(pButton, &QAbstractButton::clicked, this, [this, commandId] { OnCommand(commandId); });
+            QObject::connect(pButton, &QAbstractButton::clicked, this, [this, commandId] { Command(commandId); });
         }
     }
 }
@@ -59,7 +60,20 @@ int TemplateDialog::DoModal()
     setWindowModality(Qt::ApplicationModal);
     Initialise();
     CentreOverOwner();
-    return exec();
+    const int result = exec();
+    if (m_pendingException) std::rethrow_exception(std::exchange(m_pendingException, nullptr));
+    return result;
+}
+
+void TemplateDialog::Command(int id)
+{
+    // Nothing may leave through Qt's event loop: the exception waits for DoModal.
+    try {
+        OnCommand(id);
+    } catch (...) {
+        m_pendingException = std::current_exception();
+        done(IDCANCEL);
+    }
 }
 
 void TemplateDialog::CentreOverOwner()
@@ -83,7 +97,7 @@ void TemplateDialog::OnCommand(int id)
 
 void TemplateDialog::reject()
 {
-    OnCommand(IDCANCEL);
+    Command(IDCANCEL);
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* pEvent)
@@ -100,7 +114,7 @@ void TemplateDialog::keyPressEvent(QKeyEvent* pEvent)
             return;
         }
         if (pEvent->key() == Qt::Key_Escape) {
-            OnCommand(IDCANCEL);
+            Command(IDCANCEL);
             pEvent->accept();
             return;
         }

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QWidget>
 
+#include <exception>
 #include <map>
 
 namespace quillmark {
@@ -59,8 +60,12 @@ public:
     // Runs OnInitDialog once (DoModal does it when needed); tests call it to look
     // at a dialog without running it.
     void Initialise();
-    // Shows the dialog modally, owned by and centred over its owner; returns the result.
+    // Shows the dialog modally, owned by and centred over its owner; returns the
+    // result. An exception that ends a command (a failing host call) closes the
+    // dialog and leaves DoModal, as it would leave any other operation.
     int DoModal();
+    // Runs OnCommand(id) as a click does.
+    void Command(int id);
 
     int TemplateId() const { return m_nTemplateId; }
 
@@ -82,6 +87,7 @@ protected:
 private:
     int m_nTemplateId;
     bool m_bInitialised = false;
+    std::exception_ptr m_pendingException; // ended a command; rethrown by DoModal
 };
 
 } // namespace quillmark

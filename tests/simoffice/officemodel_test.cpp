@@ -219,3 +219,57 @@ TEST(OfficeModel, ExportWritesOneBitmapPerSlide)
     EXPECT_FALSE(office.ExportSlides(*pDoc, blocker + "/sub", "BMP", &error));
     EXPECT_FALSE(error.empty());
 }
+
+TEST(OfficeModel, PropertiesGoIntoTheFileAndTravelWithSaveAs)
+{
+    TempDir dir;
+    const std::string path = dir / "plan.docx";
+    docprops::Properties stored;
+    stored.title = "Plan";
+    stored.keywords = "a, b";
+    ASSERT_TRUE(docprops::Write({}, path, stored));
+
+    OfficeModel office(HostKind::Word);
+    std::vector<std::string> notices;
+    office.SetNotices([&](const std::string& text) { notices.push_back(text); });
+    std::string error;
+    SimDocument* pDoc = office.Open(path, 0, &error);
+    ASSERT_TRUE(pDoc) << error;
+    EXPECT_TRUE(pDoc->PropertiesInFile());
+    EXPECT_EQ(pDoc->Property("Title"), "Plan") << "read from the file";
+    EXPECT_EQ(pDoc->Property("Keywords"), "a, b");
+
+    // Save As to another name of the same kind: the new file holds the new values, the old keeps its own.
+    pDoc->SetProperty("Keywords", "c");
+    const std::string copy = dir / "copy.docx";
+    ASSERT_TRUE(office.Save(pDoc, copy, &error)) << error;
+    EXPECT_EQ(docprops::Read(copy)->keywords, "c");
+    EXPECT_EQ(docprops::Read(copy)->title, "Plan");
+    EXPECT_EQ(docprops::Read(path)->keywords, "a, b");
+
+    // SaveCopyAs writes them too, without changing the document.
+    const std::string other = dir / "other.docx";
+    ASSERT_TRUE(office.SaveCopy(*pDoc, other, &error)) << error;
+    EXPECT_EQ(docprops::Read(other)->keywords, "c");
+    EXPECT_EQ(pDoc->FullName(), copy);
+
+    // Under a name of another kind the bytes are copied and the properties stay in memory, with a notice.
+    ASSERT_TRUE(notices.empty());
+    const std::string odt = dir / "copy.odt";
+    ASSERT_TRUE(office.Save(pDoc, odt, &error)) << error;
+    EXPECT_FALSE(pDoc->PropertiesInFile());
+    EXPECT_EQ(*files::ReadFile(odt), *files::ReadFile(copy));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("not an OpenDocument file"), std::string::npos) << notices[0];
+
+    // A file changed by another program since it was opened: the save reads it as it is now.
+    ASSERT_TRUE(office.Close(pDoc));
+    pDoc = office.Open(copy, 0, &error);
+    ASSERT_TRUE(pDoc) << error;
+    ASSERT_TRUE(files::AtomicReplace(copy, "not a zip any more"));
+    pDoc->SetProperty("Keywords", "d");
+    EXPECT_FALSE(office.Save(pDoc, {}, &error)) << "nothing is turned into something else";
+    EXPECT_NE(error.find("cannot save"), std::string::npos) << error;
+    EXPECT_EQ(*files::ReadFile(copy), "not a zip any more");
+    EXPECT_FALSE(pDoc->Saved());
+}

@@ -4,38 +4,20 @@
 // statuses and the shell requests, and helpers that click list rows with the mouse.
 #include "officeapi/scripthooks.h"
 #include "tests/host/eventhandlertestsupport.h"
+#include "tests/ui/widgetapp.h"
 #include "ui/browsetagdialog.h"
 #include "ui/prompts.h"
 
-#include <QApplication>
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
 #include <QVariant>
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quillmark::test {
-
-inline void EnsureWidgetApp()
-{
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit Qt's own globals may already be gone.
-    static QApplication* pApp = new QApplication(argc, argv);
-    (void)pApp;
-}
-
-// Makes the application before the members that need it.
-struct WidgetApp {
-    WidgetApp() { EnsureWidgetApp(); }
-};
 
 // Hangs itself on the application as the host's script hooks while it lives. The
 // prompts are not its business (QueuedPrompts answers them).

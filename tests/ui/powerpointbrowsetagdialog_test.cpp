@@ -43,7 +43,7 @@ std::string PictureSize(const SlidePreviewPane& pane)
 }
 
 struct PowerPointBrowseTest : ::testing::Test {
-    WidgetApp app;
+    WithWidgetApp app;
     EventHost<PowerPointApplication> host;
     QueuedPrompts prompts;
     RecordingHooks hooks;

@@ -20,7 +20,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 struct WordBrowseTest : ::testing::Test {
-    WidgetApp app;
+    WithWidgetApp app;
     EventHost<WordApplication> host;
     QueuedPrompts prompts;
     ScopedOpener opener;

@@ -26,7 +26,11 @@ public:
         m_pCompleter->setCaseSensitivity(Qt::CaseInsensitive);
         m_pCompleter->setCompletionMode(QCompleter::PopupCompletion);
         m_pCompleter->setModelSorting(QCompleter::UnsortedModel);
-        // Suggestions are read before the completer sees the new text.
+        // The completer is driven here, not by the edit: the list shows what was
+        // typed even after the inline append has lengthened the text.
+        m_pCompleter->setWidget(pEdit);
+        QObject::connect(m_pCompleter, qOverload<const QString&>(&QCompleter::activated), pEdit,
+                         [pEdit](const QString& text) { pEdit->setText(text); });
         m_connection = QObject::connect(pEdit, &QLineEdit::textEdited, pEdit, [this](const QString& text) {
             OnTextEdited(text);
         });
@@ -62,7 +66,6 @@ protected:
     {
         if (m_pEdit) {
             QObject::disconnect(m_connection);
-            if (m_pEdit->completer() == m_pCompleter) m_pEdit->setCompleter(nullptr);
             m_pEdit->removeEventFilter(m_pFilter);
         }
         delete m_pFilter;
@@ -82,8 +85,7 @@ private:
             if ((key == Qt::Key_Up || key == Qt::Key_Down) && (m_owner.m_dwOptions & ACO_UPDOWNKEYDROPSLIST) &&
                 m_owner.m_bEnabled && m_owner.m_pCompleter && !m_owner.m_pCompleter->popup()->isVisible()) {
                 m_owner.Refill();
-                m_owner.m_pCompleter->setCompletionPrefix(m_owner.m_pEdit->text());
-                m_owner.m_pCompleter->complete();
+                m_owner.Suggest(m_owner.m_pEdit->text());
                 return true;
             }
             return false;
@@ -95,9 +97,15 @@ private:
 
     void ApplyOptions()
     {
-        if (!m_pEdit || !m_pCompleter) return;
-        const bool bSuggest = m_bEnabled && (m_dwOptions & (ACO_AUTOSUGGEST | ACO_UPDOWNKEYDROPSLIST));
-        m_pEdit->setCompleter(bSuggest ? m_pCompleter.data() : nullptr);
+        if (m_pCompleter && !(m_bEnabled && (m_dwOptions & ACO_AUTOSUGGEST))) m_pCompleter->popup()->hide();
+    }
+
+    // The drop-down of the suggestions that begin with `prefix`; hidden when none does.
+    void Suggest(const QString& prefix)
+    {
+        m_pCompleter->setCompletionPrefix(prefix);
+        if (m_pCompleter->completionCount() > 0) m_pCompleter->complete();
+        else m_pCompleter->popup()->hide();
     }
 
     // The suggestions as the source gives them now, from its beginning.
@@ -115,6 +123,10 @@ private:
         Refill();
         const bool bGrew = text.size() > m_strLastText.size();
         m_strLastText = text;
+        if (m_dwOptions & ACO_AUTOSUGGEST) {
+            if (text.isEmpty()) m_pCompleter->popup()->hide();
+            else Suggest(text);
+        }
         // Inline append: typing (not deleting) at the end completes to the first match.
         if (!(m_dwOptions & ACO_AUTOAPPEND) || !bGrew || text.isEmpty() || m_pEdit->cursorPosition() != text.size())
             return;
@@ -123,7 +135,6 @@ private:
                 const QString completed = text + item.mid(text.size());
                 m_pEdit->setText(completed);
                 m_pEdit->setSelection(static_cast<int>(text.size()), static_cast<int>(completed.size() - text.size()));
-                m_strLastText = text;
                 break;
             }
         }

@@ -32,8 +32,8 @@ bool EditControl::eventFilter(QObject* pWatched, QEvent* pEvent)
     if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Tab) return false;
     if (pKey->modifiers() & ~Qt::KeypadModifier) return false;
     // A suggestion list that is open takes Enter itself (it picks the suggestion).
-    if (QCompleter* pCompleter = m_pEdit->completer(); pCompleter && pCompleter->popup() && pCompleter->popup()->isVisible())
-        return false;
+    for (const QCompleter* pCompleter : m_pEdit->findChildren<QCompleter*>())
+        if (pCompleter->popup() && pCompleter->popup()->isVisible()) return false;
     if (type == QEvent::ShortcutOverride) {
         pEvent->accept(); // no shortcut (a default button) sees the key
         return true;

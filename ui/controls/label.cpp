@@ -2,6 +2,7 @@
 
 #include "officeapi/scripthooks.h"
 #include "ui/controls/desktop.h"
+#include "ui/controls/fonts.h"
 
 #include <QColor>
 #include <QFont>
@@ -70,9 +71,7 @@ Label& Label::SetBkColor(unsigned colorRef)
 
 Label& Label::SetFontName(const std::string& face, int /*charset: every face here is Unicode*/)
 {
-    QFont f = font();
-    f.setFamily(QString::fromStdString(face));
-    setFont(f);
+    setFont(WithFace(font(), face));
     Refresh();
     return *this;
 }
@@ -81,7 +80,7 @@ Label& Label::SetFontSize(int points)
 {
     // Pixel size at 96 dots per inch, as the dialog units assume.
     QFont f = font();
-    f.setPixelSize((points * 96 + 36) / 72);
+    f.setPixelSize(PointsToPixels(points));
     setFont(f);
     Refresh();
     return *this;
