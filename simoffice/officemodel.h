@@ -7,12 +7,18 @@
 #include "simoffice/hostkind.h"
 #include "simoffice/simdocument.h"
 
+#include <QImage>
+
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace quillmark::simoffice {
+
+class SlideRenderer;
 
 // Receives the application events. Calls come synchronously from inside the
 // model's operations; a receiver may call back into the model.
@@ -40,6 +46,16 @@ public:
     HostKind Host() const { return m_host; }
     void SetEvents(OfficeEvents* pEvents) { m_pEvents = pEvents; }
 
+    // Listeners called (synchronously) after anything a window shows changed: a
+    // document opened, created, activated, saved or closed, or a document's
+    // properties, slides or view. The id is for RemoveListener.
+    int AddListener(std::function<void()> fnListener);
+    void RemoveListener(int id);
+    // Where messages for the user go (a file whose slides cannot be read or rendered);
+    // standard error unless set.
+    void SetMessageSink(std::function<void(const std::string&)> fnSink) { m_fnMessage = std::move(fnSink); }
+    void Message(const std::string& text) const;
+
     // Open documents in opening order; Item is 1-based, nullptr when out of range.
     int Count() const { return static_cast<int>(m_vecDocs.size()); }
     SimDocument* Item(int index) const;
@@ -51,7 +67,8 @@ public:
 
     // Opens an existing file. A file open already is only activated. `slides` > 0 sets
     // the slide count of a presentation; otherwise it is what this process last saved
-    // for the file, else the default slide count.
+    // for the file, else the slides the file holds (.pptx, .odp, .ppt and their kin),
+    // else the default slide count.
     SimDocument* Open(const std::string& path, int slides, std::string* error);
     // A never-saved document named Document1, Document2... / Presentation1... (one slide).
     SimDocument* New();
@@ -68,12 +85,16 @@ public:
 
     // PowerPoint's SaveCopyAs in a picture format: Slide1.<EXT> ... into `folder`
     // (created when missing). `format`: "BMP" or "JPG". The document is not changed.
+    // A slide read from a file shows that file's page as LibreOffice renders it; when
+    // the file cannot be rendered a message says why and its slides are drawn, as
+    // the slides made up in memory are.
     bool ExportSlides(const SimDocument& doc, const std::string& folder, const std::string& format,
                       std::string* error);
     // Saves a copy of the document's file at `path` without changing the document.
     bool SaveCopy(const SimDocument& doc, const std::string& path, std::string* error);
-    // Inserts slides start..end of `file` (as last saved; an unknown file has the default
-    // slide count) behind slide `index` (0 = at the front). The number inserted, or -1.
+    // Inserts slides start..end of `file` (as last saved by this process, else as the
+    // file holds them, else the default slide count) behind slide `index` (0 = at the
+    // front), in memory only: the file is not touched. The number inserted, or -1.
     int InsertFromFile(SimDocument& doc, const std::string& file, int index, int start, int end,
                        std::string* error);
 
@@ -91,8 +112,13 @@ private:
         std::vector<Slide> slides;
     };
     void BringToFront(SimDocument* pDoc);
+    void Notify() const;
+    SimDocument* Adopt(std::unique_ptr<SimDocument> pNew);
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
+    // The rendered picture of a slide read from a file; null when it has none or its
+    // file cannot be rendered (reported once per file in `unrendered`).
+    QImage RenderedPage(const Slide& slide, std::set<std::string>& unrendered);
 
     HostKind m_host;
     OfficeEvents* m_pEvents = nullptr;
@@ -101,6 +127,10 @@ private:
     std::map<std::string, SavedState> m_mapSaved; // by full name, for the process lifetime
     int m_nNewCount = 0;
     int m_nDefaultSlides = 1;
+    std::map<int, std::function<void()>> m_mapListeners;
+    int m_nNextListener = 0;
+    std::function<void(const std::string&)> m_fnMessage;
+    std::unique_ptr<SlideRenderer> m_pRenderer;
 };
 
 } // namespace quillmark::simoffice
