@@ -1,9 +1,11 @@
 // The slide list of a PowerPoint 97-2003 file: the "PowerPoint Document" stream of
 // the compound file holds a document container whose slide list (a
 // SlideListWithText container of instance 0) has one SlidePersistAtom per slide in
-// slide order, each followed by the text of the slide's placeholders; a text header
-// of type title or centred title introduces the slide's title. A file saved
-// incrementally may hold several document containers: the first one is read.
+// slide order. A text header of type title or centred title introduces a slide's
+// title: in the slide list behind the slide's atom, or (as newer writers keep it) in
+// a text box of the slide's own container, found through the persist directory.
+// A file saved incrementally may hold several document containers: the first one
+// is read.
 #include "simoffice/slidefile.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -12,6 +14,7 @@
 #include <gsf/gsf-utils.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -26,6 +29,8 @@ constexpr std::uint16_t kSlidePersistAtom = 0x03F3;
 constexpr std::uint16_t kTextHeaderAtom = 0x0F9F;
 constexpr std::uint16_t kTextCharsAtom = 0x0FA0;
 constexpr std::uint16_t kTextBytesAtom = 0x0FA8;
+constexpr std::uint16_t kSlideContainer = 0x03EE;
+constexpr std::uint16_t kPersistDirectoryAtom = 0x1772;
 constexpr std::uint32_t kTitleText = 0, kCenterTitleText = 6;
 constexpr gsf_off_t kMaxStreamSize = 256 << 20;
 
@@ -96,6 +101,26 @@ std::string Clean(std::string text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// The title text in the records of [begin, end), searched depth-first.
+std::string FindTitle(const unsigned char* begin, const unsigned char* end, int depth = 0)
+{
+    std::string title;
+    std::uint32_t textType = 0xFFFFFFFF;
+    if (depth > 16) return title;
+    ForEachRecord(begin, end, [&](const Record& r) {
+        if (r.type == kTextHeaderAtom && r.length >= 4) {
+            textType = U32(r.data);
+        } else if ((r.type == kTextCharsAtom || r.type == kTextBytesAtom) &&
+                   (textType == kTitleText || textType == kCenterTitleText)) {
+            title = Clean(r.type == kTextCharsAtom ? Utf16ToUtf8(r.data, r.length) : Latin1ToUtf8(r.data, r.length));
+        } else if (r.bContainer) {
+            title = FindTitle(r.data, r.data + r.length, depth + 1);
+        }
+        return title.empty();
+    });
+    return title;
+}
+
 template <class T>
 struct GUnref {
     void operator()(T* p) const
@@ -143,7 +168,33 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
     });
     if (!document) return fail("no document container in the PowerPoint Document stream");
 
+    // Persist id -> stream offset, from every directory (a later one wins).
+    std::map<std::uint32_t, std::uint32_t> offsets;
+    ForEachRecord(begin, end, [&](const Record& r) {
+        if (r.type != kPersistDirectoryAtom) return true;
+        const unsigned char* p = r.data;
+        const unsigned char* stop = r.data + r.length;
+        while (stop - p >= 4) {
+            std::uint32_t head = U32(p);
+            p += 4;
+            std::uint32_t first = head & 0xFFFFF, count = head >> 20;
+            for (std::uint32_t i = 0; i < count && stop - p >= 4; ++i, p += 4) offsets[first + i] = U32(p);
+        }
+        return true;
+    });
+    auto titleOfSlide = [&](std::uint32_t persistId) -> std::string {
+        auto it = offsets.find(persistId);
+        if (it == offsets.end() || it->second > bytes.size()) return {};
+        std::string title;
+        ForEachRecord(begin + it->second, end, [&](const Record& r) {
+            if (r.type == kSlideContainer && r.bContainer) title = FindTitle(r.data, r.data + r.length);
+            return false; // the one record at the offset
+        });
+        return title;
+    };
+
     std::vector<std::string> titles;
+    std::vector<std::uint32_t> persistIds;
     bool bDamaged = false;
     bool bOk = ForEachRecord(document->data, document->data + document->length, [&](const Record& list) {
         if (list.type != kSlideListWithText || !list.bContainer || list.instance != 0) return true;
@@ -151,6 +202,7 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
         bDamaged = !ForEachRecord(list.data, list.data + list.length, [&](const Record& r) {
             if (r.type == kSlidePersistAtom) {
                 titles.emplace_back();
+                persistIds.push_back(r.length >= 4 ? U32(r.data) : 0);
                 textType = 0xFFFFFFFF;
             } else if (r.type == kTextHeaderAtom && r.length >= 4) {
                 textType = U32(r.data);
@@ -164,6 +216,8 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
         return false; // one slide list
     });
     if (!bOk || bDamaged) return fail("the slide list is damaged");
+    for (size_t i = 0; i < titles.size(); ++i)
+        if (titles[i].empty()) titles[i] = titleOfSlide(persistIds[i]);
     return titles;
 }
 
