@@ -34,7 +34,7 @@ QString FileFilter(HostKind host)
 MainWindow::MainWindow(SimOffice& office, QWidget* pParent) : QMainWindow(pParent), m_office(office)
 {
     setObjectName("quillmarkHostWindow");
-    setWindowTitle(office.Host() == HostKind::Word ? "Word (simulated)" : "PowerPoint (simulated)");
+    setWindowTitle(HostTitle());
     m_pTabs = new QTabWidget(this);
     m_pTabs->setDocumentMode(true);
     setCentralWidget(m_pTabs);
@@ -129,6 +129,7 @@ void MainWindow::Sync()
         m_pTabs->setTabToolTip(index, Q(pDoc->FullName()));
     }
     if (DocumentTab* pActive = TabOf(model.Active())) m_pTabs->setCurrentWidget(pActive);
+    setWindowTitle(model.Active() ? Q(model.Active()->Name()) + " - " + HostTitle() : HostTitle());
     m_pToolBars->Sync();
     m_bSyncing = false;
 }
@@ -136,21 +137,18 @@ void MainWindow::Sync()
 QImage MainWindow::Picture()
 {
     Sync();
-    if (!isVisible()) {
-        // Laid out as it would be on screen, without appearing there.
-        setAttribute(Qt::WA_DontShowOnScreen, true);
-        show();
-        QImage picture = grab().toImage();
-        hide();
-        setAttribute(Qt::WA_DontShowOnScreen, false);
-        return picture;
-    }
+    // A window not on screen is laid out for the picture as it would be there.
     return grab().toImage();
+}
+
+QString MainWindow::HostTitle() const
+{
+    return m_office.Host() == HostKind::Word ? "Word (simulated)" : "PowerPoint (simulated)";
 }
 
 void MainWindow::ShowError(const std::string& text)
 {
-    QMessageBox::warning(this, windowTitle(), Q(text));
+    QMessageBox::warning(this, HostTitle(), Q(text));
 }
 
 bool MainWindow::OpenFiles()
@@ -191,7 +189,7 @@ bool MainWindow::SaveDocument(SimDocument& doc, bool bAskForName)
 bool MainWindow::AskToSave(SimDocument& doc)
 {
     if (doc.Saved()) return true;
-    QMessageBox box(QMessageBox::Warning, windowTitle(),
+    QMessageBox box(QMessageBox::Warning, HostTitle(),
                     "Do you want to save the changes you made to " + Q(doc.Name()) + "?",
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setInformativeText("Your changes will be lost if you don't save them.");

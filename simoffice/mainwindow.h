@@ -49,6 +49,7 @@ private:
     // Save, Discard or Cancel for a document with unsaved changes; true to go on.
     bool AskToSave(SimDocument& doc);
     void ShowError(const std::string& text);
+    QString HostTitle() const;
 
     SimOffice& m_office;
     QTabWidget* m_pTabs;
