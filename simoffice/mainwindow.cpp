@@ -69,9 +69,9 @@ MainWindow::MainWindow(SimOffice& office, QWidget* pParent) : QMainWindow(pParen
 
     m_nListener = m_office.Model().AddListener([this] { ScheduleSync(); });
     m_office.CommandBars().SetChangeHook([this] { ScheduleSync(); });
-    m_office.Model().SetMessageSink([this](const std::string& text) {
+    m_office.Model().SetNotices([this](const std::string& text) {
         statusBar()->showMessage(Q(text), 15000);
-        fprintf(stderr, "quillmark-host: %s\n", text.c_str());
+        fprintf(stderr, "warning: %s\n", text.c_str());
     });
     // Add-ins find the window their dialogs belong to here.
     qApp->setProperty("quillmarkHostWindow", QVariant::fromValue<QObject*>(this));
@@ -83,7 +83,7 @@ MainWindow::~MainWindow()
 {
     m_office.Model().RemoveListener(m_nListener);
     m_office.CommandBars().SetChangeHook({});
-    m_office.Model().SetMessageSink({});
+    m_office.Model().SetNotices({});
     if (qApp->property("quillmarkHostWindow").value<QObject*>() == this) qApp->setProperty("quillmarkHostWindow", QVariant());
 }
 

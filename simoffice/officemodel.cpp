@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 #include <set>
 
 namespace quillmark::simoffice {
@@ -52,10 +51,9 @@ void OfficeModel::Notify() const
         if (fn) fn();
 }
 
-void OfficeModel::Message(const std::string& text) const
+void OfficeModel::Notice(const std::string& text) const
 {
-    if (m_fnMessage) m_fnMessage(text);
-    else std::cerr << "quillmark-host: " << text << std::endl;
+    if (m_fnNotices) m_fnNotices(text);
 }
 
 SimDocument* OfficeModel::Adopt(std::unique_ptr<SimDocument> pNew)
@@ -97,15 +95,14 @@ std::vector<Slide> OfficeModel::SlidesOfFile(const std::string& fullName) const
     auto it = m_mapSaved.find(fullName);
     if (it != m_mapSaved.end()) return it->second.slides;
     if (SlideFileKindOf(fullName) != SlideFileKind::None) {
-        std::string error;
-        if (auto titles = ReadSlideTitles(fullName, &error)) {
+        // A file that cannot be read as a presentation (damaged, or not what its name
+        // says) still opens, with made-up slides.
+        if (auto titles = ReadSlideTitles(fullName, nullptr)) {
             std::vector<Slide> slides;
             for (size_t i = 0; i < titles->size(); ++i)
                 slides.push_back({(*titles)[i], NextSlideId(), fullName, static_cast<int>(i + 1)});
             return slides;
         }
-        Message("cannot read the slides of " + error + "; it gets " + std::to_string(m_nDefaultSlides) +
-                " made-up slide" + (m_nDefaultSlides == 1 ? "" : "s"));
     }
     SimDocument scratch(fullName, true);
     scratch.SetSlideCount(m_nDefaultSlides);
@@ -300,7 +297,7 @@ QImage OfficeModel::RenderedPage(const Slide& slide, std::set<std::string>& unre
     if (pages) error = "LibreOffice made " + std::to_string(pages->size()) + " pages of it, not " +
                        std::to_string(slide.page) + " or more";
     unrendered.insert(slide.source);
-    Message("cannot render the slides of " + slide.source + ": " + error + "; they are drawn instead");
+    Notice("cannot render the slides of " + slide.source + ": " + error + "; they are drawn instead");
     return {};
 }
 

@@ -51,10 +51,9 @@ public:
     // properties, slides or view. The id is for RemoveListener.
     int AddListener(std::function<void()> fnListener);
     void RemoveListener(int id);
-    // Where messages for the user go (a file whose slides cannot be read or rendered);
-    // standard error unless set.
-    void SetMessageSink(std::function<void(const std::string&)> fnSink) { m_fnMessage = std::move(fnSink); }
-    void Message(const std::string& text) const;
+    // Receives what the user should know about a file that opens, saves or exports with
+    // a limitation (slides that cannot be rendered).
+    void SetNotices(std::function<void(const std::string&)> fnNotices) { m_fnNotices = std::move(fnNotices); }
 
     // Open documents in opening order; Item is 1-based, nullptr when out of range.
     int Count() const { return static_cast<int>(m_vecDocs.size()); }
@@ -68,7 +67,7 @@ public:
     // Opens an existing file. A file open already is only activated. `slides` > 0 sets
     // the slide count of a presentation; otherwise it is what this process last saved
     // for the file, else the slides the file holds (.pptx, .odp, .ppt and their kin),
-    // else the default slide count.
+    // else (another format, or a file that cannot be read as one) the default slide count.
     SimDocument* Open(const std::string& path, int slides, std::string* error);
     // A never-saved document named Document1, Document2... / Presentation1... (one slide).
     SimDocument* New();
@@ -113,6 +112,7 @@ private:
     };
     void BringToFront(SimDocument* pDoc);
     void Notify() const;
+    void Notice(const std::string& text) const;
     SimDocument* Adopt(std::unique_ptr<SimDocument> pNew);
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
@@ -129,7 +129,7 @@ private:
     int m_nDefaultSlides = 1;
     std::map<int, std::function<void()>> m_mapListeners;
     int m_nNextListener = 0;
-    std::function<void(const std::string&)> m_fnMessage;
+    std::function<void(const std::string&)> m_fnNotices;
     std::unique_ptr<SlideRenderer> m_pRenderer;
 };
 

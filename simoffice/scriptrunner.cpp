@@ -54,6 +54,7 @@ ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& e
     m_office.SetEventTrace([this](const std::string& event) {
         if (m_bEvents) m_out << "event: " << event << "\n";
     });
+    m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
 }
 
 const char* ScriptRunner::HelpText()
