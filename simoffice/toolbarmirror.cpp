@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -22,6 +24,7 @@ void Describe(SimControls& controls, QString& out)
 {
     for (ControlCore* pControl : controls.List()) {
         const ControlState& s = pControl->State();
+        out += QString("%1/%2/%3|").arg(s.faceId).arg(s.style).arg(s.dropDownLines);
         out += QString("%1|%2|%3|%4|%5|%6|%7|%8|%9\n")
                    .arg(s.type)
                    .arg(Q(s.caption), Q(s.tooltip), Q(s.tag), Q(s.text))
@@ -40,6 +43,39 @@ void Describe(SimControls& controls, QString& out)
             out += "}\n";
         }
     }
+}
+
+// A button's face: there are no Office face bitmaps here, so each face id gets a small
+// drawn picture of its own colour; the two tag faces are a tag, filled for a tag kept
+// in the document itself, outlined for one known only to the database.
+QIcon FaceIcon(const ControlState& s)
+{
+    if (s.faceId <= 0 || s.style == office::msoButtonCaption) return {};
+    constexpr int kTagInDocument = 1546, kTagInDatabase = 1589;
+    QPixmap face(16, 16);
+    face.fill(Qt::transparent);
+    QPainter painter(&face);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor colour = QColor::fromHsv((s.faceId * 47) % 360, 150, 190);
+    if (s.faceId == kTagInDocument || s.faceId == kTagInDatabase) {
+        QPainterPath tag;
+        tag.moveTo(1.5, 4.5);
+        tag.lineTo(9.5, 4.5);
+        tag.lineTo(14.5, 8);
+        tag.lineTo(9.5, 11.5);
+        tag.lineTo(1.5, 11.5);
+        tag.closeSubpath();
+        tag.addEllipse(QPointF(10, 8), 1.2, 1.2);
+        colour = QColor(0x2f, 0x6f, 0xb5);
+        painter.setPen(QPen(colour, 1.2));
+        painter.setBrush(s.faceId == kTagInDocument ? QBrush(colour) : Qt::NoBrush);
+        painter.drawPath(tag);
+    } else {
+        painter.setPen(colour.darker(140));
+        painter.setBrush(colour);
+        painter.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 3, 3);
+    }
+    return QIcon(face);
 }
 
 QString TooltipOf(const ControlState& s)
@@ -80,7 +116,8 @@ bool ToolBarMirror::Sync()
         if (!pBar->Visible()) continue;
         auto* pToolBar = new QToolBar(Q(pBar->Name()), &m_window);
         pToolBar->setObjectName(Q(pBar->Name()));
-        pToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        pToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        pToolBar->setIconSize(QSize(16, 16));
         pToolBar->setMovable(false);
         Fill(*pToolBar, pBar->Controls());
         m_window.addToolBar(Qt::TopToolBarArea, pToolBar);
@@ -108,7 +145,7 @@ void ToolBarMirror::Fill(QToolBar& toolBar, SimControls& controls)
             pButton->setMenu(pMenu);
             toolBar.addWidget(pButton);
         } else if (s.type == office::msoControlButton) {
-            QAction* pAction = toolBar.addAction(Q(s.caption));
+            QAction* pAction = toolBar.addAction(FaceIcon(s), Q(s.caption));
             pAction->setToolTip(TooltipOf(s));
             pAction->setEnabled(s.bEnabled);
             pAction->setData(Q(s.tag));
@@ -146,7 +183,7 @@ void ToolBarMirror::FillMenu(QMenu& menu, SimControls& controls)
             pSub->setEnabled(s.bEnabled);
             FillMenu(*pSub, *pItems);
         } else if (s.type == office::msoControlButton) {
-            QAction* pAction = menu.addAction(Q(s.caption));
+            QAction* pAction = menu.addAction(FaceIcon(s), Q(s.caption));
             pAction->setToolTip(TooltipOf(s));
             pAction->setEnabled(s.bEnabled);
             pAction->setData(Q(s.tag));
