@@ -1,5 +1,6 @@
 #include "simoffice/documenttab.h"
 
+#include "simoffice/officemodel.h"
 #include "simoffice/simdocument.h"
 
 #include <QFormLayout>
@@ -17,7 +18,8 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 
-PropertiesForm::PropertiesForm(SimDocument& doc, bool bLive, QWidget* pParent) : QWidget(pParent), m_doc(doc)
+PropertiesForm::PropertiesForm(SimDocument& doc, const OfficeModel& model, bool bLive, QWidget* pParent)
+    : QWidget(pParent), m_doc(doc), m_model(model)
 {
     auto* pLayout = new QFormLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
@@ -28,14 +30,17 @@ PropertiesForm::PropertiesForm(SimDocument& doc, bool bLive, QWidget* pParent) :
         m_mapFields[name] = pEdit;
         if (bLive) {
             connect(pEdit, &QLineEdit::textEdited, this, [this, name = name](const QString& text) {
-                if (m_doc.Property(name) != text.toStdString()) m_doc.SetProperty(name, text.toStdString());
+                if (IsOpen() && m_doc.Property(name) != text.toStdString()) m_doc.SetProperty(name, text.toStdString());
             });
         }
     }
 }
 
+bool PropertiesForm::IsOpen() const { return m_model.IndexOf(&m_doc) > 0; }
+
 void PropertiesForm::Sync()
 {
+    if (!IsOpen()) return;
     for (const auto& [name, pEdit] : m_mapFields) {
         QString value = Q(m_doc.Property(name));
         if (pEdit->text() != value) pEdit->setText(value);
@@ -44,6 +49,7 @@ void PropertiesForm::Sync()
 
 void PropertiesForm::Apply()
 {
+    if (!IsOpen()) return;
     for (const auto& [name, pEdit] : m_mapFields) {
         std::string value = pEdit->text().toStdString();
         if (m_doc.Property(name) != value) m_doc.SetProperty(name, value);
@@ -56,7 +62,8 @@ QLineEdit* PropertiesForm::Field(const std::string& name) const
     return it == m_mapFields.end() ? nullptr : it->second;
 }
 
-DocumentTab::DocumentTab(SimDocument& doc, bool bSlides, QWidget* pParent) : QWidget(pParent), m_doc(doc)
+DocumentTab::DocumentTab(SimDocument& doc, const OfficeModel& model, bool bSlides, QWidget* pParent)
+    : QWidget(pParent), m_doc(doc), m_model(model)
 {
     auto* pLayout = new QVBoxLayout(this);
     m_pPath = new QLabel(this);
@@ -73,12 +80,12 @@ DocumentTab::DocumentTab(SimDocument& doc, bool bSlides, QWidget* pParent) : QWi
         pLayout->addWidget(pGroup, 1);
         // Choosing a slide moves the view to it, as clicking a slide in the outline does.
         connect(m_pSlides, &QListWidget::currentRowChanged, this, [this](int row) {
-            if (!m_bSyncing && row >= 0) m_doc.SetCurrentSlide(row + 1);
+            if (!m_bSyncing && row >= 0 && m_model.IndexOf(&m_doc) > 0) m_doc.SetCurrentSlide(row + 1);
         });
     }
     auto* pGroup = new QGroupBox(tr("Properties"), this);
     auto* pGroupLayout = new QVBoxLayout(pGroup);
-    m_pProperties = new PropertiesForm(doc, true, pGroup);
+    m_pProperties = new PropertiesForm(doc, model, true, pGroup);
     pGroupLayout->addWidget(m_pProperties);
     pLayout->addWidget(pGroup);
     if (!bSlides) pLayout->addStretch(1);
@@ -87,6 +94,7 @@ DocumentTab::DocumentTab(SimDocument& doc, bool bSlides, QWidget* pParent) : QWi
 
 void DocumentTab::Sync()
 {
+    if (m_model.IndexOf(&m_doc) == 0) return;
     m_bSyncing = true;
     m_pPath->setText(Q(m_doc.HasFile() ? m_doc.FullName() : m_doc.FullName() + tr(" (not saved yet)").toStdString()));
     if (m_pSlides) {

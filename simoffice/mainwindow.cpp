@@ -73,6 +73,7 @@ MainWindow::MainWindow(SimOffice& office, QWidget* pParent) : QMainWindow(pParen
         statusBar()->showMessage(Q(text), 15000);
         fprintf(stderr, "warning: %s\n", text.c_str());
     });
+    m_office.SetWindow(this);
     // Add-ins find the window their dialogs belong to here.
     qApp->setProperty("quillmarkHostWindow", QVariant::fromValue<QObject*>(this));
     resize(900, 560);
@@ -81,6 +82,7 @@ MainWindow::MainWindow(SimOffice& office, QWidget* pParent) : QMainWindow(pParen
 
 MainWindow::~MainWindow()
 {
+    if (m_office.Window() == this) m_office.SetWindow(nullptr);
     m_office.Model().RemoveListener(m_nListener);
     m_office.CommandBars().SetChangeHook({});
     m_office.Model().SetNotices({});
@@ -120,7 +122,7 @@ void MainWindow::Sync()
         SimDocument* pDoc = model.Item(i);
         DocumentTab* pTab = TabOf(pDoc);
         if (!pTab) {
-            pTab = new DocumentTab(*pDoc, m_office.Host() == HostKind::PowerPoint);
+            pTab = new DocumentTab(*pDoc, model, m_office.Host() == HostKind::PowerPoint);
             m_pTabs->insertTab(i - 1, pTab, QString());
         }
         pTab->Sync();
@@ -175,7 +177,7 @@ bool MainWindow::SaveDocument(SimDocument& doc, bool bAskForName)
     if (bDialog) {
         QString chosen = QFileDialog::getSaveFileName(this, "Save As", Q(doc.HasFile() ? doc.FullName() : doc.Name()),
                                                       FileFilter(m_office.Host()));
-        if (chosen.isEmpty()) return false;
+        if (chosen.isEmpty() || model.IndexOf(&doc) == 0) return false;
         path = chosen.toStdString();
     }
     std::string error;
@@ -194,7 +196,10 @@ bool MainWindow::AskToSave(SimDocument& doc)
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setInformativeText("Your changes will be lost if you don't save them.");
     box.setDefaultButton(QMessageBox::Save);
-    switch (box.exec()) {
+    const int answer = box.exec();
+    // The question runs an event loop: an add-in may have closed the document meanwhile.
+    if (m_office.Model().IndexOf(&doc) == 0) return answer != QMessageBox::Cancel;
+    switch (answer) {
     case QMessageBox::Save: return SaveDocument(doc, false);
     case QMessageBox::Discard: return true;
     default: return false;
@@ -214,7 +219,7 @@ bool MainWindow::EditProperties(SimDocument& doc)
     QDialog dialog(this);
     dialog.setWindowTitle(Q(doc.Name()) + " Properties");
     auto* pLayout = new QVBoxLayout(&dialog);
-    auto* pForm = new PropertiesForm(doc, false, &dialog);
+    auto* pForm = new PropertiesForm(doc, m_office.Model(), false, &dialog);
     pLayout->addWidget(pForm);
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     connect(pButtons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -316,4 +317,47 @@ TEST(HostWindow, ClosingWithUnsavedChangesAsksFirst)
     QCoreApplication::processEvents();
     EXPECT_EQ(h.window->Tabs().count(), 1);
     EXPECT_TRUE(h.window->close()); // only the untouched new document is left
+}
+
+TEST(HostWindow, PropertiesDialogAndDocumentsClosedWhileTheUserIsAsked)
+{
+    WindowedHost h(HostKind::PowerPoint);
+    const std::string a = h.folders.dir.WriteFile("a.ppt", "a");
+    OfficeModel& model = h.office->Model();
+    SimDocument* pA = model.Open(a, 0, nullptr);
+    ASSERT_NE(pA, nullptr);
+
+    auto answerProperties = [](const QString& author, bool bOk) {
+        QTimer::singleShot(0, [author, bOk] {
+            auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(pDialog, nullptr);
+            auto* pAuthor = pDialog->findChild<QLineEdit*>("Author");
+            ASSERT_NE(pAuthor, nullptr);
+            pAuthor->setText(author);
+            bOk ? pDialog->accept() : pDialog->reject();
+        });
+    };
+    answerProperties("Ada", false);
+    EXPECT_FALSE(h.window->EditProperties(*pA));
+    EXPECT_EQ(pA->Property("Author"), "");
+    EXPECT_TRUE(pA->Saved());
+    answerProperties("Ada", true);
+    EXPECT_TRUE(h.window->EditProperties(*pA));
+    EXPECT_EQ(pA->Property("Author"), "Ada");
+    EXPECT_FALSE(pA->Saved());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.window->TabOf(pA)->Properties().Field("Author")->text(), "Ada");
+
+    // While the user is asked whether to save, something closes the document: the
+    // answer then saves nothing and the window goes on.
+    QTimer::singleShot(0, [&model, pA] {
+        auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(pBox, nullptr);
+        model.Close(pA);
+        pBox->button(QMessageBox::Save)->click();
+    });
+    EXPECT_TRUE(h.window->CloseDocument(*pA));
+    EXPECT_EQ(model.Count(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.window->Tabs().count(), 0);
 }
