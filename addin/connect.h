@@ -2,7 +2,7 @@
 // CConnect: the add-in's COM class, created by Word or PowerPoint when it loads the
 // add-in. Its connection notification brings the whole add-in to life: settings,
 // tag database, the wrapper of the recognised host, the command bar.
-#include "addin/dialogavailability.h"
+#include "addin/dialoglauncher.h"
 #include "officeapi/addin.h"
 #include "platform/com/com.h"
 
@@ -44,7 +44,7 @@ private:
 
     // Owned here and released when the object goes, wrapper first: it borrows the
     // others. The database writes every change at once, so nothing is unsaved.
-    DialogAvailability m_dialogLauncher; // the wrapper's dialog launcher until the dialogs exist
+    AddinDialogLauncher m_dialogLauncher; // the dialogs the wrapper's command bar asks for
     std::unique_ptr<AppSettings> m_pSettings;
     std::unique_ptr<TaggingDatabase> m_pDatabase;
     std::unique_ptr<OfficeApplication> m_pHostWrapper;

@@ -32,7 +32,7 @@ const std::map<int, std::string>& StringTable()
         {119, "Refreshing Tag toolbar..."},
         {120, "Saving Presentation preview..."},
         {121, "Finished..."},
-        {122, "Copyright (C) 2005 Norvane. All rights reserved.\nBuildId: "},
+        {122, "© 2005 Norvane. All rights reserved.\nBuildId: "},
         {123, "Generating Presentation preview..."},
         {124, "Show all documents with \""},
         {125, "\" tag"},
@@ -45,6 +45,7 @@ const std::map<int, std::string>& StringTable()
         {133, "Pallister"},
         {134, "Corvenna"},
         {135, "https://www.quillmark.example/"},
+        {136, "The tags could not be saved, so nothing was changed.\n%s"},
         {350, "2005100925"},
     };
     return table;

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main job: the simulated Word and PowerPoint start with Quillmark loaded from
 # the registry (scripts/setup.sh installed it) and show its toolbar; a document and
-# a presentation are tagged and found again with the quillmark command. With a
-# display the two host windows open at the end (close them to finish); without one
-# their pictures are written to build/demo/. The tags go to a throw-away database,
-# so the user's own tags are untouched.
+# a presentation are tagged with the quillmark command and through the Tag dialog,
+# and found again. With a display the two host windows open at the end (close them
+# to finish); without one their pictures are written to build/demo/. The tags go to
+# a throw-away database, so the user's own tags are untouched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -81,7 +81,7 @@ run tag "$doc" "budget, Finance 2026, R&D"
 run tag "$deck" "budget, review"
 
 echo "\$ quillmark-host --host word"
-"$host" --host word --script - --screenshot "$out/word.png" <<SCRIPT
+"$host" --host word --script - <<SCRIPT
 addins
 open '$doc'
 keywords
@@ -91,6 +91,20 @@ toolbar
 click budget
 search finance
 SCRIPT
+
+# The Tag dialog, opened through the toolbar: it shows the document's tags with the
+# placeholder selected; a tag is typed over it and "Tag" stores them while the
+# progress panel names each step.
+echo "\$ quillmark-host --host word   # tagging through the Tag dialog"
+"$host" --host word --script - --screenshot "$out/word.png" <<SCRIPT
+open '$doc'
+click &Tag
+dialog
+dialog-set 203 'budget, Finance 2026, R&D, approved'
+dialog-click 1
+toolbar
+SCRIPT
+run show "$doc"
 
 echo "\$ quillmark-host --host powerpoint"
 "$host" --host powerpoint --script - --screenshot "$out/powerpoint.png" <<SCRIPT

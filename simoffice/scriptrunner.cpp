@@ -1,7 +1,12 @@
 #include "simoffice/scriptrunner.h"
 
+#include "simoffice/mainwindow.h"
 #include "simoffice/scriptline.h"
 
+#include <QDialog>
+#include <QPointer>
+
+#include <algorithm>
 #include <charconv>
 
 namespace quillmark::simoffice {
@@ -55,40 +60,138 @@ ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& e
         if (m_bEvents) m_out << "event: " << event << "\n";
     });
     m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
+    m_pDialogs = std::make_unique<DialogDriver>(m_out, m_err);
+    m_pDialogs->SetDialogOpenedHandler([this](QDialog& dialog) { RunInDialog(dialog); });
 }
 
-const char* ScriptRunner::HelpText()
+ScriptRunner::~ScriptRunner()
 {
-    return "open PATH [SLIDES]      open a file (a presentation with SLIDES slides)\n"
-           "new                     a new, never-saved document\n"
-           "activate INDEX|PATH     switch to an open document\n"
-           "save [PATH]             save the active document (to PATH: save as)\n"
-           "close                   close the active document without saving\n"
-           "documents               list the open documents (* = active)\n"
-           "keywords | author       print the active document's property\n"
-           "set-keywords TEXT | set-author TEXT\n"
-           "property NAME | set-property NAME TEXT\n"
-           "slides | set-slides N   slide count of the active presentation\n"
-           "slide-list | goto-slide N | insert-slides FILE INDEX START END\n"
-           "export FOLDER [bmp|jpg] one picture per slide (SaveCopyAs)\n"
-           "toolbar                 the add-ins' command-bar controls\n"
-           "click TAG | search TEXT\n"
-           "events on|off | echo TEXT | addins | help | quit\n";
+    m_office.SetEventTrace({});
+}
+
+const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
+{
+    using S = ScriptRunner;
+    static const std::vector<Command> commands = {
+        {"open", "PATH [SLIDES]", "open a file (a presentation with SLIDES slides)", 1, 2, &S::CmdOpen},
+        {"new", "", "a new, never-saved document", 0, 0, &S::CmdNew},
+        {"activate", "INDEX|PATH", "switch to an open document", 1, 1, &S::CmdActivate},
+        {"save", "[PATH]", "save the active document (to PATH: save as)", 0, 1, &S::CmdSave},
+        {"close", "", "close the active document without saving", 0, 0, &S::CmdClose},
+        {"documents", "", "list the open documents (* = active)", 0, -1, &S::CmdDocuments},
+        {"keywords", "", "print the active document's Keywords", 0, 0, &S::CmdProperty},
+        {"author", "", "print the active document's Author", 0, 0, &S::CmdProperty},
+        {"property", "NAME", "print a built-in property of the active document", 1, 1, &S::CmdProperty},
+        {"set-keywords", "TEXT", "set the active document's Keywords", 1, 1, &S::CmdSetProperty},
+        {"set-author", "TEXT", "set the active document's Author", 1, 1, &S::CmdSetProperty},
+        {"set-property", "NAME TEXT", "set a built-in property of the active document", 2, 2, &S::CmdSetProperty},
+        {"slides", "", "slide count of the active presentation", 0, 0, &S::CmdSlides},
+        {"slide-list", "", "the slides of the active presentation (* = current)", 0, 0, &S::CmdSlides},
+        {"set-slides", "N", "give the active presentation N slides", 1, 1, &S::CmdSetSlides},
+        {"goto-slide", "N", "make slide N the current one", 1, 1, &S::CmdSetSlides},
+        {"insert-slides", "FILE INDEX START END", "insert slides START..END of FILE after slide INDEX", 4, 4,
+         &S::CmdInsertSlides},
+        {"export", "FOLDER [bmp|jpg]", "one picture per slide (SaveCopyAs)", 1, 2, &S::CmdExport},
+        {"toolbar", "", "the add-ins' command-bar controls", 0, 0, &S::CmdToolbar},
+        {"click", "TAG", "click the command-bar button with TAG", 1, 1, &S::CmdClick},
+        {"search", "TEXT", "type TEXT into the command-bar combo box", 1, 1, &S::CmdSearch},
+        {"events", "on|off", "print the application events as they fire", 1, 1, &S::CmdEvents},
+        {"echo", "TEXT", "print TEXT", 0, -1, &S::CmdEcho},
+        {"addins", "", "the connected add-ins", 0, -1, &S::CmdAddins},
+        {"help", "", "this summary", 0, -1, &S::CmdHelp},
+        {"dialog", "", "print the open dialog, one line per control", 0, 0, &S::CmdDialog},
+        {"dialog-set", "ID TEXT", "type TEXT over the text of edit ID", 2, 2, &S::CmdDialogSet},
+        {"dialog-select", "ID START END", "select characters START..END of edit ID (END -1: to the end)", 3, 3,
+         &S::CmdDialogSelect},
+        {"dialog-key", "ID KEY", "send Enter, Tab, Up, Down or Escape to control ID", 2, 2, &S::CmdDialogKey},
+        {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
+        {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
+        {"answer", "ok|cancel|yes|no", "the answer for the next message box", 1, 1, &S::CmdAnswer},
+        {"choose-file", "PATH|cancel", "the answer for the next open-file dialog", 1, 1, &S::CmdChooseFile},
+        {"screenshot", "FILE", "a PNG of the open dialog, else of the active window", 1, 1, &S::CmdScreenshot},
+        {"quit", "", "end the session", 0, -1, &S::CmdQuit},
+        {"exit", "", "end the session", 0, -1, &S::CmdQuit},
+    };
+    return commands;
+}
+
+const ScriptRunner::Command* ScriptRunner::FindCommand(const std::string& name)
+{
+    for (const Command& command : Commands())
+        if (name == command.name) return &command;
+    return nullptr;
+}
+
+bool ScriptRunner::Usage(const Command& command, std::string& error)
+{
+    error = std::string("usage: ") + command.name;
+    if (*command.arguments) error += std::string(" ") + command.arguments;
+    return false;
+}
+
+bool ScriptRunner::Usage(const std::string& name, std::string& error)
+{
+    return Usage(*FindCommand(name), error);
+}
+
+std::string ScriptRunner::HelpText()
+{
+    auto synopsis = [](const Command& command) {
+        std::string text = command.name;
+        if (*command.arguments) text += std::string(" ") + command.arguments;
+        return text;
+    };
+    std::size_t width = 0;
+    for (const Command& command : Commands()) width = std::max(width, synopsis(command).size());
+    std::string text;
+    for (const Command& command : Commands()) {
+        std::string line = synopsis(command);
+        line.resize(width + 2, ' ');
+        text += line + command.help + "\n";
+    }
+    return text;
 }
 
 int ScriptRunner::Run(std::istream& in, const std::string& prompt)
 {
     m_bEcho = prompt.empty();
+    m_pIn = &in;
+    m_strPrompt = prompt;
     std::string line;
-    int lineNumber = 0;
-    while (!m_bQuit) {
-        if (!prompt.empty()) m_out << prompt << std::flush;
-        if (!std::getline(in, line)) break;
-        RunLine(line, ++lineNumber);
-    }
+    while (!m_bQuit && !m_bEnded && ReadLine(line)) RunLine(line, m_nLine);
     if (!prompt.empty() && !m_bQuit) m_out << "\n";
     m_out.flush();
+    m_pIn = nullptr;
     return m_nFailures == 0 ? 0 : 1;
+}
+
+bool ScriptRunner::ReadLine(std::string& line)
+{
+    if (!m_pIn || m_bEnded) return false;
+    if (!m_strPrompt.empty()) m_out << m_strPrompt << std::flush;
+    if (!std::getline(*m_pIn, line)) {
+        m_bEnded = true;
+        return false;
+    }
+    ++m_nLine;
+    return true;
+}
+
+void ScriptRunner::RunInDialog(QDialog& dialog)
+{
+    QPointer<QDialog> pDialog(&dialog);
+    std::string line;
+    while (pDialog && pDialog->isVisible()) {
+        if (m_bQuit || !ReadLine(line)) {
+            ++m_nFailures;
+            m_err << "line " << m_nLine << ": the script ended while the dialog \""
+                  << pDialog->windowTitle().toStdString() << "\" was open; it was cancelled" << std::endl;
+            pDialog->reject();
+            if (pDialog && pDialog->isVisible()) pDialog->done(QDialog::Rejected);
+            return;
+        }
+        RunLine(line, m_nLine);
+    }
 }
 
 bool ScriptRunner::RunLine(const std::string& line, int lineNumber)
@@ -114,200 +217,315 @@ SimDocument* ScriptRunner::ActiveOrError(std::string& error) const
     return pDoc;
 }
 
-bool ScriptRunner::Execute(const std::vector<std::string>& words, std::string& error)
+bool ScriptRunner::NeedPresentation(const std::string& cmd, std::string& error) const
+{
+    if (m_office.Host() == HostKind::PowerPoint) return true;
+    error = cmd + ": Word documents have no slides";
+    return false;
+}
+
+bool ScriptRunner::Execute(const Words& words, std::string& error)
+{
+    const Command* pCommand = FindCommand(words[0]);
+    if (!pCommand) {
+        error = "unknown command \"" + words[0] + "\"";
+        return false;
+    }
+    const int argc = static_cast<int>(words.size()) - 1;
+    if (argc < pCommand->minArgs || (pCommand->maxArgs >= 0 && argc > pCommand->maxArgs))
+        return Usage(*pCommand, error);
+    return (this->*pCommand->handler)(words, error);
+}
+
+bool ScriptRunner::CmdOpen(const Words& words, std::string& error)
+{
+    int slides = 0;
+    if (words.size() == 3 && (!ParseInt(words[2], slides) || slides < 1)) {
+        error = "not a slide count: " + words[2];
+        return false;
+    }
+    return m_office.Model().Open(words[1], slides, &error) != nullptr;
+}
+
+bool ScriptRunner::CmdNew(const Words&, std::string&)
+{
+    return m_office.Model().New() != nullptr;
+}
+
+bool ScriptRunner::CmdActivate(const Words& words, std::string& error)
+{
+    OfficeModel& model = m_office.Model();
+    int index = 0;
+    SimDocument* pDoc = ParseInt(words[1], index) ? model.Item(index) : model.Find(words[1]);
+    if (!pDoc) {
+        error = "no open document " + words[1];
+        return false;
+    }
+    return model.Activate(pDoc);
+}
+
+bool ScriptRunner::CmdSave(const Words& words, std::string& error)
+{
+    OfficeModel& model = m_office.Model();
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    // A document without a file is saved through the Save As dialog; closing it
+    // hands the focus back to the document's window.
+    const bool bSaveAsDialog = !pDoc->HasFile();
+    if (!model.Save(pDoc, words.size() == 2 ? words[1] : std::string(), &error)) return false;
+    if (bSaveAsDialog) model.RefocusActiveWindow();
+    return true;
+}
+
+bool ScriptRunner::CmdClose(const Words&, std::string& error)
+{
+    SimDocument* pDoc = ActiveOrError(error);
+    return pDoc && m_office.Model().Close(pDoc);
+}
+
+bool ScriptRunner::CmdDocuments(const Words&, std::string&)
+{
+    OfficeModel& model = m_office.Model();
+    for (int i = 1; i <= model.Count(); ++i) {
+        SimDocument* pDoc = model.Item(i);
+        m_out << (pDoc == model.Active() ? "* " : "  ") << i << " " << pDoc->FullName() << "\n";
+    }
+    return true;
+}
+
+bool ScriptRunner::CmdProperty(const Words& words, std::string& error)
 {
     const std::string& cmd = words[0];
-    const size_t argc = words.size() - 1;
-    OfficeModel& model = m_office.Model();
-    auto usage = [&](const char* text) {
-        error = std::string("usage: ") + text;
+    const std::string name = cmd == "keywords" ? "Keywords" : cmd == "author" ? "Author" : words[1];
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    const std::string* pValue = pDoc->Properties().Find(name);
+    if (!pValue) {
+        error = "no built-in property " + name;
         return false;
-    };
-    auto needPresentation = [&]() {
-        if (m_office.Host() == HostKind::PowerPoint) return true;
-        error = cmd + ": Word documents have no slides";
-        return false;
-    };
+    }
+    m_out << *pValue << "\n";
+    return true;
+}
 
-    if (cmd == "open") {
-        if (argc < 1 || argc > 2) return usage("open PATH [SLIDES]");
-        int slides = 0;
-        if (argc == 2 && (!ParseInt(words[2], slides) || slides < 1)) {
-            error = "not a slide count: " + words[2];
+bool ScriptRunner::CmdSetProperty(const Words& words, std::string& error)
+{
+    const std::string& cmd = words[0];
+    const bool bNamed = cmd == "set-property";
+    const std::string name = bNamed ? words[1] : cmd == "set-keywords" ? "Keywords" : "Author";
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    if (!pDoc->SetProperty(name, words[bNamed ? 2 : 1])) {
+        error = "no built-in property " + name;
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::CmdSlides(const Words& words, std::string& error)
+{
+    if (!NeedPresentation(words[0], error)) return false;
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    if (words[0] == "slides") {
+        m_out << pDoc->Slides().size() << "\n";
+    } else {
+        for (size_t i = 0; i < pDoc->Slides().size(); ++i)
+            m_out << (static_cast<int>(i + 1) == pDoc->CurrentSlide() ? "* " : "  ") << i + 1 << " "
+                  << pDoc->Slides()[i].text << "\n";
+    }
+    return true;
+}
+
+bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
+{
+    int n = 0;
+    if (!ParseInt(words[1], n)) return Usage(words[0], error);
+    if (!NeedPresentation(words[0], error)) return false;
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    if (words[0] == "set-slides") {
+        if (n < 0) {
+            error = "not a slide count: " + words[1];
             return false;
         }
-        return model.Open(words[1], slides, &error) != nullptr;
-    }
-    if (cmd == "new") {
-        if (argc != 0) return usage("new");
-        return model.New() != nullptr;
-    }
-    if (cmd == "activate") {
-        if (argc != 1) return usage("activate INDEX|PATH");
-        int index = 0;
-        SimDocument* pDoc = ParseInt(words[1], index) ? model.Item(index) : model.Find(words[1]);
-        if (!pDoc) {
-            error = "no open document " + words[1];
-            return false;
-        }
-        return model.Activate(pDoc);
-    }
-    if (cmd == "save") {
-        if (argc > 1) return usage("save [PATH]");
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        // A document without a file is saved through the Save As dialog; closing it
-        // hands the focus back to the document's window.
-        const bool bSaveAsDialog = !pDoc->HasFile();
-        if (!model.Save(pDoc, argc == 1 ? words[1] : std::string(), &error)) return false;
-        if (bSaveAsDialog) model.RefocusActiveWindow();
+        pDoc->SetSlideCount(n);
         return true;
     }
-    if (cmd == "close") {
-        if (argc != 0) return usage("close");
-        SimDocument* pDoc = ActiveOrError(error);
-        return pDoc && model.Close(pDoc);
+    if (!pDoc->SetCurrentSlide(n)) {
+        error = "no slide " + words[1] + " (the presentation has " + std::to_string(pDoc->Slides().size()) + ")";
+        return false;
     }
-    if (cmd == "documents") {
-        for (int i = 1; i <= model.Count(); ++i) {
-            SimDocument* pDoc = model.Item(i);
-            m_out << (pDoc == model.Active() ? "* " : "  ") << i << " " << pDoc->FullName() << "\n";
-        }
-        return true;
+    return true;
+}
+
+bool ScriptRunner::CmdInsertSlides(const Words& words, std::string& error)
+{
+    int index = 0, start = 0, end = 0;
+    if (!ParseInt(words[2], index) || !ParseInt(words[3], start) || !ParseInt(words[4], end))
+        return Usage(words[0], error);
+    if (!NeedPresentation(words[0], error)) return false;
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    return m_office.Model().InsertFromFile(*pDoc, words[1], index, start, end, &error) >= 0;
+}
+
+bool ScriptRunner::CmdExport(const Words& words, std::string& error)
+{
+    const std::string format = words.size() == 3 ? words[2] : "bmp";
+    if (format != "bmp" && format != "jpg") return Usage(words[0], error);
+    if (!NeedPresentation(words[0], error)) return false;
+    SimDocument* pDoc = ActiveOrError(error);
+    if (!pDoc) return false;
+    return m_office.Model().ExportSlides(*pDoc, words[1], format == "bmp" ? "BMP" : "JPG", &error);
+}
+
+bool ScriptRunner::CmdToolbar(const Words&, std::string&)
+{
+    PrintToolbar();
+    return true;
+}
+
+bool ScriptRunner::HostWindowBlocked(std::string& error) const
+{
+    // A modal dialog keeps the mouse and the keyboard from the host's window.
+    QDialog* pDialog = m_pDialogs->Current();
+    if (!pDialog) return false;
+    error = "the dialog \"" + pDialog->windowTitle().toStdString() + "\" is open; close it first";
+    return true;
+}
+
+bool ScriptRunner::CmdClick(const Words& words, std::string& error)
+{
+    if (HostWindowBlocked(error)) return false;
+    ControlCore* pButton = m_office.CommandBars().FindButtonByTag(words[1]);
+    if (!pButton) {
+        error = "no button with the tag \"" + words[1] + "\"";
+        return false;
     }
-    if (cmd == "keywords" || cmd == "author" || cmd == "property") {
-        std::string name = cmd == "keywords" ? "Keywords" : cmd == "author" ? "Author" : "";
-        if (cmd == "property" ? argc != 1 : argc != 0) return usage(cmd == "property" ? "property NAME" : cmd.c_str());
-        if (name.empty()) name = words[1];
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        const std::string* pValue = pDoc->Properties().Find(name);
-        if (!pValue) {
-            error = "no built-in property " + name;
-            return false;
-        }
-        m_out << *pValue << "\n";
-        return true;
+    if (!pButton->State().bEnabled) {
+        error = "the button \"" + words[1] + "\" is disabled";
+        return false;
     }
-    if (cmd == "set-keywords" || cmd == "set-author" || cmd == "set-property") {
-        std::string name = cmd == "set-keywords" ? "Keywords" : cmd == "set-author" ? "Author" : "";
-        size_t textAt = name.empty() ? 2 : 1;
-        if (argc != textAt) return usage(name.empty() ? "set-property NAME TEXT" : (cmd + " TEXT").c_str());
-        if (name.empty()) name = words[1];
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        if (!pDoc->SetProperty(name, words[textAt])) {
-            error = "no built-in property " + name;
-            return false;
-        }
-        return true;
+    pButton->FireClick();
+    return true;
+}
+
+bool ScriptRunner::CmdSearch(const Words& words, std::string& error)
+{
+    if (HostWindowBlocked(error)) return false;
+    ControlCore* pCombo = m_office.CommandBars().FindComboBox();
+    if (!pCombo) {
+        error = "no combo box on the command bars";
+        return false;
     }
-    if (cmd == "slides" || cmd == "slide-list") {
-        if (argc != 0) return usage(cmd.c_str());
-        if (!needPresentation()) return false;
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        if (cmd == "slides") {
-            m_out << pDoc->Slides().size() << "\n";
-        } else {
-            for (size_t i = 0; i < pDoc->Slides().size(); ++i)
-                m_out << (static_cast<int>(i + 1) == pDoc->CurrentSlide() ? "* " : "  ") << i + 1 << " "
-                      << pDoc->Slides()[i].text << "\n";
-        }
-        return true;
-    }
-    if (cmd == "set-slides" || cmd == "goto-slide") {
-        int n = 0;
-        if (argc != 1 || !ParseInt(words[1], n)) return usage((cmd + " N").c_str());
-        if (!needPresentation()) return false;
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        if (cmd == "set-slides") {
-            if (n < 0) {
-                error = "not a slide count: " + words[1];
-                return false;
-            }
-            pDoc->SetSlideCount(n);
-            return true;
-        }
-        if (!pDoc->SetCurrentSlide(n)) {
-            error = "no slide " + words[1] + " (the presentation has " + std::to_string(pDoc->Slides().size()) +
-                    ")";
-            return false;
-        }
-        return true;
-    }
-    if (cmd == "insert-slides") {
-        int index = 0, start = 0, end = 0;
-        if (argc != 4 || !ParseInt(words[2], index) || !ParseInt(words[3], start) || !ParseInt(words[4], end))
-            return usage("insert-slides FILE INDEX START END");
-        if (!needPresentation()) return false;
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        return model.InsertFromFile(*pDoc, words[1], index, start, end, &error) >= 0;
-    }
-    if (cmd == "export") {
-        if (argc < 1 || argc > 2) return usage("export FOLDER [bmp|jpg]");
-        std::string format = argc == 2 ? words[2] : "bmp";
-        if (format != "bmp" && format != "jpg") return usage("export FOLDER [bmp|jpg]");
-        if (!needPresentation()) return false;
-        SimDocument* pDoc = ActiveOrError(error);
-        if (!pDoc) return false;
-        return model.ExportSlides(*pDoc, words[1], format == "bmp" ? "BMP" : "JPG", &error);
-    }
-    if (cmd == "toolbar") {
-        if (argc != 0) return usage("toolbar");
-        PrintToolbar();
-        return true;
-    }
-    if (cmd == "click") {
-        if (argc != 1) return usage("click TAG");
-        ControlCore* pButton = m_office.CommandBars().FindButtonByTag(words[1]);
-        if (!pButton) {
-            error = "no button with the tag \"" + words[1] + "\"";
-            return false;
-        }
-        if (!pButton->State().bEnabled) {
-            error = "the button \"" + words[1] + "\" is disabled";
-            return false;
-        }
-        pButton->FireClick();
-        return true;
-    }
-    if (cmd == "search") {
-        if (argc != 1) return usage("search TEXT");
-        ControlCore* pCombo = m_office.CommandBars().FindComboBox();
-        if (!pCombo) {
-            error = "no combo box on the command bars";
-            return false;
-        }
-        pCombo->State().text = words[1];
-        pCombo->FireChange();
-        return true;
-    }
-    if (cmd == "events") {
-        if (argc != 1 || (words[1] != "on" && words[1] != "off")) return usage("events on|off");
-        m_bEvents = words[1] == "on";
-        return true;
-    }
-    if (cmd == "echo") {
-        m_out << JoinFrom(words, 1) << "\n";
-        return true;
-    }
-    if (cmd == "addins") {
-        for (const std::string& progId : m_office.LoadedAddins()) m_out << progId << "\n";
-        return true;
-    }
-    if (cmd == "help") {
-        m_out << HelpText();
-        return true;
-    }
-    if (cmd == "quit" || cmd == "exit") {
-        m_bQuit = true;
-        return true;
-    }
-    error = "unknown command \"" + cmd + "\"";
+    pCombo->State().text = words[1];
+    pCombo->FireChange();
+    return true;
+}
+
+bool ScriptRunner::CmdEvents(const Words& words, std::string& error)
+{
+    if (words[1] != "on" && words[1] != "off") return Usage(words[0], error);
+    m_bEvents = words[1] == "on";
+    return true;
+}
+
+bool ScriptRunner::CmdEcho(const Words& words, std::string&)
+{
+    m_out << JoinFrom(words, 1) << "\n";
+    return true;
+}
+
+bool ScriptRunner::CmdAddins(const Words&, std::string&)
+{
+    for (const std::string& progId : m_office.LoadedAddins()) m_out << progId << "\n";
+    return true;
+}
+
+bool ScriptRunner::CmdHelp(const Words&, std::string&)
+{
+    m_out << HelpText();
+    return true;
+}
+
+bool ScriptRunner::CmdQuit(const Words&, std::string&)
+{
+    m_bQuit = true;
+    return true;
+}
+
+bool ScriptRunner::ParseId(const std::string& text, int& id, std::string& error)
+{
+    if (ParseInt(text, id)) return true;
+    error = "not a control id: " + text;
     return false;
+}
+
+bool ScriptRunner::CmdDialog(const Words&, std::string& error)
+{
+    return m_pDialogs->Print(error);
+}
+
+bool ScriptRunner::CmdDialogSet(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->SetText(id, words[2], error);
+}
+
+bool ScriptRunner::CmdDialogSelect(const Words& words, std::string& error)
+{
+    int id = 0, start = 0, end = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (!ParseInt(words[2], start) || !ParseInt(words[3], end)) return Usage(words[0], error);
+    return m_pDialogs->Select(id, start, end, error);
+}
+
+bool ScriptRunner::CmdDialogKey(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->Key(id, words[2], error);
+}
+
+bool ScriptRunner::CmdDialogClick(const Words& words, std::string& error)
+{
+    int id = 0;
+    return ParseId(words[1], id, error) && m_pDialogs->Click(id, error);
+}
+
+bool ScriptRunner::CmdDialogCheck(const Words& words, std::string& error)
+{
+    int id = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (words[2] != "0" && words[2] != "1") return Usage(words[0], error);
+    return m_pDialogs->Check(id, words[2] == "1", error);
+}
+
+bool ScriptRunner::CmdAnswer(const Words& words, std::string& error)
+{
+    const std::string& answer = words[1];
+    if (answer != "ok" && answer != "cancel" && answer != "yes" && answer != "no") return Usage(words[0], error);
+    m_pDialogs->QueueAnswer(answer);
+    return true;
+}
+
+bool ScriptRunner::CmdChooseFile(const Words& words, std::string& error)
+{
+    if (words[1].empty()) return Usage(words[0], error);
+    m_pDialogs->QueueFile(words[1] == "cancel" ? std::nullopt : std::optional<std::string>(words[1]));
+    return true;
+}
+
+bool ScriptRunner::CmdScreenshot(const Words& words, std::string& error)
+{
+    // Without an open dialog: the host's main window with its tool bars, drawn even
+    // when it is not on screen.
+    if (!m_pDialogs->Current() && m_office.Window()) {
+        if (m_office.Window()->Picture().save(QString::fromStdString(words[1]), "PNG")) return true;
+        error = "cannot write the screenshot " + words[1];
+        return false;
+    }
+    return m_pDialogs->Screenshot(words[1], error);
 }
 
 void ScriptRunner::PrintToolbar()

@@ -60,8 +60,11 @@ bool FirstChildText(xmlNode* node, std::string& text)
     return true;
 }
 
+thread_local std::string g_strLastWarning;
+
 void Warn(const std::string& message)
 {
+    g_strLastWarning = message;
     std::cerr << "quillmark: " << message << '\n';
 }
 
@@ -268,6 +271,11 @@ std::string TaggingDatabase::DatabaseFile() const
         return m_strDatabaseFile;
     const std::string folder = m_pSettings ? m_pSettings->DatabasePath : std::string();
     return folder + LoadResString(105);
+}
+
+const std::string& TaggingDatabase::LastError() const
+{
+    return g_strLastWarning;
 }
 
 const std::string& TaggingDatabase::RecoveredFile() const

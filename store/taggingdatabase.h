@@ -61,6 +61,8 @@ public:
     // unless an explicit file was given (the command line's --db).
     std::string DatabaseFile() const;
     void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
+    // Why the last change that failed failed (the warning it gave); empty before any.
+    const std::string& LastError() const;
     // Where Open moved an unreadable database file; empty when it did not.
     const std::string& RecoveredFile() const;
 

@@ -3,6 +3,7 @@
 // CConnect handing it to the wrapper, so that the bar's clicks show it.
 #include "addin/connect.h"
 #include "addin/dialogavailability.h"
+#include "addin/dialoglauncher.h"
 #include "host/officeapplication.h"
 #include "simoffice/simoffice.h"
 #include "store/taggingdatabase.h"
@@ -104,7 +105,8 @@ TEST(DialogAvailability, TheConnectionGivesItToTheWrapperAndTheBarsClicksReachIt
         ComPtr<CConnect> spConnect = MakeComObject<CConnect>();
         ASSERT_EQ(spConnect->OnConnection(office.Application(), office::ext_cm_Startup, nullptr, nullptr), S_OK);
         ASSERT_NE(spConnect->HostWrapper(), nullptr);
-        EXPECT_NE(dynamic_cast<DialogAvailability*>(spConnect->HostWrapper()->GetDialogLauncher()), nullptr);
+        // The add-in's launcher; without a Qt application it can only give the note.
+        EXPECT_NE(dynamic_cast<AddinDialogLauncher*>(spConnect->HostWrapper()->GetDialogLauncher()), nullptr);
 
         std::string error;
         const std::string path = sandbox.WriteFile(bWord ? "a.doc" : "a.ppt", "x");

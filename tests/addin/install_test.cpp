@@ -85,11 +85,14 @@ TEST_F(InstalledAddin, BothHostsLoadItFromTheRegistryAndShowTheBar)
                                "search 'Search tags'\n"
                                "click &Browse\n"
                                "click &About\n"
+                               "dialog-click 1\n"
                                "click &Options...\n"
+                               "dialog-click 2\n"
                                "toolbar\n";
     const std::string expected = std::string("> addins\nQuillmark.Connect\n> toolbar\n") + kBar + "> open '" +
                                  document + "'\n> search budget\n> search 'Search tags'\n> click &Browse\n" +
-                                 "> click &About\n> click &Options...\n> toolbar\n" + kBarSearched +
+                                 "> click &About\n> dialog-click 1\ndialog closed: 1\n"
+                                 "> click &Options...\n> dialog-click 2\ndialog closed: 2\n> toolbar\n" + kBarSearched +
                                  // the document's window brought the "&Tag" button; it has no tags
                                  "4|button|&Tag|625|&Tag|&Tag|0|1\n";
     for (const char* host : {"word", "powerpoint"}) {

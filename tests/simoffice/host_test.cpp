@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quillmark;
 using namespace quillmark::simoffice;
 using quillmark::test::ProcessOptions;
@@ -322,4 +324,20 @@ TEST(QuillmarkHost, FilesGivenOnTheCommandLineOpenAndTheWindowIsDrawnWithTheAddi
     EXPECT_EQ(r.out, "quillmark-host> hi\nquillmark-host> \n");
     r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--repl", "--script", "-"}, options);
     EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST(QuillmarkHost, CommandTableGivesHelpAndUsage)
+{
+    Host h;
+    ProcessResult run = h.Run("word", "help\nopen\nset-slides x\nevents maybe\nkeywords extra\nno-such-command\n");
+    EXPECT_EQ(run.exitCode, 1);
+    // One help line per command, each starting with its name.
+    const std::vector<std::string> lines = Lines(run.out);
+    for (const char* name : {"open ", "insert-slides ", "events ", "quit ", "exit "}) {
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(name, 0) == 0; }))
+            << name << "\n" << run.out;
+    }
+    EXPECT_EQ(Lines(run.err), (V{"line 2: usage: open PATH [SLIDES]", "line 3: usage: set-slides N",
+                                 "line 4: usage: events on|off", "line 5: usage: keywords",
+                                 "line 6: unknown command \"no-such-command\""}));
 }

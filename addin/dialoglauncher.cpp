@@ -1,0 +1,73 @@
+#include "addin/dialoglauncher.h"
+
+#include "addin/aboutdialog.h"
+#include "addin/optionsdialog.h"
+#include "host/powerpointapplication.h"
+#include "host/wordapplication.h"
+#include "officeapi/scripthooks.h"
+#include "ui/controls/desktop.h"
+#include "ui/tagdialog.h"
+
+#include <QApplication>
+
+#include <iostream>
+
+namespace quillmark {
+
+bool AddinDialogLauncher::ScriptAwareOpener::Open(const std::string& url)
+{
+    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
+        pHooks->Shell("open", url);
+        return true;
+    }
+    return m_pPrevious ? m_pPrevious->Open(url) : shell::XdgUrlOpener().Open(url);
+}
+
+AddinDialogLauncher::AddinDialogLauncher() : AddinDialogLauncher(std::cerr) {}
+
+AddinDialogLauncher::AddinDialogLauncher(std::ostream& err) : m_unavailable(err)
+{
+    m_opener.m_pPrevious = shell::SetUrlOpener(&m_opener);
+}
+
+AddinDialogLauncher::~AddinDialogLauncher()
+{
+    shell::SetUrlOpener(m_opener.m_pPrevious);
+}
+
+bool AddinDialogLauncher::Show(const DialogRequest& request)
+{
+    // Dialogs need the host's Qt application; a host without one gets the note.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return m_unavailable.Show(request);
+    switch (request.kind) {
+    case DialogKind::TagWord: {
+        auto* pWord = dynamic_cast<WordApplication*>(request.pOfficeApp);
+        word::_DocumentPtr spDocument;
+        if (!pWord || !request.spDocument || FAILED(request.spDocument.As(spDocument)) || !spDocument) return false;
+        TagDialog dialog(*pWord, spDocument);
+        return dialog.DoModal() == IDOK;
+    }
+    case DialogKind::TagPowerPoint: {
+        auto* pPowerPoint = dynamic_cast<PowerPointApplication*>(request.pOfficeApp);
+        powerpoint::_PresentationPtr spPresentation;
+        if (!pPowerPoint || !request.spDocument || FAILED(request.spDocument.As(spPresentation)) || !spPresentation)
+            return false;
+        TagDialog dialog(*pPowerPoint, spPresentation);
+        return dialog.DoModal() == IDOK;
+    }
+    case DialogKind::Options: {
+        OptionsDialog dialog(request.pSettings);
+        return dialog.DoModal() == IDOK;
+    }
+    case DialogKind::About: {
+        AboutDialog dialog(request.pSettings);
+        dialog.DoModal();
+        return false;
+    }
+    case DialogKind::BrowseDocuments:
+    case DialogKind::BrowsePresentations: return m_unavailable.Show(request);
+    }
+    return false;
+}
+
+} // namespace quillmark

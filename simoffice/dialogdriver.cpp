@@ -1,0 +1,276 @@
+#include "simoffice/dialogdriver.h"
+
+#include "simoffice/dialogprinter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <map>
+
+namespace quillmark::simoffice {
+
+namespace {
+
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') line += "\\n";
+        else if (c != '\r') line += c;
+    }
+    return line;
+}
+
+// The answers a message box with `buttons` can take.
+bool Fits(const std::string& answer, const std::string& buttons)
+{
+    if (answer == "cancel") return true;
+    if (buttons == "ok" || buttons == "okcancel") return answer == "ok";
+    return answer == "yes" || answer == "no";
+}
+
+void SendMouseClick(QWidget& widget)
+{
+    const QPointF local(widget.width() / 2.0, widget.height() / 2.0);
+    const QPointF global = widget.mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &release);
+}
+
+} // namespace
+
+DialogDriver::DialogDriver(std::ostream& out, std::ostream& err) : m_out(out), m_err(err)
+{
+    if (QCoreApplication* pApp = QCoreApplication::instance()) {
+        pApp->installEventFilter(this);
+        pApp->setProperty(automation::kScriptHooksProperty,
+                          QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<automation::ScriptHooks*>(this))));
+    }
+}
+
+DialogDriver::~DialogDriver()
+{
+    if (QCoreApplication* pApp = QCoreApplication::instance()) {
+        pApp->removeEventFilter(this);
+        pApp->setProperty(automation::kScriptHooksProperty, QVariant());
+    }
+}
+
+bool DialogDriver::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() != QEvent::Show) return false;
+    auto* pDialog = qobject_cast<QDialog*>(pWatched);
+    if (!pDialog || !pDialog->isWindow() || pDialog->windowModality() == Qt::NonModal) return false;
+    for (const QPointer<QDialog>& p : m_dialogs)
+        if (p == pDialog) return false;
+    m_dialogs.emplace_back(pDialog);
+    QObject::connect(pDialog, &QDialog::finished, this, [this, pDialog](int result) {
+        m_out << "dialog closed: " << result << "\n" << std::flush;
+        std::erase_if(m_dialogs, [pDialog](const QPointer<QDialog>& p) { return !p || p == pDialog; });
+    }, Qt::SingleShotConnection);
+    // Once the dialog's own event loop runs, the script goes on inside it.
+    QPointer<QDialog> guard(pDialog);
+    QTimer::singleShot(0, pDialog, [this, guard] {
+        if (guard && guard->isVisible() && m_fnOpened) m_fnOpened(*guard);
+    });
+    return false;
+}
+
+QDialog* DialogDriver::Current() const
+{
+    for (auto it = m_dialogs.rbegin(); it != m_dialogs.rend(); ++it)
+        if (*it && (*it)->isVisible()) return *it;
+    return nullptr;
+}
+
+bool DialogDriver::Print(std::string& error) const
+{
+    QDialog* pDialog = Current();
+    if (!pDialog) {
+        error = "no dialog is open";
+        return false;
+    }
+    PrintDialog(*pDialog, m_out);
+    return true;
+}
+
+QWidget* DialogDriver::ControlOrError(int id, std::string& error) const
+{
+    QDialog* pDialog = Current();
+    if (!pDialog) {
+        error = "no dialog is open";
+        return nullptr;
+    }
+    QWidget* pControl = FindDialogControl(*pDialog, id);
+    if (!pControl) error = "the dialog has no control " + std::to_string(id);
+    return pControl;
+}
+
+bool DialogDriver::SetText(int id, const std::string& text, std::string& error)
+{
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    auto* pEdit = qobject_cast<QLineEdit*>(pControl);
+    if (!pEdit) {
+        error = "control " + std::to_string(id) + " is not an edit";
+        return false;
+    }
+    // As typing would: the old text selected and replaced, edit notifications sent.
+    pEdit->selectAll();
+    pEdit->insert(QString::fromStdString(text));
+    return true;
+}
+
+bool DialogDriver::Select(int id, int start, int end, std::string& error)
+{
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    auto* pEdit = qobject_cast<QLineEdit*>(pControl);
+    if (!pEdit) {
+        error = "control " + std::to_string(id) + " is not an edit";
+        return false;
+    }
+    const int length = static_cast<int>(pEdit->text().size());
+    if (end == -1) end = length;
+    if (start < 0 || start > length || end < start || end > length) {
+        error = "no characters " + std::to_string(start) + ".." + std::to_string(end) + " in control " +
+                std::to_string(id) + " (it holds " + std::to_string(length) + ")";
+        return false;
+    }
+    pEdit->setSelection(start, end - start);
+    return true;
+}
+
+bool DialogDriver::Key(int id, const std::string& key, std::string& error)
+{
+    static const std::map<std::string, int> keys = {
+        {"Enter", Qt::Key_Return}, {"Tab", Qt::Key_Tab}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
+        {"Escape", Qt::Key_Escape}};
+    auto it = keys.find(key);
+    if (it == keys.end()) {
+        error = "not a key: " + key + " (Enter, Tab, Up, Down or Escape)";
+        return false;
+    }
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    if (!pControl->isEnabled() || !pControl->isVisible()) {
+        error = "control " + std::to_string(id) + " cannot take keys (disabled or hidden)";
+        return false;
+    }
+    pControl->window()->activateWindow();
+    pControl->setFocus(Qt::OtherFocusReason);
+    // The key goes where the keyboard sends it: the focus widget (a popup of
+    // suggestions takes it while it is open).
+    QWidget* pTarget = QApplication::activePopupWidget();
+    if (!pTarget) pTarget = pControl;
+    const QString text = it->second == Qt::Key_Return ? "\r" : it->second == Qt::Key_Tab ? "\t" : it->second == Qt::Key_Escape ? "\x1b" : "";
+    QKeyEvent press(QEvent::KeyPress, it->second, Qt::NoModifier, text);
+    QApplication::sendEvent(pTarget, &press);
+    QKeyEvent release(QEvent::KeyRelease, it->second, Qt::NoModifier, text);
+    if (pTarget) QApplication::sendEvent(pTarget, &release);
+    return true;
+}
+
+bool DialogDriver::Click(int id, std::string& error)
+{
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    if (!pControl->isVisible()) {
+        error = "control " + std::to_string(id) + " is hidden";
+        return false;
+    }
+    if (!pControl->isEnabled()) return true; // the mouse does nothing to a disabled control
+    if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) pButton->click();
+    else SendMouseClick(*pControl);
+    return true;
+}
+
+bool DialogDriver::Check(int id, bool bChecked, std::string& error)
+{
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    const QString kind = pControl->property(automation::kControlKindProperty).toString();
+    auto* pButton = qobject_cast<QAbstractButton*>(pControl);
+    if (!pButton || (kind != "checkbox" && kind != "radio")) {
+        error = "control " + std::to_string(id) + " is not a check box or radio button";
+        return false;
+    }
+    // Set as the program would set it: a radio button is cleared even when it is
+    // the group's checked one.
+    const bool bExclusive = pButton->autoExclusive();
+    if (!bChecked) pButton->setAutoExclusive(false);
+    pButton->setChecked(bChecked);
+    pButton->setAutoExclusive(bExclusive);
+    return true;
+}
+
+bool DialogDriver::Screenshot(const std::string& path, std::string& error) const
+{
+    QWidget* pWindow = Current();
+    if (!pWindow) pWindow = QApplication::activeWindow();
+    if (!pWindow) {
+        error = "no dialog and no active window to capture";
+        return false;
+    }
+    if (!pWindow->grab().save(QString::fromStdString(path), "PNG")) {
+        error = "cannot write the screenshot " + path;
+        return false;
+    }
+    return true;
+}
+
+std::string DialogDriver::MessageBox(const std::string& caption, const std::string& text, const std::string& buttons)
+{
+    m_out << "message: " << OneLine(caption) << "|" << OneLine(text) << "|" << buttons << "\n";
+    std::string answer = "cancel";
+    if (m_answers.empty()) {
+        m_err << "warning: no answer queued for the message box \"" << OneLine(caption) << "\"; it was cancelled\n";
+    } else {
+        answer = m_answers.front();
+        m_answers.pop_front();
+        if (!Fits(answer, buttons)) {
+            m_err << "warning: the message box \"" << OneLine(caption) << "\" has no answer " << answer
+                  << "; it was cancelled\n";
+            answer = "cancel";
+        }
+    }
+    m_out << "answered: " << answer << "\n" << std::flush;
+    return answer;
+}
+
+bool DialogDriver::OpenFile(const std::string& filter, const std::string& extension, std::string& path)
+{
+    m_out << "open-file: " << OneLine(filter) << "|" << OneLine(extension) << "\n";
+    std::optional<std::string> chosen;
+    if (m_files.empty()) {
+        m_err << "warning: no file queued for the open-file dialog; it was cancelled\n";
+    } else {
+        chosen = std::move(m_files.front());
+        m_files.pop_front();
+    }
+    m_out << "chosen: " << (chosen ? *chosen : std::string("cancel")) << "\n" << std::flush;
+    if (!chosen) return false;
+    path = *chosen;
+    return true;
+}
+
+void DialogDriver::Shell(const std::string& verb, const std::string& target)
+{
+    m_out << "shell: " << verb << " " << OneLine(target) << "\n" << std::flush;
+}
+
+void DialogDriver::Status(int position, const std::string& text)
+{
+    m_out << "status: " << position << " " << OneLine(text) << "\n" << std::flush;
+}
+
+} // namespace quillmark::simoffice

@@ -1,0 +1,125 @@
+#include "ui/templatedialog.h"
+
+#include "ui/dialogbuilder.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+
+#include <stdexcept>
+#include <utility>
+
+namespace quillmark {
+
+namespace {
+
+const DialogTemplate& RequireTemplate(int templateId)
+{
+    const DialogTemplate* pTemplate = FindDialogTemplate(templateId);
+    if (!pTemplate) throw std::logic_error("no dialog template " + std::to_string(templateId));
+    return *pTemplate;
+}
+
+} // namespace
+
+TemplatePanel::TemplatePanel(int templateId, QWidget* pParent) : QWidget(pParent)
+{
+    m_controls = BuildControls(RequireTemplate(templateId), this);
+}
+
+TemplateDialog::TemplateDialog(int templateId, QWidget* pOwner)
+    : QDialog(pOwner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_nTemplateId(templateId)
+{
+    const DialogTemplate& dialogTemplate = RequireTemplate(templateId);
+    setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+    m_controls = BuildControls(dialogTemplate, this);
+    for (const auto& [id, pWidget] : m_controls) {
+        if (auto* pButton = dynamic_cast<QPushButton*>(pWidget)) {
+            const int commandId = id;
+            QObject::connect(pButton, &QAbstractButton::clicked, this, [this, commandId] { Command(commandId); });
+        }
+    }
+}
+
+void TemplateDialog::Initialise()
+{
+    if (m_bInitialised) return;
+    m_bInitialised = true;
+    OnInitDialog();
+}
+
+int TemplateDialog::DoModal()
+{
+    if (!parentWidget()) {
+        if (QWidget* pOwner = QApplication::activeWindow(); pOwner && pOwner != this)
+            setParent(pOwner, windowFlags());
+    }
+    setWindowModality(Qt::ApplicationModal);
+    Initialise();
+    CentreOverOwner();
+    const int result = exec();
+    if (m_pendingException) std::rethrow_exception(std::exchange(m_pendingException, nullptr));
+    return result;
+}
+
+void TemplateDialog::Command(int id)
+{
+    // Nothing may leave through Qt's event loop: the exception waits for DoModal.
+    try {
+        OnCommand(id);
+    } catch (...) {
+        m_pendingException = std::current_exception();
+        done(IDCANCEL);
+    }
+}
+
+void TemplateDialog::CentreOverOwner()
+{
+    QRect area;
+    if (QWidget* pOwner = parentWidget()) area = pOwner->window()->frameGeometry();
+    else if (QScreen* pScreen = QApplication::primaryScreen()) area = pScreen->availableGeometry();
+    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TemplateDialog::PlacePanel(TemplatePanel& panel, int placeholderId)
+{
+    panel.hide();
+    if (QWidget* pPlaceholder = Control(placeholderId)) panel.move(pPlaceholder->geometry().topLeft());
+}
+
+void TemplateDialog::OnCommand(int id)
+{
+    if (id == IDOK || id == IDCANCEL) EndDialog(id);
+}
+
+void TemplateDialog::reject()
+{
+    Command(IDCANCEL);
+}
+
+void TemplateDialog::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (pEvent->modifiers() == Qt::NoModifier || pEvent->modifiers() == Qt::KeypadModifier) {
+        if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
+            // The default button, else IDOK: as a Windows dialog does without a default.
+            QPushButton* pDefault = nullptr;
+            for (const auto& [id, pWidget] : m_controls)
+                if (auto* pButton = dynamic_cast<QPushButton*>(pWidget); pButton && pButton->isDefault()) pDefault = pButton;
+            if (!pDefault) pDefault = Control<QPushButton>(IDOK);
+            if (pDefault && pDefault->isEnabled() && pDefault->isVisible()) pDefault->click();
+            pEvent->accept();
+            return;
+        }
+        if (pEvent->key() == Qt::Key_Escape) {
+            Command(IDCANCEL);
+            pEvent->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(pEvent);
+}
+
+} // namespace quillmark
