@@ -124,6 +124,10 @@ bool DialogDriver::SetText(int id, const std::string& text, std::string& error)
         error = "control " + std::to_string(id) + " is not an edit";
         return false;
     }
+    if (!pEdit->isEnabled() || !pEdit->isVisible() || pEdit->isReadOnly()) {
+        error = "control " + std::to_string(id) + " cannot be typed into (disabled, hidden or read-only)";
+        return false;
+    }
     // As typing would: the old text selected and replaced, edit notifications sent.
     pEdit->selectAll();
     pEdit->insert(QString::fromStdString(text));
@@ -172,11 +176,12 @@ bool DialogDriver::Key(int id, const std::string& key, std::string& error)
     // suggestions takes it while it is open).
     QWidget* pTarget = QApplication::activePopupWidget();
     if (!pTarget) pTarget = pControl;
-    const QString text = it->second == Qt::Key_Return ? "\r" : it->second == Qt::Key_Tab ? "\t" : it->second == Qt::Key_Escape ? "\x1b" : "";
-    QKeyEvent press(QEvent::KeyPress, it->second, Qt::NoModifier, text);
+    const int code = it->second;
+    const QString text = code == Qt::Key_Return ? "\r" : code == Qt::Key_Tab ? "\t" : code == Qt::Key_Escape ? "\x1b" : "";
+    QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
     QApplication::sendEvent(pTarget, &press);
-    QKeyEvent release(QEvent::KeyRelease, it->second, Qt::NoModifier, text);
-    if (pTarget) QApplication::sendEvent(pTarget, &release);
+    QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
+    QApplication::sendEvent(pTarget, &release);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "simoffice/officemodel.h"
 
+#include "docprops/docprops.h"
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
 #include "platform/imaging/image.h"
@@ -31,6 +32,22 @@ std::string Placeholder(HostKind host)
                                   : "Quillmark simulated PowerPoint presentation\n";
 }
 
+docprops::Properties ToFileProperties(const DocumentProperties& properties)
+{
+    docprops::Properties values;
+    for (const auto& [name, value] : properties.All())
+        if (std::string* pField = values.Field(name)) *pField = value;
+    return values;
+}
+
+void FromFileProperties(const docprops::Properties& values, DocumentProperties& properties)
+{
+    for (const auto& [name, value] : properties.All()) {
+        (void)value;
+        if (const std::string* pField = values.Field(name)) properties.Set(name, *pField);
+    }
+}
+
 } // namespace
 
 OfficeModel::OfficeModel(HostKind host) : m_host(host) {}
@@ -49,11 +66,6 @@ void OfficeModel::Notify() const
     auto listeners = m_mapListeners; // a listener may remove itself
     for (const auto& [id, fn] : listeners)
         if (fn) fn();
-}
-
-void OfficeModel::Notice(const std::string& text) const
-{
-    if (m_fnNotices) m_fnNotices(text);
 }
 
 SimDocument* OfficeModel::Adopt(std::unique_ptr<SimDocument> pNew)
@@ -130,8 +142,7 @@ SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string*
         return nullptr;
     }
     auto pNew = std::make_unique<SimDocument>(full, true);
-    auto it = m_mapSaved.find(full);
-    if (it != m_mapSaved.end()) pNew->m_properties = it->second.properties;
+    LoadProperties(*pNew);
     if (m_host == HostKind::PowerPoint) {
         pNew->m_vecSlides = SlidesOfFile(full);
         if (slides > 0) pNew->SetSlideCount(slides);
@@ -202,22 +213,87 @@ bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* 
         SetError(error, "the document was closed before it was saved");
         return false;
     }
-    // Keep the bytes of the document's own file; a document without one gets a placeholder.
-    std::string content = Placeholder(m_host);
-    if (pDoc->HasFile()) {
-        if (auto bytes = files::ReadFile(pDoc->FullName())) content = std::move(*bytes);
-    }
-    std::string writeError;
-    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
-        SetError(error, "cannot save " + target + ": " + writeError);
-        return false;
-    }
+    bool bInFile = false;
+    if (!WriteDocumentFile(*pDoc, target, bInFile, error)) return false;
+    pDoc->m_bPropertiesInFile = bInFile;
     pDoc->m_strFullName = target;
     pDoc->m_bHasFile = true;
     pDoc->m_bSaved = true;
     m_mapSaved[target] = SavedState{pDoc->m_properties, pDoc->m_vecSlides};
     Notify();
     if (m_pEvents) m_pEvents->AfterSave(*pDoc);
+    return true;
+}
+
+void OfficeModel::Notice(const std::string& text) const
+{
+    if (m_fnNotices) m_fnNotices(text);
+}
+
+void OfficeModel::LoadProperties(SimDocument& doc) const
+{
+    const std::string& path = doc.m_strFullName;
+    doc.m_bPropertiesInFile = false;
+    if (docprops::FormatOf(path) != docprops::Format::Other) {
+        std::string why;
+        if (std::optional<docprops::Properties> values = docprops::Read(path, &why)) {
+            FromFileProperties(*values, doc.m_properties);
+            doc.m_bPropertiesInFile = true;
+            return;
+        }
+        Notice(path + ": the document properties cannot be read: " + why +
+               ". Saving will not write into this file; its properties are kept only while the host runs.");
+    }
+    // Without a place in the file they live as long as the host.
+    auto it = m_mapSaved.find(path);
+    if (it != m_mapSaved.end()) doc.m_properties = it->second.properties;
+}
+
+bool OfficeModel::WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
+                                    std::string* error) const
+{
+    bInFile = false;
+    const docprops::Format format = docprops::FormatOf(target);
+    if (format != docprops::Format::Other) {
+        // A new document becomes a file of the target's kind; a document read from a file of
+        // that kind gets its properties written into a copy of it.
+        const bool bFromFile = doc.HasFile() && doc.m_bPropertiesInFile && docprops::FormatOf(doc.FullName()) == format;
+        if (!doc.HasFile() || bFromFile) {
+            std::string why;
+            if (!docprops::Write(bFromFile ? doc.FullName() : std::string(), target,
+                                 ToFileProperties(doc.m_properties), &why)) {
+                SetError(error, "cannot save " + target + ": " + why);
+                return false;
+            }
+            bInFile = true;
+            return true;
+        }
+        // A file that is not what its name says is never turned into something else.
+        if (doc.FullName() == target) {
+            Notice(target + " was left unchanged: its document properties cannot be written into it "
+                            "(it is not " + docprops::FormatName(format) + " as its name says, or a damaged one). "
+                            "They are kept only while the host runs.");
+            return true;
+        }
+        Notice(target + ": saved as a copy of " + doc.FullName() + ", which is not " + docprops::FormatName(format) +
+               "; its document properties are kept only while the host runs.");
+    }
+    // Keep the bytes of the document's own file; a document without one gets a placeholder.
+    std::string content = Placeholder(m_host);
+    if (doc.HasFile()) {
+        std::string readError;
+        std::optional<std::string> bytes = files::ReadFile(doc.FullName(), &readError);
+        if (!bytes) {
+            SetError(error, "cannot save " + target + ": " + readError);
+            return false;
+        }
+        content = std::move(*bytes);
+    }
+    std::string writeError;
+    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
+        SetError(error, "cannot save " + target + ": " + writeError);
+        return false;
+    }
     return true;
 }
 
@@ -308,15 +384,8 @@ bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std:
         SetError(error, "no file name given");
         return false;
     }
-    std::string content = Placeholder(m_host);
-    if (doc.HasFile()) {
-        if (auto bytes = files::ReadFile(doc.FullName())) content = std::move(*bytes);
-    }
-    std::string writeError;
-    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
-        SetError(error, "cannot save " + target + ": " + writeError);
-        return false;
-    }
+    bool bInFile = false;
+    if (!WriteDocumentFile(doc, target, bInFile, error)) return false;
     m_mapSaved[target] = SavedState{doc.m_properties, doc.m_vecSlides};
     return true;
 }

@@ -45,15 +45,16 @@ public:
 
     HostKind Host() const { return m_host; }
     void SetEvents(OfficeEvents* pEvents) { m_pEvents = pEvents; }
+    // Receives what the user should know about a file that opens, saves or exports with
+    // a limitation (properties that cannot be read from or written into it, slides that
+    // cannot be rendered).
+    void SetNotices(std::function<void(const std::string&)> fnNotices) { m_fnNotices = std::move(fnNotices); }
 
     // Listeners called (synchronously) after anything a window shows changed: a
     // document opened, created, activated, saved or closed, or a document's
     // properties, slides or view. The id is for RemoveListener.
     int AddListener(std::function<void()> fnListener);
     void RemoveListener(int id);
-    // Receives what the user should know about a file that opens, saves or exports with
-    // a limitation (slides that cannot be rendered).
-    void SetNotices(std::function<void(const std::string&)> fnNotices) { m_fnNotices = std::move(fnNotices); }
 
     // Open documents in opening order; Item is 1-based, nullptr when out of range.
     int Count() const { return static_cast<int>(m_vecDocs.size()); }
@@ -64,7 +65,9 @@ public:
     // first whose bare name (file name part) is `name`.
     SimDocument* Find(const std::string& name) const;
 
-    // Opens an existing file. A file open already is only activated. `slides` > 0 sets
+    // Opens an existing file and reads its built-in properties from it (see docprops/);
+    // a file whose properties cannot be read still opens, with a notice, and gets the
+    // properties this process last saved for it. A file open already is only activated. `slides` > 0 sets
     // the slide count of a presentation; otherwise it is what this process last saved
     // for the file, else the slides the file holds (.pptx, .odp, .ppt and their kin),
     // else (another format, or a file that cannot be read as one) the default slide count.
@@ -78,6 +81,9 @@ public:
     void RefocusActiveWindow();
     // Saves to the document's file, or to `path` (Save As; needed for a never-saved
     // document). Fires the before-save event, writes the file, fires the after-save event.
+    // The properties are written into the file where its format has a place for them,
+    // every other part kept; a file whose properties could not be read is left unchanged
+    // (with a notice). The file is replaced atomically: a failed save leaves it intact.
     bool Save(SimDocument* pDoc, const std::string& path, std::string* error);
     // Closes without saving; the next window in activation order becomes active.
     bool Close(SimDocument* pDoc);
@@ -112,8 +118,13 @@ private:
     };
     void BringToFront(SimDocument* pDoc);
     void Notify() const;
-    void Notice(const std::string& text) const;
     SimDocument* Adopt(std::unique_ptr<SimDocument> pNew);
+    void Notice(const std::string& text) const;
+    void LoadProperties(SimDocument& doc) const;
+    // Writes the document's file (its bytes, or a new file) with its properties to `target`.
+    // `bInFile`: the properties are in the written file.
+    bool WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
+                           std::string* error) const;
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
     // The rendered picture of a slide read from a file; null when it has none or its
@@ -122,6 +133,7 @@ private:
 
     HostKind m_host;
     OfficeEvents* m_pEvents = nullptr;
+    std::function<void(const std::string&)> m_fnNotices;
     std::vector<std::unique_ptr<SimDocument>> m_vecDocs;
     std::vector<SimDocument*> m_vecZOrder; // front = active
     std::map<std::string, SavedState> m_mapSaved; // by full name, for the process lifetime
@@ -129,7 +141,6 @@ private:
     int m_nDefaultSlides = 1;
     std::map<int, std::function<void()>> m_mapListeners;
     int m_nNextListener = 0;
-    std::function<void(const std::string&)> m_fnNotices;
     std::unique_ptr<SlideRenderer> m_pRenderer;
 };
 

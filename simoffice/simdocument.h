@@ -44,6 +44,9 @@ public:
     // The file name part of FullName.
     std::string Name() const;
     bool HasFile() const { return m_bHasFile; }
+    // The built-in properties were read from the file and go into it when it is saved
+    // (false for files without a place for them and for files that could not be read).
+    bool PropertiesInFile() const { return m_bPropertiesInFile; }
     // No change since the last save (or the opening).
     bool Saved() const { return m_bSaved; }
 
@@ -76,6 +79,7 @@ private:
     std::string m_strFullName;
     bool m_bHasFile = false;
     bool m_bSaved = true;
+    bool m_bPropertiesInFile = false;
     DocumentProperties m_properties;
     std::vector<Slide> m_vecSlides;
     int m_nCurrentSlide = 1;

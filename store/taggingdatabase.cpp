@@ -1,97 +1,36 @@
-// The tag database over libxml2. Every change is made under an exclusive lock on
-// the file, to the file's current content, and saved by atomic replacement, so
-// several processes (the two hosts and the command-line tool) lose nothing.
+// The tag database's records and queries over its index. Every change is made
+// under the database lock, to the file's current content, and saved by atomic
+// replacement, so several processes (the two hosts and the command-line tool)
+// lose nothing. A file in the formatter's exact form is rewritten from pieces
+// of itself; any other file goes once through a document tree.
 #include "store/taggingdatabase.h"
 
 #include "resources/strings.h"
 #include "store/appsettings.h"
 #include "store/datetext.h"
+#include "store/treewriter.h"
 #include "store/utf8.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <libxml/xmlerror.h>
-#include <libxml/xpath.h>
-#include <libxml/xpathInternals.h>
 
-#include <cassert>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <ctime>
-#include <iostream>
-#include <utility>
+#include <algorithm>
+#include <array>
 
 namespace quillmark {
 
 namespace {
 
-const xmlChar* X(const char* text)
-{
-    return reinterpret_cast<const xmlChar*>(text);
-}
-
-const xmlChar* X(const std::string& text)
-{
-    return reinterpret_cast<const xmlChar*>(text.c_str());
-}
-
-std::string FromUtf8(const xmlChar* text)
-{
-    return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
-}
-
-// Attribute value as text; absent gives empty.
-std::string GetAttribute(xmlNode* node, const char* name)
-{
-    xmlChar* value = xmlGetProp(node, X(name));
-    std::string text = FromUtf8(value);
-    xmlFree(value);
-    return text;
-}
-
-// The text of a node's first child, when that child is text.
-bool FirstChildText(xmlNode* node, std::string& text)
-{
-    xmlNode* child = node->children;
-    if (!child || (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE))
-        return false;
-    text = FromUtf8(child->content);
-    return true;
-}
-
-thread_local std::string g_strLastWarning;
-
-void Warn(const std::string& message)
-{
-    g_strLastWarning = message;
-    std::cerr << "quillmark: " << message << '\n';
-}
-
-// The folder part of a file path ("." when it has none).
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Type of a record: everything after the path's last ".", empty without one.
-std::string TypeOfPath(const std::string& path)
-{
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
-}
+using Piece = quillmark::DatabaseFile::Piece;
 
 // File name: everything after the last folder separator ("\" or "/").
-std::string NameOfPath(const std::string& path)
+std::string NameOfPath(std::string_view path)
 {
     const auto sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
-// Folds A-Z to a-z and nothing else, as the search's translate() does.
+// Folds A-Z to a-z and nothing else, as the search does on both sides.
 std::string AsciiLower(std::string text)
 {
     for (char& c : text)
@@ -100,160 +39,29 @@ std::string AsciiLower(std::string text)
     return text;
 }
 
-xmlDoc* NewEmptyDocument()
+// Calls `each(text, isTagElement)` for every tag among a record's marked tags.
+template <class Each> void ForEachTag(std::string_view marked, Each each)
 {
-    xmlDoc* doc = xmlNewDoc(X("1.0"));
-    if (!doc)
-        return nullptr;
-    xmlNode* root = xmlNewNode(nullptr, X("documents"));
-    if (!root) {
-        xmlFreeDoc(doc);
-        return nullptr;
-    }
-    xmlDocSetRootElement(doc, root);
-    return doc;
-}
-
-// Set when the parser meets a document type declaration; the database never has
-// one, and refusing it stops every entity declaration and external reference.
-thread_local bool t_bSawDoctype = false;
-
-void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
-{
-    t_bSawDoctype = true;
-    xmlStopParser(static_cast<xmlParserCtxt*>(ctx));
-}
-
-// Parses the database file's bytes. Only these bytes are read: no network, no
-// document type, so no entity can be declared or fetched. White space is kept.
-xmlDoc* ParseDatabase(const std::string& content, const std::string& path, std::string& error)
-{
-    xmlParserCtxt* ctxt = xmlNewParserCtxt();
-    if (!ctxt) {
-        error = "out of memory";
-        return nullptr;
-    }
-    ctxt->sax->internalSubset = RefuseDoctype;
-    t_bSawDoctype = false;
-    xmlDoc* doc = nullptr;
-    if (content.size() > static_cast<std::size_t>(INT_MAX)) {
-        error = "file too large";
-    } else {
-        doc = xmlCtxtReadMemory(ctxt, content.data(), static_cast<int>(content.size()),
-                                path.c_str(), nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-        if (t_bSawDoctype || (doc && doc->intSubset)) {
-            error = "the file carries a document type declaration";
-            xmlFreeDoc(doc);
-            doc = nullptr;
-        } else if (doc && !xmlDocGetRootElement(doc)) {
-            error = "the file has no root element";
-            xmlFreeDoc(doc);
-            doc = nullptr;
-        } else if (!doc) {
-            const xmlError* last = xmlCtxtGetLastError(ctxt);
-            if (last && last->message) {
-                error = "line " + std::to_string(last->line) + ": " + TrimTag(last->message);
-                for (char& c : error)
-                    if (c == '\n')
-                        c = ' ';
-            } else {
-                error = "not a well-formed XML document";
-            }
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        if (marked[i] == TagIndex::kTagMark || marked[i] == TagIndex::kOtherMark) {
+            each(marked.substr(start, i - start), marked[i] == TagIndex::kTagMark);
+            start = i + 1;
         }
     }
-    xmlFreeParserCtxt(ctxt);
-    return doc;
 }
 
-// One XPath evaluation over a document, with variables bound as data.
-class Query {
-public:
-    explicit Query(xmlDoc* doc) : m_pContext(xmlXPathNewContext(doc)) {}
-    ~Query()
-    {
-        xmlXPathFreeObject(m_pResult);
-        xmlXPathFreeContext(m_pContext);
-    }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    void Bind(const std::string& name, const std::string& value)
-    {
-        if (m_pContext && xmlXPathRegisterVariable(m_pContext, X(name), xmlXPathNewString(X(value))) != 0)
-            m_bBindFailed = true;
-    }
-
-    // False when there is no result at all (the library rejected the expression).
-    bool Evaluate(const std::string& expression)
-    {
-        if (!m_pContext || m_bBindFailed)
-            return false;
-        m_pResult = xmlXPathEvalExpression(X(expression), m_pContext);
-        return m_pResult != nullptr;
-    }
-
-    // Element nodes of the result, in document order.
-    std::vector<xmlNode*> Elements() const
-    {
-        std::vector<xmlNode*> nodes;
-        if (!m_pResult || m_pResult->type != XPATH_NODESET || !m_pResult->nodesetval)
-            return nodes;
-        const xmlNodeSet* set = m_pResult->nodesetval;
-        for (int i = 0; i < set->nodeNr; ++i)
-            if (set->nodeTab[i] && set->nodeTab[i]->type == XML_ELEMENT_NODE)
-                nodes.push_back(set->nodeTab[i]);
-        return nodes;
-    }
-
-    // The first node of the result when it is an element.
-    xmlNode* First() const
-    {
-        if (!m_pResult || m_pResult->type != XPATH_NODESET || !m_pResult->nodesetval ||
-            m_pResult->nodesetval->nodeNr == 0)
-            return nullptr;
-        xmlNode* node = m_pResult->nodesetval->nodeTab[0];
-        return node && node->type == XML_ELEMENT_NODE ? node : nullptr;
-    }
-
-private:
-    xmlXPathContext* m_pContext;
-    xmlXPathObject* m_pResult = nullptr;
-    bool m_bBindFailed = false;
-};
-
-const char kRecordByKey[] = "//doc[@md5=$key]";
-
-// Tags of a record: the text of every element child, whatever its name.
-TagList GetNodeTags(xmlNode* record)
-{
-    TagList tags;
-    for (xmlNode* child = record->children; child; child = child->next) {
-        std::string text;
-        if (child->type == XML_ELEMENT_NODE && FirstChildText(child, text))
-            tags.push_back(std::move(text));
-    }
-    return tags;
-}
-
-// Adds a date attribute when the time is set and has a local calendar form.
-bool AddDate(xmlNode* record, const char* name, Time time)
-{
-    if (time == 0)
-        return true;
-    const std::string text = FormatDate(time);
-    if (text.empty())
-        return true;
-    return xmlNewProp(record, X(name), X(text)) != nullptr;
-}
-
-void RemoveAttribute(xmlNode* node, const char* name)
-{
-    if (xmlAttr* attr = xmlHasProp(node, X(name)))
-        xmlRemoveProp(attr);
-}
+// "</documents>\n": how every file in the formatter's form ends, unless its root is empty.
+constexpr std::uint64_t kRootCloseLength = 13;
 
 } // namespace
+
+struct TaggingDatabase::Change {
+    enum Kind { Write, Preview, Remove, Save } kind = Save;
+    std::string key;
+    const FileItem* item = nullptr; // Write
+    Time previewDate = 0;           // Preview
+};
 
 TaggingDatabase::TaggingDatabase()
 {
@@ -262,7 +70,13 @@ TaggingDatabase::TaggingDatabase()
 
 TaggingDatabase::~TaggingDatabase()
 {
-    xmlFreeDoc(m_pDoc);
+    DropTree();
+}
+
+void TaggingDatabase::DropTree()
+{
+    xmlFreeDoc(m_pTree);
+    m_pTree = nullptr;
 }
 
 std::string TaggingDatabase::DatabaseFile() const
@@ -275,214 +89,317 @@ std::string TaggingDatabase::DatabaseFile() const
 
 const std::string& TaggingDatabase::LastError() const
 {
-    return g_strLastWarning;
+    return LastDatabaseWarning();
 }
 
 const std::string& TaggingDatabase::RecoveredFile() const
 {
-    return m_strRecoveredFile;
+    return m_file.RecoveredFile();
 }
 
 bool TaggingDatabase::Open()
 {
-    LoadFromDisk(false);
-    assert(m_pDoc != 0);
+    Load(false);
     return true;
 }
 
-// Reads the database file into a fresh tree. A missing file gives an empty
-// database; an unparseable one is moved aside (never overwritten) and the database
-// starts empty; one that cannot be read at all is left alone and blocks saving.
-// Returns false only when the tree could not be built at all.
-bool TaggingDatabase::LoadFromDisk(bool bLocked)
+void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
 {
+    DropTree();
     const std::string path = DatabaseFile();
-    for (int attempt = 0;; ++attempt) {
-        const files::FileStamp before = files::GetFileStamp(path);
-        xmlDoc* doc = nullptr;
-        std::string error;
-        bool readFailed = false;
-        if (before.exists) {
-            const std::optional<std::string> content = files::ReadFile(path, &error);
-            // Another process replaced the file while we read it: read the new one.
-            if (files::GetFileStamp(path) != before && attempt < 5)
-                continue;
-            if (content)
-                doc = ParseDatabase(*content, path, error);
-            else
-                readFailed = true;
-        }
-        if (doc) {
-            xmlFreeDoc(m_pDoc);
-            m_pDoc = doc;
-            m_stamp = before;
-            m_bStampKnown = true;
-            m_bBlocked = false;
-            return true;
-        }
-        if (readFailed) {
-            // The content may be fine (no permission, an I/O error): leave the file
-            // alone and refuse to save over it.
-            m_bBlocked = true;
-            Warn(error + "; the tag database is left untouched and changes cannot be saved");
-        } else if (before.exists) {
-            // Move the unparseable file aside under the lock, unless another process
-            // has meanwhile put a new file in its place.
-            std::optional<files::FileLock> lock;
-            if (!bLocked)
-                lock.emplace(path);
-            if (files::GetFileStamp(path) != before && attempt < 5)
-                continue;
-            char when[32];
-            const std::time_t now = std::time(nullptr);
-            std::tm tm{};
-            localtime_r(&now, &tm);
-            std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
-            const std::string base = path + ".unreadable-" + when;
-            std::string aside = base;
-            std::string moveError;
-            bool moved = false;
-            for (int n = 1; n < 100; ++n) {
-                if (files::RenameNoReplace(path, aside, &moveError)) {
-                    moved = true;
-                    break;
-                }
-                if (errno != EEXIST)
-                    break;
-                aside = base + "-" + std::to_string(n);
-            }
-            if (moved) {
-                m_strRecoveredFile = aside;
-                m_bBlocked = false;
-                Warn("the tag database \"" + path + "\" could not be read (" + error +
-                     "); it was moved to \"" + aside + "\" and an empty database is used");
-            } else {
-                m_bBlocked = true;
-                Warn("the tag database \"" + path + "\" could not be read (" + error +
-                     ") nor moved aside (" + moveError +
-                     "); it is left untouched and changes cannot be saved");
-            }
-        } else {
-            m_bBlocked = false; // no file: nothing to protect
-        }
-        xmlDoc* empty = NewEmptyDocument();
-        if (!empty)
-            return false;
-        xmlFreeDoc(m_pDoc);
-        m_pDoc = empty;
-        m_stamp = files::GetFileStamp(path);
-        m_bStampKnown = true;
-        return true;
-    }
+    const auto parse = [&](int fd, std::string& error) {
+        return ReadDatabase(fd, path, m_index, error, bIndentedRoot);
+    };
+    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::Empty)
+        m_index.Clear();
 }
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 {
-    if (m_pDoc && m_bStampKnown && files::GetFileStamp(DatabaseFile()) == m_stamp)
-        return true;
-    return LoadFromDisk(bLocked) && m_pDoc;
+    if (m_file.Changed(DatabaseFile()))
+        Load(bLocked);
+    return true;
 }
 
-// Runs `change` on the file's current content under the database lock and saves.
-// `change` returns false when it has nothing to save (the change failed). When the
-// change or the save fails, the tree is read from the file again at the next
-// access, so nothing unsaved is ever shown as stored.
-template <class Change>
-bool TaggingDatabase::ApplyChange(Change change)
+bool TaggingDatabase::ApplyChange(Change& change)
 {
     const std::string path = DatabaseFile();
-    const std::string folder = FolderOf(path);
-    std::string error;
-    if (!files::IsDirectory(folder) && !files::MakeDirectories(folder, &error)) {
-        Warn("cannot create the database folder: " + error);
+    const auto lock = quillmark::DatabaseFile::LockForChange(path);
+    if (!lock)
         return false;
-    }
-    files::FileLock lock(path);
-    if (!lock.Locked()) {
-        Warn(lock.Error());
-        return false;
-    }
     // A file that could not be moved aside earlier gets another try now.
-    if (!(m_bBlocked ? LoadFromDisk(true) : RefreshIfChanged(true)))
+    if (m_file.Blocked())
+        Load(true);
+    else
+        RefreshIfChanged(true);
+    if (m_file.Blocked()) {
+        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
+        m_file.Forget();
         return false;
-    if (change() && SaveLocked())
+    }
+    if (WritesFromPieces() ? WritePieces(change) : WriteTree(change))
         return true;
-    m_bStampKnown = false;
+    // Nothing unsaved is ever shown as stored: read the file again at the next access.
+    m_file.Forget();
+    DropTree();
     return false;
 }
 
-bool TaggingDatabase::SaveLocked()
+bool TaggingDatabase::WriteTree(Change& change)
 {
     const std::string path = DatabaseFile();
-    if (m_bBlocked) {
-        Warn("the unreadable tag database \"" + path + "\" is not overwritten");
+    if (!m_pTree) {
+        std::string error;
+        m_pTree = files::GetFileStamp(path).exists ? tree::Read(path, error) : tree::NewEmpty();
+        if (!m_pTree) {
+            WarnDatabase(error.empty() ? "out of memory" : error);
+            return false;
+        }
+    }
+    bool changed = true;
+    switch (change.kind) {
+    case Change::Write: changed = tree::WriteRecord(m_pTree, change.key, *change.item); break;
+    case Change::Preview: changed = tree::SetPreviewDate(m_pTree, change.key, change.previewDate); break;
+    case Change::Remove: tree::RemoveRecord(m_pTree, change.key); break;
+    case Change::Save: break;
+    }
+    if (!changed)
+        return false;
+    std::string bytes;
+    if (!tree::Serialize(m_pTree, bytes)) {
+        WarnDatabase("cannot serialise the tag database");
         return false;
     }
-    xmlChar* buffer = nullptr;
-    int size = 0;
-    xmlDocDumpFormatMemoryEnc(m_pDoc, &buffer, &size, "UTF-8", 1);
-    if (!buffer || size <= 0) {
-        xmlFree(buffer);
-        Warn("cannot serialise the tag database");
+    if (!m_file.Replace(path, bytes))
         return false;
-    }
-    std::string error;
-    const bool ok = files::AtomicReplace(
-        path, std::string_view(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size)),
-        0600, &error);
-    xmlFree(buffer);
-    if (!ok) {
-        Warn("cannot save the tag database: " + error);
+    // Index the file just written. The tree stays what the formatter goes on
+    // from: its layout decides how later records are written.
+    xmlDoc* tree = m_pTree;
+    m_pTree = nullptr;
+    Load(true, !tree::RootHoldsText(tree));
+    if (m_index.m_bCanonical && !m_bTreeWriter)
+        xmlFreeDoc(tree);
+    else
+        m_pTree = tree;
+    return true;
+}
+
+// Writes the new file as runs of the current one around the changed record,
+// and updates the index to match, without reading the file again.
+bool TaggingDatabase::WritePieces(Change& change)
+{
+    const std::string path = DatabaseFile();
+    const bool indented = m_index.m_layout == TagIndex::Layout::Indented;
+    const std::int32_t target = change.kind == Change::Save ? -1 : m_index.First(change.key);
+    if (change.kind == Change::Preview && target < 0)
         return false;
+    const bool removes = target >= 0 && (change.kind == Change::Write || change.kind == Change::Remove);
+    const bool appends = change.kind == Change::Write;
+    const std::size_t live = m_index.LiveCount();
+    const std::size_t after = live - (removes ? 1 : 0) + (appends ? 1 : 0);
+    const std::uint64_t size = m_index.m_fileSize;
+    const std::uint64_t rootClose = size >= kRootCloseLength ? size - kRootCloseLength : 0;
+
+    // The record written: a new one, or the old one with a new preview date.
+    AttrList attrs;
+    std::array<std::string, kAttrCount> values;
+    std::string marked;
+    std::string record;
+    std::uint32_t startTag = 0;
+    std::uint64_t keptContent = 0; // bytes of the old record's content kept after its new start tag
+    if (appends) {
+        const FileItem& item = *change.item;
+        values[kMd5] = change.key;
+        values[kPath] = item.path;
+        const std::array<std::pair<Attr, Time>, 4> dates = {{{kThumbWriteDate, item.previewDate},
+                                                             {kWriteDate, item.writeDate},
+                                                             {kCreateDate, item.createDate},
+                                                             {kAccessDate, item.accessDate}}};
+        values[kType] = tree::TypeOfPath(item.path);
+        attrs.Set(kMd5, values[kMd5]);
+        attrs.Set(kPath, values[kPath]);
+        for (const auto& [attr, time] : dates) {
+            values[attr] = time != 0 ? FormatDate(time) : std::string();
+            if (!values[attr].empty())
+                attrs.Set(attr, values[attr]);
+        }
+        attrs.Set(kType, values[kType]);
+        AppendStartTag(record, attrs);
+        startTag = static_cast<std::uint32_t>(record.size() + (item.tags.empty() ? 2 : 1));
+        record.clear();
+        AppendNewRecord(record, attrs, item.tags, indented);
+        for (const std::string& tag : item.tags) {
+            marked += tag;
+            marked += TagIndex::kTagMark;
+        }
+    } else if (change.kind == Change::Preview) {
+        const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
+        attrs = m_index.Attributes(static_cast<std::uint32_t>(target));
+        attrs.Remove(kThumbWriteDate);
+        values[kThumbWriteDate] = change.previewDate != 0 ? FormatDate(change.previewDate) : std::string();
+        if (!values[kThumbWriteDate].empty())
+            attrs.Set(kThumbWriteDate, values[kThumbWriteDate]);
+        const bool empty = old.startTag == old.end - old.begin;
+        AppendStartTag(record, attrs);
+        record += empty ? "/>" : ">";
+        startTag = static_cast<std::uint32_t>(record.size());
+        keptContent = empty ? 0 : old.end - old.begin - old.startTag;
     }
-    m_stamp = files::GetFileStamp(path);
-    m_bStampKnown = true;
-    // Writers that were killed while saving may have left temporary files.
-    files::RemoveReplaceLeftovers(path);
+
+    static const std::string kIndent = "  ", kNewline = "\n";
+    const std::string emptyRoot = std::string(kXmlDeclaration) + "<documents/>\n";
+    const std::string firstOpen = std::string(kXmlDeclaration) + "<documents>\n  ";
+    const std::string firstClose = "\n</documents>\n";
+    std::vector<Piece> pieces;
+    std::size_t recordPiece = SIZE_MAX;
+    auto copy = [&](std::uint64_t from, std::uint64_t to) {
+        if (to > from)
+            pieces.push_back({from, to - from, nullptr});
+    };
+    auto literal = [&](const std::string& text) { pieces.push_back({0, text.size(), &text}); };
+    auto literalRecord = [&] {
+        recordPiece = pieces.size();
+        literal(record);
+    };
+    if (indented && after == 0) {
+        literal(emptyRoot);
+    } else if (indented && live == 0) {
+        literal(firstOpen);
+        literalRecord();
+        literal(firstClose);
+    } else {
+        std::uint64_t cutBegin = 0, cutEnd = 0;
+        if (removes) {
+            const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
+            cutBegin = indented ? old.begin - 2 : old.begin;
+            cutEnd = indented ? old.end + 1 : old.end;
+        }
+        switch (change.kind) {
+        case Change::Write:
+            if (removes) {
+                copy(0, cutBegin);
+                copy(cutEnd, rootClose);
+            } else {
+                copy(0, rootClose);
+            }
+            if (indented)
+                literal(kIndent);
+            literalRecord();
+            if (indented)
+                literal(kNewline);
+            copy(rootClose, size);
+            break;
+        case Change::Remove:
+            if (removes) {
+                copy(0, cutBegin);
+                copy(cutEnd, size);
+            } else {
+                copy(0, size);
+            }
+            break;
+        case Change::Save:
+            copy(0, size);
+            break;
+        case Change::Preview: {
+            const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
+            copy(0, old.begin);
+            literalRecord();
+            copy(keptContent > 0 ? old.begin + old.startTag : old.end, size);
+            break;
+        }
+        }
+    }
+    if (!m_file.ReplaceFromPieces(path, pieces))
+        return false;
+
+    // Where each piece went, and so where every kept record now stands.
+    std::vector<std::uint64_t> placed(pieces.size());
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        placed[i] = total;
+        total += pieces[i].length;
+    }
+    std::vector<TagIndex::Record>& records = m_index.Records();
+    for (std::uint32_t i = 0; i < records.size(); ++i) {
+        TagIndex::Record& entry = records[i];
+        if (!entry.live || static_cast<std::int32_t>(i) == target)
+            continue;
+        for (std::size_t p = 0; p < pieces.size(); ++p) {
+            const Piece& piece = pieces[p];
+            if (!piece.literal && piece.offset <= entry.begin && entry.end <= piece.offset + piece.length) {
+                const std::uint64_t begin = entry.begin - piece.offset + placed[p];
+                entry.end = entry.end - entry.begin + begin;
+                entry.begin = begin;
+                break;
+            }
+        }
+    }
+    if (change.kind == Change::Preview) {
+        const auto number = static_cast<std::uint32_t>(target);
+        m_index.SetAttributes(number, attrs);
+        TagIndex::Record& entry = m_index.Records()[number];
+        entry.begin = placed[recordPiece];
+        entry.startTag = startTag;
+        entry.end = entry.begin + record.size() + keptContent;
+    }
+    if (removes)
+        m_index.Remove(static_cast<std::uint32_t>(target));
+    if (appends) {
+        const std::uint32_t number = m_index.Append(attrs, marked);
+        TagIndex::Record& entry = m_index.Records()[number];
+        entry.begin = placed[recordPiece];
+        entry.end = entry.begin + record.size();
+        entry.startTag = startTag;
+    }
+    m_index.m_fileSize = total;
+    m_index.m_rootClose = total >= kRootCloseLength ? total - kRootCloseLength : 0;
+    m_index.CompactIfSparse();
     return true;
 }
 
 bool TaggingDatabase::Save()
 {
-    // Nothing to change: the file is rewritten from its current content.
-    return ApplyChange([] { return true; });
+    Change change; // nothing to change: the file is rewritten from its current content
+    return ApplyChange(change);
 }
 
 TagSet TaggingDatabase::GetAllTags()
 {
-    TagSet tags;
-    if (!RefreshIfChanged(false))
-        return tags;
-    Query query(m_pDoc);
-    if (!query.Evaluate("//doc/tag"))
-        return tags;
-    for (xmlNode* node : query.Elements()) {
-        std::string text;
-        if (FirstChildText(node, text))
-            tags.insert(std::move(text));
+    RefreshIfChanged(false);
+    // Sorted and made distinct as views first, so that each tag is copied once
+    // and the set is filled in order.
+    std::vector<std::string_view> all;
+    const auto& records = m_index.Records();
+    for (std::uint32_t i = 0; i < records.size(); ++i) {
+        if (!records[i].live)
+            continue;
+        ForEachTag(m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
+            if (isTag)
+                all.push_back(tag);
+        });
     }
+    std::sort(all.begin(), all.end(), TagLess());
+    TagSet tags;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (i == 0 || TagLess()(all[i - 1], all[i]))
+            tags.emplace_hint(tags.end(), all[i]);
     return tags;
 }
 
 FileItem TaggingDatabase::GetFileItem(const std::string& path)
 {
     FileItem item;
-    if (!RefreshIfChanged(false))
+    RefreshIfChanged(false);
+    std::int32_t record = m_index.First(GetMd5Hex(path));
+    if (record < 0)
         return item;
-    Query query(m_pDoc);
-    query.Bind("key", GetMd5Hex(path));
-    if (!query.Evaluate(kRecordByKey))
-        return item;
-    if (xmlNode* record = query.First())
-        item.writeDate = ParseDate(GetAttribute(record, "writedate"));
-    // The tag children of every record with the key, in document order.
-    for (xmlNode* record : query.Elements()) {
-        for (xmlNode* node = record->children; node; node = node->next) {
-            std::string text;
-            if (node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, X("tag")) &&
-                FirstChildText(node, text))
-                item.tags.push_back(std::move(text));
-        }
+    item.writeDate = m_index.WriteDate(static_cast<std::uint32_t>(record));
+    // The tags of every record with the key, in file order.
+    for (; record >= 0; record = m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
+        ForEachTag(m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
+            if (isTag)
+                item.tags.emplace_back(tag);
+        });
     }
     return item;
 }
@@ -512,80 +429,37 @@ bool TaggingDatabase::WriteFileItem(const FileItem& item)
     // Text the XML file cannot hold (bad UTF-8, control characters) would make
     // the whole file unreadable: refuse it before anything changes.
     if (!utf8::IsXmlText(item.path)) {
-        Warn("the path cannot be stored: it is not valid text");
+        WarnDatabase("the path cannot be stored: it is not valid text");
         return false;
     }
     for (const std::string& tag : item.tags) {
         if (!utf8::IsXmlText(tag)) {
-            Warn("a tag cannot be stored: it holds control characters or bytes that are not UTF-8");
+            WarnDatabase("a tag cannot be stored: it holds control characters or bytes that are not UTF-8");
             return false;
         }
     }
-    const std::string key = GetMd5Hex(item.path);
-    return ApplyChange([&] {
-        Query query(m_pDoc);
-        query.Bind("key", key);
-        if (!query.Evaluate(kRecordByKey))
-            return false;
-        if (xmlNode* old = query.First()) {
-            xmlUnlinkNode(old);
-            xmlFreeNode(old);
-        }
-        xmlNode* root = xmlDocGetRootElement(m_pDoc);
-        xmlNode* record = root ? xmlNewChild(root, nullptr, X("doc"), nullptr) : nullptr;
-        if (!record)
-            return false;
-        bool ok = xmlNewProp(record, X("md5"), X(key)) && xmlNewProp(record, X("path"), X(item.path)) &&
-                  AddDate(record, "thumbwritedate", item.previewDate) &&
-                  AddDate(record, "writedate", item.writeDate) &&
-                  AddDate(record, "createdate", item.createDate) &&
-                  AddDate(record, "accessdate", item.accessDate) &&
-                  xmlNewProp(record, X("type"), X(TypeOfPath(item.path)));
-        for (const std::string& tag : item.tags) {
-            if (!ok)
-                break;
-            // The tag goes in as a text node, so it is stored exactly as typed:
-            // nothing in it is read as markup or an entity reference.
-            xmlNode* tagNode = xmlNewChild(record, nullptr, X("tag"), nullptr);
-            xmlNode* text = tagNode ? xmlNewText(X(tag)) : nullptr;
-            ok = text && xmlAddChild(tagNode, text);
-            if (tagNode && !ok)
-                xmlFreeNode(text);
-        }
-        return ok;
-    });
+    Change change;
+    change.kind = Change::Write;
+    change.key = GetMd5Hex(item.path);
+    change.item = &item;
+    return ApplyChange(change);
 }
 
 bool TaggingDatabase::SetPreviewDate(const FileItem& item)
 {
-    bool found = false;
-    const bool saved = ApplyChange([&] {
-        Query query(m_pDoc);
-        query.Bind("key", item.md5);
-        xmlNode* record = query.Evaluate(kRecordByKey) ? query.First() : nullptr;
-        if (!record)
-            return false;
-        found = true;
-        RemoveAttribute(record, "thumbwritedate");
-        return AddDate(record, "thumbwritedate", item.previewDate);
-    });
-    return found && saved;
+    Change change;
+    change.kind = Change::Preview;
+    change.key = item.md5;
+    change.previewDate = item.previewDate;
+    return ApplyChange(change);
 }
 
 bool TaggingDatabase::RemoveDocument(const std::string& path)
 {
-    const std::string key = GetMd5Hex(path);
-    return ApplyChange([&] {
-        Query query(m_pDoc);
-        query.Bind("key", key);
-        if (query.Evaluate(kRecordByKey)) {
-            if (xmlNode* record = query.First()) {
-                xmlUnlinkNode(record);
-                xmlFreeNode(record);
-            }
-        }
-        return true;
-    });
+    Change change;
+    change.kind = Change::Remove;
+    change.key = GetMd5Hex(path);
+    return ApplyChange(change);
 }
 
 ResultList TaggingDatabase::GetAllDocuments(const TypeList& types)
@@ -593,46 +467,40 @@ ResultList TaggingDatabase::GetAllDocuments(const TypeList& types)
     return FindDocuments(std::string(), types);
 }
 
+FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
+{
+    FileItem item;
+    item.path = m_index.Value(record, kPath);
+    item.name = NameOfPath(item.path);
+    item.md5 = m_index.Value(record, kMd5);
+    item.previewDate = m_index.PreviewDate(record);
+    ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
+    return item;
+}
+
 ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
 {
     ResultList results;
-    if (!RefreshIfChanged(false))
-        return results;
-    Query query(m_pDoc);
-    // Types and the search text are bound as variables: they are data, and no
-    // character in them can change the expression.
-    std::string typeClause;
-    for (std::size_t i = 0; i < types.size(); ++i) {
-        const std::string name = "type" + std::to_string(i);
-        query.Bind(name, types[i]);
-        typeClause += (i == 0 ? "(" : " or ");
-        typeClause += "contains(@type, $" + name + ")";
-    }
-    if (!typeClause.empty())
-        typeClause += ")";
-    std::string textClause;
-    if (!searchText.empty()) {
-        query.Bind("text", AsciiLower(searchText));
-        textClause = "contains(translate(.,'ABCDEFGHIJKLMNOPQRSTUVWXYZ',"
-                     "'abcdefghijklmnopqrstuvwxyz'), $text)";
-    }
-    std::string expression = "//doc";
-    if (!typeClause.empty() || !textClause.empty()) {
-        expression += "[" + typeClause;
-        if (!typeClause.empty() && !textClause.empty())
-            expression += " and ";
-        expression += textClause + "]";
-    }
-    if (!query.Evaluate(expression))
-        return results;
-    for (xmlNode* record : query.Elements()) {
-        FileItem item;
-        item.path = GetAttribute(record, "path");
-        item.name = NameOfPath(item.path);
-        item.md5 = GetAttribute(record, "md5");
-        item.previewDate = ParseDate(GetAttribute(record, "thumbwritedate"));
-        item.tags = GetNodeTags(record);
-        results.push_back(std::move(item));
+    RefreshIfChanged(false);
+    // The type test: a case-sensitive substring of the record's type.
+    const auto typeMatches = [&](std::uint32_t record) {
+        if (types.empty())
+            return true;
+        const std::string_view type = m_index.Value(record, kType);
+        for (const std::string& wanted : types)
+            if (type.find(wanted) != std::string_view::npos)
+                return true;
+        return false;
+    };
+    const auto take = [&](std::uint32_t record) {
+        if (m_index.Records()[record].live && typeMatches(record))
+            results.push_back(ListedItem(record));
+    };
+    if (searchText.empty()) {
+        for (std::uint32_t i = 0; i < m_index.Records().size(); ++i)
+            take(i);
+    } else {
+        m_index.Search(AsciiLower(searchText), take);
     }
     return results;
 }

@@ -1,12 +1,15 @@
 #pragma once
-// The tag database: one XML file (tags.xml) with one record per tagged file,
-// held in memory as a libxml2 tree and rewritten whole after every change.
+// The tag database: one XML file (tags.xml) with one record per tagged file.
+// It is read in one streaming pass into a compact index, queried through that
+// index, and every change rewrites the file at once.
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/files/files.h"
+#include "store/databasefile.h"
+#include "store/fileitem.h"
+#include "store/tagindex.h"
 #include "store/tagtext.h"
 
 using xmlDoc = struct _xmlDoc;
@@ -14,22 +17,6 @@ using xmlDoc = struct _xmlDoc;
 namespace quillmark {
 
 class AppSettings;
-
-using Time = std::int64_t; // seconds since 1970-01-01 00:00 UTC; 0 = not set
-
-struct FileItem {
-    std::string path;
-    std::string name;
-    std::string md5;
-    Time writeDate = 0;
-    Time previewDate = 0;
-    Time accessDate = 0;
-    Time createDate = 0;
-    TagList tags;
-};
-
-using TypeList = std::vector<std::string>;
-using ResultList = std::vector<FileItem>;
 
 class TaggingDatabase {
 public:
@@ -53,7 +40,8 @@ public:
     bool SetPreviewDate(const FileItem& item);
     bool RemoveDocument(const std::string& path);
     ResultList GetAllDocuments(const TypeList& types);
-    // An empty type list means records of every type.
+    // Records with a tag containing `searchText` (letters A-Z folded); an empty
+    // text matches every record. An empty type list means records of every type.
     ResultList FindDocuments(const std::string& searchText, const TypeList& types);
     std::string GetMd5Hex(const std::string& path) const;
 
@@ -66,17 +54,27 @@ public:
     // Where Open moved an unreadable database file; empty when it did not.
     const std::string& RecoveredFile() const;
 
-private:
-    bool LoadFromDisk(bool bLocked);
-    bool RefreshIfChanged(bool bLocked);
-    template <class Change> bool ApplyChange(Change change);
-    bool SaveLocked();
+    // Writes every change through a document tree, as is done for a file not in
+    // the formatter's exact form. Both ways write the same bytes; tests compare them.
+    void SetTreeWriter(bool always) { m_bTreeWriter = always; }
+    // True when the next change will be written from pieces of the current file,
+    // that is when the file is byte for byte what the formatter writes for it.
+    bool WritesFromPieces() const { return m_index.m_bCanonical && !m_pTree && !m_bTreeWriter; }
 
-    xmlDoc* m_pDoc = nullptr;
-    files::FileStamp m_stamp;  // of the file content m_pDoc was read from or last written as
-    bool m_bStampKnown = false;
-    bool m_bBlocked = false;   // an unreadable file could not be moved aside: never overwrite it
-    std::string m_strRecoveredFile;
+private:
+    struct Change;
+    void Load(bool bLocked, bool bIndentedRoot = false);
+    bool RefreshIfChanged(bool bLocked);
+    bool ApplyChange(Change& change);
+    bool WritePieces(Change& change);
+    bool WriteTree(Change& change);
+    void DropTree();
+    FileItem ListedItem(std::uint32_t record) const;
+
+    TagIndex m_index;
+    quillmark::DatabaseFile m_file;
+    xmlDoc* m_pTree = nullptr; // the tree changes go through while the file is not in exact form
+    bool m_bTreeWriter = false;
     std::string m_strDatabaseFile;
 };
 

@@ -45,6 +45,8 @@ std::string NameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+} // namespace
+
 bool WriteAll(int fd, std::string_view content)
 {
     const char* p = content.data();
@@ -61,8 +63,6 @@ bool WriteAll(int fd, std::string_view content)
     }
     return true;
 }
-
-} // namespace
 
 std::optional<FileTimes> GetFileTimes(const std::string& path)
 {
@@ -164,6 +164,12 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode,
                    std::string* error)
 {
+    return AtomicReplace(path, [content](int fd) { return WriteAll(fd, content); }, mode, error);
+}
+
+bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& write, unsigned mode,
+                   std::string* error)
+{
     const std::string folder = FolderOf(path);
     std::string temp = folder + "/." + NameOf(path) + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
@@ -179,7 +185,7 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
     };
     if (::fchmod(fd, static_cast<mode_t>(mode)) != 0)
         return fail("cannot set the mode of", errno);
-    if (!WriteAll(fd, content))
+    if (!write(fd))
         return fail("cannot write", errno);
     if (::fsync(fd) != 0)
         return fail("cannot flush", errno);

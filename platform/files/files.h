@@ -2,6 +2,7 @@
 // File system calls the product needs: file times, wildcard listing,
 // atomic replacement of a file's content, and advisory locks.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,12 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error 
 // On failure `path` is untouched, the temporary file removed, `error` set.
 bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode = 0600,
                    std::string* error = nullptr);
+// The same, with the content written by `write` into the temporary file's
+// descriptor; `write` returns false (errno set) when it could not write it all.
+bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& write, unsigned mode = 0600,
+                   std::string* error = nullptr);
+// Writes all of `content` to `fd`; false with errno set on failure.
+bool WriteAll(int fd, std::string_view content);
 
 // Removes the temporary files that interrupted AtomicReplace calls for `path`
 // left behind. Only safe while no other replacement of `path` can be running

@@ -164,6 +164,21 @@ TEST_P(DialogTranscriptTest, OptionsShowsTheSettingsTruthfullyAndOkRewritesThem)
     EXPECT_EQ(Setting("GlobalDefaultFileNameTag"), 1u);
 }
 
+TEST_P(DialogTranscriptTest, OptionsOkRefreshesTheTagButtonsAndCancelDoesNot)
+{
+    m_hosts.Tag(m_hosts.MakeDoc(Name("Report")), "a, Report");
+    ProcessResult run = m_hosts.Script(GetParam().name, "open " + Name("Report") + "\nclick &Options...\n"
+                                                        "dialog-check 219 0\ndialog-click 2\ntoolbar\n"
+                                                        "click &Options...\ndialog-check 219 0\ndialog-click 1\n"
+                                                        "toolbar\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // With the box cleared the file name is an ordinary tag: its button appears.
+    EXPECT_EQ(run.out, "> open " + Name("Report") + "\n> click &Options...\n> dialog-check 219 0\n"
+                       "> dialog-click 2\ndialog closed: 2\n> toolbar\n" + ToolbarWith({"a 1589"}) +
+                           "> click &Options...\n> dialog-check 219 0\n> dialog-click 1\ndialog closed: 1\n"
+                           "> toolbar\n" + ToolbarWith({"a 1589", "Report 1589"}));
+}
+
 TEST_P(DialogTranscriptTest, AboutShowsEachProductAndItsLinkIsRecordedNotOpened)
 {
     for (std::uint32_t productType : {0u, 2u}) {

@@ -1,5 +1,7 @@
 #include "tests/e2e/hostsession.h"
 
+#include "docprops/docprops.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -159,10 +161,14 @@ ProcessOptions AddinHosts::Options() const
     return options;
 }
 
-std::string AddinHosts::MakeDoc(const std::string& name, const std::string& content) const
+std::string AddinHosts::MakeDoc(const std::string& name) const
 {
     const std::string path = name.starts_with("/") ? name : Doc(name);
-    std::ofstream(path, std::ios::binary) << content;
+    std::string error;
+    if (docprops::FormatOf(path) == docprops::Format::Other)
+        std::ofstream(path, std::ios::binary) << "x";
+    else if (!docprops::Write({}, path, {}, &error))
+        throw std::runtime_error("cannot make " + path + ": " + error);
     return path;
 }
 

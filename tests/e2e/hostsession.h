@@ -50,8 +50,9 @@ public:
     std::string Doc(const std::string& name) const { return m_strDocs + "/" + name; }
     std::string DatabaseFile() const { return m_dir / "data/quillmark/tags.xml"; }
     std::string RegistryFile() const { return m_dir / "registry.reg"; } // the hosts' $QUILLMARK_REGISTRY
-    // Writes docs/<name> and returns its full path.
-    std::string MakeDoc(const std::string& name, const std::string& content = "x") const;
+    // Writes docs/<name> (or the full path `name`) and returns its full path: an empty
+    // document of the kind its extension names, a one-letter text for other names.
+    std::string MakeDoc(const std::string& name) const;
 
     // quillmark-host --host `host` --script - with `script` as its input.
     ProcessResult Script(const std::string& host, const std::string& script) const;

@@ -3,6 +3,7 @@
 
 #include "officeapi/powerpoint.h"
 #include "officeapi/word.h"
+#include "docprops/docprops.h"
 #include "platform/files/files.h"
 #include "tests/support/tempdir.h"
 
@@ -118,7 +119,9 @@ TEST(SimOfficeEvents, ApplicationAnswersOnlyForItsOwnHost)
 TEST(SimOfficeEvents, WordOrderForOpenActivateSaveClose)
 {
     TempDir dir;
-    std::string a = dir.WriteFile("a.doc", "a"), b = dir.WriteFile("b.doc", "b");
+    // Real (empty) Word 97-2003 files: a save writes the properties into them.
+    std::string a = dir / "a.doc", b = dir / "b.doc";
+    ASSERT_TRUE(docprops::Write({}, a, {}) && docprops::Write({}, b, {}));
     SimOffice office(HostKind::Word);
     ComPtr<RecordingSink> spSink = Subscribe(office);
     auto spApp = ComPtr<IDispatch>(office.Application()).As<word::_Application>();

@@ -1,5 +1,6 @@
 #include "simoffice/officemodel.h"
 
+#include "docprops/docprops.h"
 #include "platform/files/files.h"
 #include "platform/imaging/image.h"
 #include "tests/support/tempdir.h"
@@ -50,6 +51,8 @@ TEST(OfficeModel, PropertiesSurviveSaveCloseReopen)
     TempDir dir;
     std::string path = dir.WriteFile("report.doc", "original bytes");
     OfficeModel office(HostKind::Word);
+    std::vector<std::string> notices;
+    office.SetNotices([&](const std::string& text) { notices.push_back(text); });
     std::string error;
     SimDocument* pDoc = office.Open(path, 0, &error);
     ASSERT_TRUE(pDoc) << error;
@@ -61,11 +64,17 @@ TEST(OfficeModel, PropertiesSurviveSaveCloseReopen)
     EXPECT_FALSE(pDoc->SetProperty("NoSuchProperty", "x"));
     EXPECT_FALSE(pDoc->Saved());
 
+    // The file is no Word 97-2003 document: the save leaves it as it is and says so,
+    // and the properties live on in the office.
     auto before = files::GetFileStamp(path);
     ASSERT_TRUE(office.Save(pDoc, {}, &error)) << error;
     EXPECT_TRUE(pDoc->Saved());
-    EXPECT_FALSE(files::GetFileStamp(path) == before) << "saving writes the file";
+    EXPECT_FALSE(pDoc->PropertiesInFile());
+    EXPECT_TRUE(files::GetFileStamp(path) == before) << "a file that is not what its name says is not rewritten";
     EXPECT_EQ(*files::ReadFile(path), "original bytes") << "the content is kept";
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_NE(notices[0].find("cannot be read"), std::string::npos) << notices[0];
+    EXPECT_NE(notices[1].find("left unchanged"), std::string::npos) << notices[1];
 
     pDoc->SetProperty("Keywords", "unsaved change");
     ASSERT_TRUE(office.Close(pDoc));
@@ -110,7 +119,16 @@ TEST(OfficeModel, SaveAsAndFailures)
     ASSERT_TRUE(office.Save(pNew, target, &error)) << error;
     EXPECT_EQ(pNew->FullName(), target);
     EXPECT_TRUE(pNew->HasFile());
-    EXPECT_EQ(*files::ReadFile(target), "Quillmark simulated Word document\n");
+    EXPECT_TRUE(pNew->PropertiesInFile());
+    auto inFile = docprops::Read(target, &error);
+    ASSERT_TRUE(inFile) << error << ": a new document becomes a file of the kind its name says";
+    EXPECT_EQ(inFile->keywords, "k1");
+
+    // A name without a known extension keeps the placeholder content.
+    SimDocument* pPlain = office.New();
+    ASSERT_TRUE(office.Save(pPlain, dir / "plain.txt", &error)) << error;
+    EXPECT_EQ(*files::ReadFile(dir / "plain.txt"), "Quillmark simulated Word document\n");
+    EXPECT_FALSE(pPlain->PropertiesInFile());
 
     std::string other = dir.WriteFile("other.doc", "x");
     SimDocument* pOther = office.Open(other, 0, &error);
@@ -200,4 +218,58 @@ TEST(OfficeModel, ExportWritesOneBitmapPerSlide)
     std::string blocker = dir.WriteFile("file", "x");
     EXPECT_FALSE(office.ExportSlides(*pDoc, blocker + "/sub", "BMP", &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(OfficeModel, PropertiesGoIntoTheFileAndTravelWithSaveAs)
+{
+    TempDir dir;
+    const std::string path = dir / "plan.docx";
+    docprops::Properties stored;
+    stored.title = "Plan";
+    stored.keywords = "a, b";
+    ASSERT_TRUE(docprops::Write({}, path, stored));
+
+    OfficeModel office(HostKind::Word);
+    std::vector<std::string> notices;
+    office.SetNotices([&](const std::string& text) { notices.push_back(text); });
+    std::string error;
+    SimDocument* pDoc = office.Open(path, 0, &error);
+    ASSERT_TRUE(pDoc) << error;
+    EXPECT_TRUE(pDoc->PropertiesInFile());
+    EXPECT_EQ(pDoc->Property("Title"), "Plan") << "read from the file";
+    EXPECT_EQ(pDoc->Property("Keywords"), "a, b");
+
+    // Save As to another name of the same kind: the new file holds the new values, the old keeps its own.
+    pDoc->SetProperty("Keywords", "c");
+    const std::string copy = dir / "copy.docx";
+    ASSERT_TRUE(office.Save(pDoc, copy, &error)) << error;
+    EXPECT_EQ(docprops::Read(copy)->keywords, "c");
+    EXPECT_EQ(docprops::Read(copy)->title, "Plan");
+    EXPECT_EQ(docprops::Read(path)->keywords, "a, b");
+
+    // SaveCopyAs writes them too, without changing the document.
+    const std::string other = dir / "other.docx";
+    ASSERT_TRUE(office.SaveCopy(*pDoc, other, &error)) << error;
+    EXPECT_EQ(docprops::Read(other)->keywords, "c");
+    EXPECT_EQ(pDoc->FullName(), copy);
+
+    // Under a name of another kind the bytes are copied and the properties stay in memory, with a notice.
+    ASSERT_TRUE(notices.empty());
+    const std::string odt = dir / "copy.odt";
+    ASSERT_TRUE(office.Save(pDoc, odt, &error)) << error;
+    EXPECT_FALSE(pDoc->PropertiesInFile());
+    EXPECT_EQ(*files::ReadFile(odt), *files::ReadFile(copy));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("not an OpenDocument file"), std::string::npos) << notices[0];
+
+    // A file changed by another program since it was opened: the save reads it as it is now.
+    ASSERT_TRUE(office.Close(pDoc));
+    pDoc = office.Open(copy, 0, &error);
+    ASSERT_TRUE(pDoc) << error;
+    ASSERT_TRUE(files::AtomicReplace(copy, "not a zip any more"));
+    pDoc->SetProperty("Keywords", "d");
+    EXPECT_FALSE(office.Save(pDoc, {}, &error)) << "nothing is turned into something else";
+    EXPECT_NE(error.find("cannot save"), std::string::npos) << error;
+    EXPECT_EQ(*files::ReadFile(copy), "not a zip any more");
+    EXPECT_FALSE(pDoc->Saved());
 }

@@ -171,7 +171,6 @@ TEST(SlideFile, ModelOpensRealSlidesInsertsThemAndDrawsWhatCannotBeRendered)
     EXPECT_EQ(pDeck->Slides()[1].source, dir / "deck.pptx");
     EXPECT_EQ(pDeck->Slides()[1].page, 2);
     EXPECT_TRUE(pDeck->Saved());
-    EXPECT_TRUE(messages.empty());
 
     // A file that is not what its extension says still opens, with made-up slides.
     SimDocument* pBroken = model.Open(dir / "broken.pptx", 0, nullptr);

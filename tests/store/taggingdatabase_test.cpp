@@ -225,8 +225,8 @@ TEST_F(DatabaseTest, FindDocumentsMatchesTypeAndTextAsGiven)
     EXPECT_EQ(db->FindDocuments("Äpfel", kDocs).size(), 1u);
     EXPECT_TRUE(db->FindDocuments("äpfel", kDocs).empty()); // only A-Z fold
     EXPECT_TRUE(db->FindDocuments("nothing", kDocs).empty());
-    // Text of all tags together: "Budgets" + "x" gives "Budgetsx".
-    EXPECT_EQ(db->FindDocuments("tsX", kDocs).size(), 1u);
+    // Each tag is matched on its own: "Budgets" and "x" do not make "Budgetsx".
+    EXPECT_TRUE(db->FindDocuments("tsX", kDocs).empty());
     EXPECT_EQ(Paths(db->FindDocuments("budget", kPresentations)), std::vector<std::string>{"C:\\a\\six.ppt"});
     EXPECT_EQ(Paths(db->GetAllDocuments(kPresentations)),
               (std::vector<std::string>{"C:\\a\\six.ppt", "C:\\a\\seven.jpg"}));
@@ -310,7 +310,7 @@ TEST_F(DatabaseTest, HandEditedFileIsReadAsItStands)
     const std::string key = hasher.GetMd5Hex("/twice.doc");
     m_dir.WriteFile("tags.xml",
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<library>\n"
+                    "<documents>\n"
                     "  <comment keep=\"yes\">hand-written</comment>\n"
                     "  <doc md5=\"" + key + "\" path=\"/twice.doc\" writedate=\"2005-10-09 24:00:00\" type=\"doc\">\n"
                     "    <tag>first</tag>\n"
@@ -319,23 +319,24 @@ TEST_F(DatabaseTest, HandEditedFileIsReadAsItStands)
                     "  <group><doc md5=\"" + key + "\" path=\"/twice.doc\" type=\"doc\" extra=\"1\">"
                     "<tag>second</tag><note>noted</note><tag/><tag><b>bold</b></tag>"
                     "<tag>R&amp;D</tag><tag>&amp;amp;</tag><tag><![CDATA[<cdata>]]></tag></doc></group>\n"
-                    "</library>\n");
+                    "</documents>\n");
     auto db = OpenDb();
     EXPECT_TRUE(db->RecoveredFile().empty());
     // Records at any depth; both records with the key give their tags.
     const FileItem item = db->GetFileItem("/twice.doc");
     EXPECT_EQ(item.tags, (TagList{"first", "alpha", "second", "R&D", "&amp;", "<cdata>"}));
     EXPECT_EQ(item.writeDate, 1128902400); // 2005-10-10 00:00:00: hour 24 carried
-    // Every element child counts as a tag in listings; white space between tags
-    // is part of the record's text.
+    // Every element child with text first counts as a tag in listings, and the
+    // search matches each of them on its own.
     const ResultList all = db->GetAllDocuments(kDocs);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[1].tags, (TagList{"second", "noted", "R&D", "&amp;", "<cdata>"}));
     EXPECT_EQ(db->FindDocuments("first\n    <tag>", kDocs).size(), 0u);
-    EXPECT_EQ(db->FindDocuments("FIRST\n    ALPHA", kDocs).size(), 1u);
+    EXPECT_EQ(db->FindDocuments("FIRST\n    ALPHA", kDocs).size(), 0u);
     EXPECT_EQ(db->FindDocuments("firstalpha", kDocs).size(), 0u);
     EXPECT_EQ(db->FindDocuments("r&d", kDocs).size(), 1u);
-    EXPECT_EQ(db->FindDocuments("bold", kDocs).size(), 1u);
+    EXPECT_EQ(db->FindDocuments("NOTED", kDocs).size(), 1u);
+    EXPECT_EQ(db->FindDocuments("bold", kDocs).size(), 0u); // no tag of its own
     const TagSet tags = db->GetAllTags();
     EXPECT_EQ(tags.count("noted"), 0u); // not a tag element
     EXPECT_EQ(tags.count("&amp;"), 1u);
@@ -345,7 +346,7 @@ TEST_F(DatabaseTest, HandEditedFileIsReadAsItStands)
     EXPECT_EQ(db->GetFileItem("/twice.doc").tags,
               (TagList{"second", "R&D", "&amp;", "<cdata>", "new"}));
     const std::string text = FileText();
-    EXPECT_NE(text.find("<library>"), std::string::npos);
+    EXPECT_NE(text.find("<documents>"), std::string::npos);
     EXPECT_NE(text.find("<comment keep=\"yes\">hand-written</comment>"), std::string::npos);
     EXPECT_NE(text.find("extra=\"1\""), std::string::npos);
     ParsedFile file(DbFile());

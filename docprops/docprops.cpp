@@ -1,0 +1,178 @@
+#include "docprops/docprops.h"
+
+#include "docprops/formats.h"
+#include "platform/files/files.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <strings.h>
+
+namespace quillmark::docprops {
+
+namespace {
+
+void SetError(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+}
+
+struct FieldName {
+    const char* name;
+    std::string Properties::*member;
+};
+const FieldName kFieldNames[] = {
+    {"Title", &Properties::title},       {"Subject", &Properties::subject},   {"Author", &Properties::author},
+    {"Keywords", &Properties::keywords}, {"Comments", &Properties::comments},
+};
+
+struct Extension {
+    const char* ext;
+    Format format;
+    const char* mimeType; // OpenDocument only
+};
+const Extension kExtensions[] = {
+    {"docx", Format::OfficeOpenXml, nullptr},
+    {"docm", Format::OfficeOpenXml, nullptr},
+    {"dotx", Format::OfficeOpenXml, nullptr},
+    {"pptx", Format::OfficeOpenXml, nullptr},
+    {"pptm", Format::OfficeOpenXml, nullptr},
+    {"potx", Format::OfficeOpenXml, nullptr},
+    {"odt", Format::OpenDocument, "application/vnd.oasis.opendocument.text"},
+    {"ott", Format::OpenDocument, "application/vnd.oasis.opendocument.text-template"},
+    {"odp", Format::OpenDocument, "application/vnd.oasis.opendocument.presentation"},
+    {"otp", Format::OpenDocument, "application/vnd.oasis.opendocument.presentation-template"},
+    {"doc", Format::Ole2, nullptr},
+    {"dot", Format::Ole2, nullptr},
+    {"ppt", Format::Ole2, nullptr},
+    {"pot", Format::Ole2, nullptr},
+};
+
+const Extension* ExtensionOf(std::string_view path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return nullptr;
+    const std::string ext(name.substr(dot + 1));
+    for (const Extension& known : kExtensions)
+        if (strcasecmp(known.ext, ext.c_str()) == 0) return &known;
+    return nullptr;
+}
+
+} // namespace
+
+std::string* Properties::Field(std::string_view name)
+{
+    return const_cast<std::string*>(static_cast<const Properties*>(this)->Field(name));
+}
+
+const std::string* Properties::Field(std::string_view name) const
+{
+    for (const FieldName& field : kFieldNames)
+        if (name.size() == std::strlen(field.name) && strncasecmp(field.name, name.data(), name.size()) == 0)
+            return &(this->*field.member);
+    return nullptr;
+}
+
+Format FormatOf(std::string_view path)
+{
+    const Extension* ext = ExtensionOf(path);
+    return ext ? ext->format : Format::Other;
+}
+
+const char* FormatName(Format format)
+{
+    switch (format) {
+    case Format::OfficeOpenXml: return "an Office Open XML document";
+    case Format::OpenDocument: return "an OpenDocument file";
+    case Format::Ole2: return "an OLE2 compound document";
+    case Format::Other: break;
+    }
+    return "a file without document properties";
+}
+
+std::optional<Properties> ReadBytes(Format format, std::string_view bytes, std::string* error)
+{
+    switch (format) {
+    case Format::OfficeOpenXml: return ReadOoxml(bytes, error);
+    case Format::OpenDocument: return ReadOdf(bytes, error);
+    case Format::Ole2: return ReadOle2(bytes, error);
+    case Format::Other: break;
+    }
+    SetError(error, "the file has no place for document properties");
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteBytes(Format format, std::string_view bytes, const Properties& properties,
+                                      std::string_view targetName, std::string* error)
+{
+    switch (format) {
+    case Format::OfficeOpenXml: return WriteOoxml(bytes, properties, error);
+    case Format::OpenDocument: {
+        const Extension* ext = ExtensionOf(targetName);
+        const std::string mimeType = ext && ext->mimeType ? ext->mimeType : kExtensions[6].mimeType;
+        return WriteOdf(bytes, properties, mimeType, error);
+    }
+    case Format::Ole2: return WriteOle2(bytes, properties, error);
+    case Format::Other: break;
+    }
+    SetError(error, "the file has no place for document properties");
+    return std::nullopt;
+}
+
+std::optional<Properties> Read(const std::string& path, std::string* error)
+{
+    std::string readError;
+    std::optional<std::string> bytes = files::ReadFile(path, &readError);
+    if (!bytes) {
+        SetError(error, readError);
+        return std::nullopt;
+    }
+    const Format format = FormatOf(path);
+    std::string why;
+    std::optional<Properties> properties = ReadBytes(format, *bytes, &why);
+    if (!properties && format != Format::Other)
+        SetError(error, "not " + std::string(FormatName(format)) + " as its name says, or a damaged one: " + why);
+    else if (!properties)
+        SetError(error, why);
+    return properties;
+}
+
+bool Write(const std::string& source, const std::string& target, const Properties& properties, std::string* error)
+{
+    const Format format = FormatOf(target);
+    std::string bytes;
+    if (!source.empty()) {
+        std::string readError;
+        std::optional<std::string> content = files::ReadFile(source, &readError);
+        if (!content) {
+            SetError(error, readError);
+            return false;
+        }
+        bytes = std::move(*content);
+        // Empty bytes would mean a new package; an empty file is no file of any format.
+        if (bytes.empty()) {
+            SetError(error, "cannot write the properties into " + source + ": the file is empty, not " +
+                                FormatName(format));
+            return false;
+        }
+    }
+    std::string why;
+    std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
+    if (!written) {
+        if (format != Format::Other && !source.empty())
+            SetError(error, "cannot write the properties into " + source + ": " + why);
+        else
+            SetError(error, "cannot write the properties: " + why);
+        return false;
+    }
+    // The replaced file keeps its permissions; a new one gets the usual ones.
+    struct stat st;
+    unsigned mode = 0644;
+    if (::stat(target.c_str(), &st) == 0 || (!source.empty() && ::stat(source.c_str(), &st) == 0))
+        mode = st.st_mode & 07777;
+    return files::AtomicReplace(target, *written, mode, error);
+}
+
+} // namespace quillmark::docprops

@@ -1,0 +1,183 @@
+// OpenDocument packages: meta.xml, one meta:keyword element per keyword; the
+// `mimetype` entry stays first and stored.
+#include "docprops/formats.h"
+#include "docprops/xmlpart.h"
+#include "docprops/zippackage.h"
+#include "store/tagtext.h"
+
+#include <libxml/tree.h>
+
+namespace quillmark::docprops {
+
+namespace {
+
+constexpr const char* kMetaPart = "meta.xml";
+constexpr const char* kManifestPart = "META-INF/manifest.xml";
+constexpr const char* kOfficeNs = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr const char* kMetaNs = "urn:oasis:names:tc:opendocument:xmlns:meta:1.0";
+constexpr const char* kDcNs = "http://purl.org/dc/elements/1.1/";
+constexpr const char* kManifestNs = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
+
+constexpr const char* kNewMeta =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<office:document-meta xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+    "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+    "office:version=\"1.3\"><office:meta/></office:document-meta>";
+
+const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+void SetError(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+}
+
+std::string NewManifest(const std::string& mimeType)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+           "manifest:version=\"1.3\"><manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.3\" "
+           "manifest:media-type=\"" +
+           mimeType + "\"/></manifest:manifest>";
+}
+
+// An OpenDocument package names its type in `mimetype` or has a manifest.
+bool CheckPackage(const ZipPackage& pkg, std::string* error)
+{
+    if (pkg.Has("mimetype")) {
+        std::optional<std::string> type = pkg.Read("mimetype", error, 4096);
+        if (!type) return false;
+        if (type->starts_with("application/vnd.oasis.opendocument.")) return true;
+        SetError(error, "its mimetype entry names another kind of file (" + type->substr(0, 80) + ")");
+        return false;
+    }
+    if (pkg.Has(kManifestPart)) return true;
+    SetError(error, "it is a zip archive without mimetype or manifest, not an OpenDocument package");
+    return false;
+}
+
+// office:meta inside a parsed meta.xml; nullptr (error set) when the part has none.
+xmlNode* MetaElement(xmlDoc* pDoc, std::string* error)
+{
+    xmlNode* pRoot = xmlDocGetRootElement(pDoc);
+    xmlNode* pMeta = IsElement(pRoot, kOfficeNs, "document-meta") ? FirstChildElement(pRoot, kOfficeNs, "meta") : nullptr;
+    if (!pMeta && IsElement(pRoot, kOfficeNs, "document-meta"))
+        pMeta = AppendElement(pRoot, kOfficeNs, "office", "meta");
+    if (!pMeta) SetError(error, std::string(kMetaPart) + " holds no document metadata");
+    return pMeta;
+}
+
+std::string Text(xmlNode* pMeta, const char* ns, const char* name)
+{
+    xmlNode* pNode = FirstChildElement(pMeta, ns, name);
+    return pNode ? TextOf(pNode) : std::string();
+}
+
+// Lists meta.xml in the manifest when it is not listed yet; "" when nothing changes.
+std::optional<std::string> ListMetaInManifest(const std::string& manifest, std::string* error)
+{
+    XmlDocPtr pDoc = ParseXml(manifest, kManifestPart, error);
+    if (!pDoc) return std::nullopt;
+    xmlNode* pRoot = xmlDocGetRootElement(pDoc.get());
+    for (xmlNode* pEntry : ChildElements(pRoot, kManifestNs, "file-entry")) {
+        xmlChar* pPath = xmlGetNsProp(pEntry, X("full-path"), X(kManifestNs));
+        const bool bMeta = pPath && xmlStrEqual(pPath, X(kMetaPart));
+        xmlFree(pPath);
+        if (bMeta) return std::string();
+    }
+    xmlNode* pEntry = AppendElement(pRoot, kManifestNs, "manifest", "file-entry");
+    xmlNs* pNs = pEntry->ns;
+    xmlNewNsProp(pEntry, pNs, X("full-path"), X(kMetaPart));
+    xmlNewNsProp(pEntry, pNs, X("media-type"), X("text/xml"));
+    return DumpXml(pDoc.get());
+}
+
+} // namespace
+
+std::optional<Properties> ReadOdf(std::string_view bytes, std::string* error)
+{
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
+    if (!pkg || !CheckPackage(*pkg, error)) return std::nullopt;
+    Properties properties;
+    if (!pkg->Has(kMetaPart)) return properties;
+    std::optional<std::string> meta = pkg->Read(kMetaPart, error);
+    if (!meta) return std::nullopt;
+    XmlDocPtr pDoc = ParseXml(*meta, kMetaPart, error);
+    if (!pDoc) return std::nullopt;
+    xmlNode* pMeta = MetaElement(pDoc.get(), error);
+    if (!pMeta) return std::nullopt;
+    properties.title = Text(pMeta, kDcNs, "title");
+    properties.subject = Text(pMeta, kDcNs, "subject");
+    properties.comments = Text(pMeta, kDcNs, "description");
+    // The last editor, else the first author.
+    xmlNode* pCreator = FirstChildElement(pMeta, kDcNs, "creator");
+    properties.author = pCreator ? TextOf(pCreator) : Text(pMeta, kMetaNs, "initial-creator");
+    TagList keywords;
+    for (xmlNode* pKeyword : ChildElements(pMeta, kMetaNs, "keyword")) {
+        std::string keyword = TrimTag(TextOf(pKeyword));
+        if (!keyword.empty()) keywords.push_back(std::move(keyword));
+    }
+    properties.keywords = JoinTags(keywords);
+    return properties;
+}
+
+std::optional<std::string> WriteOdf(std::string_view bytes, const Properties& properties,
+                                    const std::string& mimeType, std::string* error)
+{
+    if (!CheckXmlValues(properties, error)) return std::nullopt;
+    const bool bNew = bytes.empty();
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
+    if (!pkg) return std::nullopt;
+    if (bNew) {
+        // The type first and stored, so that it can be read at a fixed offset.
+        if (!pkg->Put("mimetype", mimeType, false, error) ||
+            !pkg->Put(kManifestPart, NewManifest(mimeType), true, error))
+            return std::nullopt;
+    } else if (!CheckPackage(*pkg, error)) {
+        return std::nullopt;
+    }
+
+    std::string meta = kNewMeta;
+    if (pkg->Has(kMetaPart)) {
+        std::optional<std::string> existing = pkg->Read(kMetaPart, error);
+        if (!existing) return std::nullopt;
+        meta = std::move(*existing);
+    } else if (pkg->Has(kManifestPart)) {
+        std::optional<std::string> manifest = pkg->Read(kManifestPart, error);
+        if (!manifest) return std::nullopt;
+        std::optional<std::string> listed = ListMetaInManifest(*manifest, error);
+        if (!listed) return std::nullopt;
+        if (!listed->empty() && !pkg->Put(kManifestPart, *listed, true, error)) return std::nullopt;
+    }
+    XmlDocPtr pDoc = ParseXml(meta, kMetaPart, error);
+    if (!pDoc) return std::nullopt;
+    xmlNode* pMeta = MetaElement(pDoc.get(), error);
+    if (!pMeta) return std::nullopt;
+
+    SetOrRemoveElement(pMeta, kDcNs, "dc", "title", properties.title);
+    SetOrRemoveElement(pMeta, kDcNs, "dc", "subject", properties.subject);
+    SetOrRemoveElement(pMeta, kDcNs, "dc", "description", properties.comments);
+    // An empty Author stays as an empty dc:creator, so the first author does not come back.
+    xmlNode* pCreator = FirstChildElement(pMeta, kDcNs, "creator");
+    if (!pCreator && (!properties.author.empty() || FirstChildElement(pMeta, kMetaNs, "initial-creator")))
+        pCreator = AppendElement(pMeta, kDcNs, "dc", "creator");
+    if (pCreator) SetText(pCreator, properties.author);
+
+    // One element per keyword, where the first one stood.
+    std::vector<xmlNode*> old = ChildElements(pMeta, kMetaNs, "keyword");
+    xmlNode* pAnchor = old.empty() ? nullptr : old.front();
+    for (xmlNode* pKeyword : old)
+        if (pKeyword != pAnchor) RemoveNode(pKeyword);
+    for (const std::string& keyword : SplitTags(properties.keywords)) {
+        xmlNode* pKeyword = AppendElement(pMeta, kMetaNs, "meta", "keyword");
+        SetText(pKeyword, keyword);
+        if (pAnchor) {
+            xmlUnlinkNode(pKeyword);
+            xmlAddPrevSibling(pAnchor, pKeyword);
+        }
+    }
+    if (pAnchor) RemoveNode(pAnchor);
+    if (!pkg->Put(kMetaPart, DumpXml(pDoc.get()), true, error)) return std::nullopt;
+    return pkg->Finish(error);
+}
+
+} // namespace quillmark::docprops

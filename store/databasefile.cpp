@@ -1,0 +1,230 @@
+#include "store/databasefile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quillmark {
+
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Copies `length` bytes at `offset` of `from` to the end of `to`, in the kernel
+// where the file systems allow it.
+bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
+{
+    auto position = static_cast<off_t>(offset);
+    bool kernel = true;
+    while (length > 0) {
+        if (kernel) {
+            const ssize_t n = ::copy_file_range(from, &position, to, nullptr, length, 0);
+            if (n > 0) {
+                length -= static_cast<std::uint64_t>(n);
+                continue;
+            }
+            if (n == 0) {
+                errno = EIO; // the file is shorter than it was read
+                return false;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            kernel = false;
+        }
+        char buffer[1 << 16];
+        const ssize_t n = ::pread(from, buffer, std::min<std::uint64_t>(length, sizeof buffer), position);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        if (!files::WriteAll(to, std::string_view(buffer, static_cast<std::size_t>(n))))
+            return false;
+        position += n;
+        length -= static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace {
+thread_local std::string g_strLastWarning;
+} // namespace
+
+void WarnDatabase(const std::string& message)
+{
+    g_strLastWarning = message;
+    std::cerr << "quillmark: " << message << '\n';
+}
+
+const std::string& LastDatabaseWarning() { return g_strLastWarning; }
+
+DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse)
+{
+    for (int attempt = 0;; ++attempt) {
+        const files::FileStamp before = files::GetFileStamp(path);
+        std::string error;
+        ReadResult result = ReadResult::Malformed;
+        if (before.exists) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                error = "cannot open \"" + path + "\": " + std::strerror(errno);
+                result = ReadResult::ReadError;
+            } else {
+                result = parse(fd, error);
+                ::close(fd);
+            }
+            // Another process replaced the file while we read it: read the new one.
+            if (files::GetFileStamp(path) != before && attempt < 5)
+                continue;
+        }
+        if (before.exists && result == ReadResult::Read) {
+            m_stamp = before;
+            m_bStampKnown = true;
+            m_bBlocked = false;
+            return Loaded::File;
+        }
+        if (before.exists && result == ReadResult::ReadError) {
+            // The content may be fine (no permission, an I/O error): leave the file
+            // alone and refuse to save over it.
+            m_bBlocked = true;
+            WarnDatabase(error + "; the tag database is left untouched and changes cannot be saved");
+        } else if (before.exists) {
+            // Move the unparseable file aside under the lock, unless another process
+            // has meanwhile put a new file in its place.
+            std::optional<files::FileLock> lock;
+            if (!locked)
+                lock.emplace(path);
+            if (files::GetFileStamp(path) != before && attempt < 5)
+                continue;
+            char when[32];
+            const std::time_t now = std::time(nullptr);
+            std::tm tm{};
+            localtime_r(&now, &tm);
+            std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", &tm);
+            const std::string base = path + ".unreadable-" + when;
+            std::string aside = base;
+            std::string moveError;
+            bool moved = false;
+            for (int n = 1; n < 100; ++n) {
+                if (files::RenameNoReplace(path, aside, &moveError)) {
+                    moved = true;
+                    break;
+                }
+                if (errno != EEXIST)
+                    break;
+                aside = base + "-" + std::to_string(n);
+            }
+            if (moved) {
+                m_strRecoveredFile = aside;
+                m_bBlocked = false;
+                WarnDatabase("the tag database \"" + path + "\" could not be read (" + error +
+                             "); it was moved to \"" + aside + "\" and an empty database is used");
+            } else {
+                m_bBlocked = true;
+                WarnDatabase("the tag database \"" + path + "\" could not be read (" + error + ") nor moved aside (" +
+                             moveError + "); it is left untouched and changes cannot be saved");
+            }
+        } else {
+            m_bBlocked = false; // no file: nothing to protect
+        }
+        m_stamp = files::GetFileStamp(path);
+        m_bStampKnown = true;
+        return Loaded::Empty;
+    }
+}
+
+bool DatabaseFile::Changed(const std::string& path) const
+{
+    return !m_bStampKnown || files::GetFileStamp(path) != m_stamp;
+}
+
+std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& path)
+{
+    const std::string folder = FolderOf(path);
+    std::string error;
+    if (!files::IsDirectory(folder) && !files::MakeDirectories(folder, &error)) {
+        WarnDatabase("cannot create the database folder: " + error);
+        return nullptr;
+    }
+    auto lock = std::make_unique<files::FileLock>(path);
+    if (!lock->Locked()) {
+        WarnDatabase(lock->Error());
+        return nullptr;
+    }
+    return lock;
+}
+
+bool DatabaseFile::Replaced(const std::string& path, bool ok, const std::string& error)
+{
+    if (!ok) {
+        WarnDatabase("cannot save the tag database: " + error);
+        return false;
+    }
+    m_stamp = files::GetFileStamp(path);
+    m_bStampKnown = true;
+    // Writers that were killed while saving may have left temporary files.
+    files::RemoveReplaceLeftovers(path);
+    return true;
+}
+
+bool DatabaseFile::Replace(const std::string& path, std::string_view content)
+{
+    if (m_bBlocked) {
+        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
+        return false;
+    }
+    std::string error;
+    const bool ok = files::AtomicReplace(path, content, 0600, &error);
+    return Replaced(path, ok, error);
+}
+
+bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
+{
+    if (m_bBlocked) {
+        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
+        return false;
+    }
+    int current = -1;
+    for (const Piece& piece : pieces) {
+        if (!piece.literal && piece.length > 0 && current < 0) {
+            current = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (current < 0)
+                return Replaced(path, false, "cannot open \"" + path + "\": " + std::strerror(errno));
+        }
+    }
+    std::string error;
+    const bool ok = files::AtomicReplace(
+        path,
+        [&](int fd) {
+            for (const Piece& piece : pieces) {
+                const bool written = piece.literal ? files::WriteAll(fd, *piece.literal)
+                                                   : CopyRange(current, piece.offset, piece.length, fd);
+                if (!written)
+                    return false;
+            }
+            return true;
+        },
+        0600, &error);
+    if (current >= 0)
+        ::close(current);
+    return Replaced(path, ok, error);
+}
+
+} // namespace quillmark

@@ -1,0 +1,68 @@
+#pragma once
+// The tag database file on disk: reading it (moving an unreadable one aside),
+// noticing when another process replaced it, the lock that serialises changes,
+// and atomic replacement, whole or from pieces of the current file.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files/files.h"
+#include "store/databasereader.h"
+
+namespace quillmark {
+
+// Writes a warning about the database to standard error.
+void WarnDatabase(const std::string& message);
+// The last warning WarnDatabase gave on this thread; empty before any.
+const std::string& LastDatabaseWarning();
+
+class DatabaseFile {
+public:
+    enum class Loaded { File, Empty };
+    using Parser = std::function<ReadResult(int fd, std::string& error)>;
+
+    // Reads `path` through `parse` (given the open file). A missing file gives
+    // Empty. A malformed one is moved aside (taking the lock unless `locked`)
+    // and gives Empty. One that cannot be read is left alone, blocks saving
+    // until it can be read, and gives Empty. A file replaced while it was being
+    // read is read again.
+    Loaded Load(const std::string& path, bool locked, const Parser& parse);
+
+    // True when the file is no longer the one last read or written here.
+    bool Changed(const std::string& path) const;
+    // Makes the next access read the file again.
+    void Forget() { m_bStampKnown = false; }
+    // An unreadable file that could not be moved aside: it must not be replaced.
+    bool Blocked() const { return m_bBlocked; }
+    // Where Load moved an unreadable file; empty when it did not.
+    const std::string& RecoveredFile() const { return m_strRecoveredFile; }
+
+    // Creates the file's folder when missing and takes the lock that serialises
+    // changes; null (with a warning) when either fails.
+    static std::unique_ptr<files::FileLock> LockForChange(const std::string& path);
+
+    // A run of the new file: bytes of the current file, or literal bytes.
+    struct Piece {
+        std::uint64_t offset = 0, length = 0; // in the current file, when `literal` is null
+        const std::string* literal = nullptr;
+    };
+
+    // Replace the file atomically (the caller holds the lock): with `content`,
+    // or with `pieces` in order. False, with a warning, when the file is blocked
+    // or cannot be written; the file is then untouched.
+    bool Replace(const std::string& path, std::string_view content);
+    bool ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
+
+private:
+    bool Replaced(const std::string& path, bool ok, const std::string& error);
+
+    files::FileStamp m_stamp; // of the file last read or written
+    bool m_bStampKnown = false;
+    bool m_bBlocked = false;
+    std::string m_strRecoveredFile;
+};
+
+} // namespace quillmark

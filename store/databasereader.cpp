@@ -1,0 +1,580 @@
+// One SAX pass over the database file. Besides the records it checks, byte for
+// byte, that the file is what the formatter writes for the records read from it
+// (then changes can be written by copying its untouched parts). The expected
+// bytes are produced from the parse events and compared with the bytes read,
+// which are kept only until they are checked.
+#include "store/databasereader.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmark {
+
+namespace {
+
+const char* Text(const xmlChar* text)
+{
+    return reinterpret_cast<const char*>(text);
+}
+
+bool Named(const xmlChar* name, const char* expected)
+{
+    return std::strcmp(Text(name), expected) == 0;
+}
+
+class Reader {
+public:
+    Reader(int fd, TagIndex& index, bool indentedRoot) : m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot) {}
+
+    ReadResult Run(const std::string& name, std::string& error);
+
+private:
+    // The first-child text of an element inside a record: what a tag is read as.
+    enum class Capture { None, Text, CData, Closed, NoText };
+
+    static int Read(void* context, char* buffer, int length);
+    static int Close(void*) { return 0; }
+    static void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                             int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                             const xmlChar** attributes);
+    static void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri);
+    static void Characters(void* context, const xmlChar* text, int length);
+    static void CData(void* context, const xmlChar* text, int length);
+    static void Comment(void* context, const xmlChar* text);
+    static void Instruction(void* context, const xmlChar* target, const xmlChar* data);
+    static void InternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*);
+
+    void Start(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
+               int attributeCount, const xmlChar** attributes);
+    void End();
+    void AddText(const char* text, std::size_t length);
+    void OtherNode(); // a comment or processing instruction
+    void Refuse(const char* reason);
+    void NotCanonical();
+    void Emit(std::string_view bytes);
+    void EmitText(const char* text, std::size_t length);
+    void ClosePending();
+    void Scan(const char* bytes, std::size_t length);
+
+    int m_nFd;
+    TagIndex& m_index;
+    bool m_bIndentedRoot;
+    xmlParserCtxt* m_pContext = nullptr;
+
+    // Reading.
+    std::string m_chunk;
+    std::size_t m_chunkPos = 0;
+    int m_nReadErrno = 0;
+    std::string m_strRefusal;
+
+    // Attribute counting over the raw bytes, before the parser sees them.
+    enum class Scanning { Text, Open, Bang, Tag, EndTag, Quote, Comment, CDataSection, Instruction, Declaration };
+    Scanning m_scan = Scanning::Text;
+    char m_quote = 0, m_prev1 = 0, m_prev2 = 0;
+    int m_nAttributes = 0;
+    bool m_bTooManyAttributes = false;
+
+    // The byte-for-byte check.
+    bool m_bCanonical = true;
+    std::string m_raw;            // bytes read and not yet checked
+    std::uint64_t m_rawBase = 0;  // file offset of m_raw[0]
+    std::uint64_t m_expected = 0; // bytes checked so far
+    bool m_bPending = false;      // a start tag awaits its ">" or "/>"
+    std::string m_scratch;
+
+    // Structure.
+    int m_nDepth = 0;       // open elements; the root is depth 1
+    int m_nRecordDepth = 0; // depth of the open record, 0 outside records
+    bool m_bRootHasText = false;
+    bool m_bRootHasElement = false;
+    bool m_bIndentFits = true; // the root's text is exactly the formatter's indenting
+    std::string m_rootText;    // root-level text since the last root child
+    std::uint64_t m_rootClose = 0;
+
+    // The open record.
+    std::array<std::string, kAttrCount> m_values;
+    AttrList m_attrs;
+    std::string m_tags;
+    std::uint64_t m_begin = 0;
+    std::uint32_t m_startTag = 0;
+    bool m_bRecordStartPending = false;
+    Capture m_capture = Capture::None;
+    std::string m_captured;
+    bool m_bChildIsTag = false;
+};
+
+int Reader::Read(void* context, char* buffer, int length)
+{
+    auto* self = static_cast<Reader*>(context);
+    if (self->m_bTooManyAttributes || length <= 0)
+        return -1;
+    if (self->m_chunkPos == self->m_chunk.size()) {
+        self->m_chunk.resize(1 << 16);
+        ssize_t n;
+        do
+            n = ::read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
+        while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            self->m_nReadErrno = errno;
+            self->m_chunk.clear();
+            self->m_chunkPos = 0;
+            return -1;
+        }
+        self->m_chunk.resize(static_cast<std::size_t>(n));
+        self->m_chunkPos = 0;
+        if (n == 0)
+            return 0;
+    }
+    const std::size_t count = std::min(static_cast<std::size_t>(length), self->m_chunk.size() - self->m_chunkPos);
+    const char* bytes = self->m_chunk.data() + self->m_chunkPos;
+    self->m_chunkPos += count;
+    self->Scan(bytes, count);
+    if (self->m_bTooManyAttributes)
+        return -1;
+    if (self->m_bCanonical)
+        self->m_raw.append(bytes, count);
+    std::memcpy(buffer, bytes, count);
+    return static_cast<int>(count);
+}
+
+// Counts the attributes of each start tag: an "=" outside quotes inside a tag.
+// Text, quoted values and other markup are skipped to the one character that
+// can end them.
+void Reader::Scan(const char* bytes, std::size_t length)
+{
+    const char* const end = bytes + length;
+    const char* p = bytes;
+    auto skipTo = [&](char wanted) {
+        const void* found = std::memchr(p, wanted, static_cast<std::size_t>(end - p));
+        p = found ? static_cast<const char*>(found) : end;
+        return found != nullptr;
+    };
+    while (p < end) {
+        switch (m_scan) {
+        case Scanning::Text:
+            if (skipTo('<')) {
+                m_scan = Scanning::Open;
+                ++p;
+            }
+            continue;
+        case Scanning::Quote:
+            if (skipTo(m_quote)) {
+                m_scan = Scanning::Tag;
+                ++p;
+            }
+            continue;
+        case Scanning::EndTag:
+        case Scanning::Declaration:
+            if (skipTo('>')) {
+                m_scan = Scanning::Text;
+                ++p;
+            }
+            continue;
+        case Scanning::Comment:
+        case Scanning::CDataSection:
+        case Scanning::Instruction: {
+            // Ends at "-->", "]]>" or "?>": look back at the characters before each ">".
+            const char* from = p;
+            if (!skipTo('>')) {
+                if (end - from >= 2) {
+                    m_prev2 = end[-2];
+                    m_prev1 = end[-1];
+                } else if (end - from == 1) {
+                    m_prev2 = m_prev1;
+                    m_prev1 = end[-1];
+                }
+                continue;
+            }
+            const char prev1 = p > from ? p[-1] : m_prev1;
+            const char prev2 = p - from >= 2 ? p[-2] : p - from == 1 ? m_prev1 : m_prev2;
+            const bool closes = m_scan == Scanning::Comment        ? prev1 == '-' && prev2 == '-'
+                              : m_scan == Scanning::CDataSection ? prev1 == ']' && prev2 == ']'
+                                                                 : prev1 == '?';
+            m_prev2 = prev1;
+            m_prev1 = '>';
+            ++p;
+            if (closes)
+                m_scan = Scanning::Text;
+            continue;
+        }
+        default:
+            break;
+        }
+        const char c = *p++;
+        switch (m_scan) {
+        case Scanning::Open:
+            m_nAttributes = 0;
+            m_scan = c == '!' ? Scanning::Bang
+                   : c == '?' ? Scanning::Instruction
+                   : c == '/' ? Scanning::EndTag
+                              : Scanning::Tag;
+            break;
+        case Scanning::Bang:
+            m_scan = c == '-' ? Scanning::Comment : c == '[' ? Scanning::CDataSection : Scanning::Declaration;
+            break;
+        case Scanning::Tag:
+            if (c == '"' || c == '\'') {
+                m_quote = c;
+                m_scan = Scanning::Quote;
+            } else if (c == '=') {
+                if (++m_nAttributes > kMaxAttributes)
+                    m_bTooManyAttributes = true;
+            } else if (c == '>') {
+                m_scan = Scanning::Text;
+            }
+            break;
+        default:
+            break;
+        }
+        m_prev2 = m_prev1;
+        m_prev1 = c;
+    }
+}
+
+void Reader::Refuse(const char* reason)
+{
+    if (m_strRefusal.empty())
+        m_strRefusal = reason;
+    xmlStopParser(m_pContext);
+}
+
+void Reader::NotCanonical()
+{
+    m_bCanonical = false;
+    std::string().swap(m_raw);
+}
+
+void Reader::Emit(std::string_view bytes)
+{
+    if (!m_bCanonical)
+        return;
+    const std::uint64_t at = m_expected - m_rawBase;
+    if (at + bytes.size() > m_raw.size() || std::memcmp(m_raw.data() + at, bytes.data(), bytes.size()) != 0) {
+        NotCanonical();
+        return;
+    }
+    m_expected += bytes.size();
+    if (at + bytes.size() > (1u << 16)) {
+        m_raw.erase(0, at + bytes.size());
+        m_rawBase = m_expected;
+    }
+}
+
+void Reader::EmitText(const char* text, std::size_t length)
+{
+    if (!m_bCanonical)
+        return;
+    m_scratch.clear();
+    AppendEscapedText(m_scratch, std::string_view(text, length));
+    Emit(m_scratch);
+}
+
+void Reader::ClosePending()
+{
+    if (!m_bPending)
+        return;
+    m_bPending = false;
+    Emit(">");
+    if (m_bRecordStartPending) {
+        m_bRecordStartPending = false;
+        m_startTag = static_cast<std::uint32_t>(m_expected - m_begin);
+    }
+}
+
+void Reader::StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                          int namespaceCount, const xmlChar**, int attributeCount, int,
+                          const xmlChar** attributes)
+{
+    static_cast<Reader*>(context)->Start(localName, prefix, uri, namespaceCount, attributeCount, attributes);
+}
+
+void Reader::Start(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
+                   int attributeCount, const xmlChar** attributes)
+{
+    ++m_nDepth;
+    if (m_nDepth == 1) {
+        // Anything but a plain <documents> root would hide the records from
+        // every lookup, or give new records a namespace.
+        if (!Named(localName, "documents") || prefix || uri) {
+            Refuse("the root element is not a plain <documents>");
+            return;
+        }
+        if (attributeCount > 0 || namespaceCount > 0)
+            NotCanonical();
+        Emit(kXmlDeclaration);
+        Emit("<documents");
+        m_bPending = true;
+        return;
+    }
+    ClosePending();
+    if (m_nDepth == 2) {
+        m_bRootHasElement = true;
+        m_bIndentFits = m_bIndentFits && m_rootText == "\n  ";
+        m_rootText.clear();
+    }
+    if (m_nRecordDepth > 0) {
+        if (m_nDepth == m_nRecordDepth + 1) {
+            m_capture = Capture::None;
+            m_captured.clear();
+            m_bChildIsTag = !uri && Named(localName, "tag");
+            if (!m_bChildIsTag || prefix || attributeCount > 0 || namespaceCount > 0)
+                NotCanonical();
+            Emit("<tag");
+            m_bPending = true;
+        } else {
+            if (m_nDepth == m_nRecordDepth + 2)
+                m_capture = m_capture == Capture::None ? Capture::NoText
+                          : m_capture == Capture::NoText ? Capture::NoText
+                                                         : Capture::Closed;
+            NotCanonical();
+        }
+        return;
+    }
+    if (uri || !Named(localName, "doc")) {
+        NotCanonical(); // records may stand deeper, but not in a file the formatter wrote
+        return;
+    }
+    m_nRecordDepth = m_nDepth;
+    m_attrs = AttrList();
+    m_tags.clear();
+    if (m_nDepth != 2 || prefix || namespaceCount > 0)
+        NotCanonical();
+    for (int i = 0; i < attributeCount; ++i) {
+        const xmlChar** attribute = attributes + 5 * i;
+        const Attr attr = attribute[1] ? kAttrCount : AttrOf(Text(attribute[0]));
+        if (attr == kAttrCount) {
+            NotCanonical();
+            continue;
+        }
+        std::string& value = m_values[attr];
+        const std::string_view raw(Text(attribute[3]), static_cast<std::size_t>(attribute[4] - attribute[3]));
+        // Without entity substitution the parser hands an ampersand on as "&#38;".
+        value.clear();
+        for (std::size_t at = 0; at < raw.size();) {
+            const std::size_t amp = raw.find('&', at);
+            value.append(raw.substr(at, amp - at));
+            if (amp == std::string_view::npos)
+                break;
+            value += '&';
+            at = amp + (raw.compare(amp, 5, "&#38;") == 0 ? 5 : 1);
+        }
+        m_attrs.Set(attr, value);
+    }
+    m_begin = m_expected;
+    if (m_bCanonical) {
+        m_scratch.clear();
+        AppendStartTag(m_scratch, m_attrs);
+        Emit(m_scratch);
+    }
+    m_bPending = true;
+    m_bRecordStartPending = true;
+}
+
+void Reader::EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    static_cast<Reader*>(context)->End();
+}
+
+void Reader::End()
+{
+    if (m_nDepth == 1) {
+        if (m_bPending) {
+            m_bPending = false;
+            Emit("/>");
+        } else {
+            m_rootClose = m_expected;
+            Emit("</documents>");
+        }
+        Emit("\n");
+        m_bIndentFits = m_bIndentFits && m_rootText == (m_bRootHasElement ? "\n" : "");
+    } else if (m_nRecordDepth > 0 && m_nDepth == m_nRecordDepth) {
+        if (m_bPending) {
+            m_bPending = false;
+            m_bRecordStartPending = false;
+            Emit("/>");
+            m_startTag = static_cast<std::uint32_t>(m_expected - m_begin);
+        } else {
+            Emit("</doc>");
+        }
+        const std::uint32_t number = m_index.Append(m_attrs, m_tags);
+        TagIndex::Record& record = m_index.Records()[number];
+        record.begin = m_begin;
+        record.end = m_expected;
+        record.startTag = m_startTag;
+        m_nRecordDepth = 0;
+        if (m_nDepth == 2)
+            m_rootText.clear();
+    } else if (m_nRecordDepth > 0 && m_nDepth == m_nRecordDepth + 1) {
+        if (m_capture == Capture::Text || m_capture == Capture::CData || m_capture == Capture::Closed) {
+            m_tags += m_captured;
+            m_tags += m_bChildIsTag ? TagIndex::kTagMark : TagIndex::kOtherMark;
+        }
+        if (m_bPending) {
+            m_bPending = false;
+            Emit("/>");
+        } else {
+            Emit("</tag>");
+        }
+    } else if (m_nDepth == 2) {
+        m_rootText.clear();
+    }
+    --m_nDepth;
+}
+
+void Reader::Characters(void* context, const xmlChar* text, int length)
+{
+    static_cast<Reader*>(context)->AddText(Text(text), static_cast<std::size_t>(length));
+}
+
+void Reader::AddText(const char* text, std::size_t length)
+{
+    if (m_nDepth == 1) {
+        m_bRootHasText = true;
+        m_rootText.append(text, length);
+    } else if (m_nRecordDepth == 0 || m_nDepth > m_nRecordDepth + 1) {
+        return; // inside elements that are neither records nor their children
+    } else if (m_nDepth == m_nRecordDepth + 1) {
+        if (m_capture == Capture::None)
+            m_capture = Capture::Text;
+        else if (m_capture == Capture::CData)
+            m_capture = Capture::Closed;
+        if (m_capture == Capture::Text)
+            m_captured.append(text, length);
+    }
+    ClosePending();
+    EmitText(text, length);
+}
+
+void Reader::CData(void* context, const xmlChar* text, int length)
+{
+    auto* self = static_cast<Reader*>(context);
+    self->NotCanonical();
+    if (self->m_nRecordDepth > 0 && self->m_nDepth == self->m_nRecordDepth + 1) {
+        if (self->m_capture == Capture::None) {
+            self->m_capture = Capture::CData;
+            self->m_captured.assign(Text(text), static_cast<std::size_t>(length));
+        } else if (self->m_capture == Capture::Text || self->m_capture == Capture::CData) {
+            self->m_capture = Capture::Closed;
+        }
+    }
+}
+
+void Reader::OtherNode()
+{
+    NotCanonical();
+    if (m_nRecordDepth > 0 && m_nDepth == m_nRecordDepth + 1) {
+        if (m_capture == Capture::None)
+            m_capture = Capture::NoText;
+        else if (m_capture == Capture::Text || m_capture == Capture::CData)
+            m_capture = Capture::Closed;
+    }
+}
+
+void Reader::Comment(void* context, const xmlChar*)
+{
+    static_cast<Reader*>(context)->OtherNode();
+}
+
+void Reader::Instruction(void* context, const xmlChar*, const xmlChar*)
+{
+    static_cast<Reader*>(context)->OtherNode();
+}
+
+// The database never has a document type: refusing it stops every entity
+// declaration and external reference.
+void Reader::InternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    static_cast<Reader*>(context)->Refuse("the file carries a document type declaration");
+}
+
+ReadResult Reader::Run(const std::string& name, std::string& error)
+{
+    m_index.Clear();
+    if (struct stat st {}; ::fstat(m_nFd, &st) == 0 && st.st_size > 0)
+        m_index.Reserve(static_cast<std::uint64_t>(st.st_size));
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = StartElement;
+    sax.endElementNs = EndElement;
+    sax.characters = Characters;
+    sax.ignorableWhitespace = Characters;
+    sax.cdataBlock = CData;
+    sax.comment = Comment;
+    sax.processingInstruction = Instruction;
+    sax.internalSubset = InternalSubset;
+    m_pContext = xmlCreateIOParserCtxt(&sax, this, Read, Close, this, XML_CHAR_ENCODING_NONE);
+    if (!m_pContext) {
+        error = "out of memory";
+        return ReadResult::Malformed;
+    }
+    xmlCtxtUseOptions(m_pContext, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlParseDocument(m_pContext);
+    const bool wellFormed = m_pContext->wellFormed != 0;
+    std::string parserError;
+    if (const xmlError* last = xmlCtxtGetLastError(m_pContext); last && last->message) {
+        parserError = "line " + std::to_string(last->line) + ": " + last->message;
+        while (!parserError.empty() && (parserError.back() == '\n' || parserError.back() == ' '))
+            parserError.pop_back();
+        for (char& c : parserError)
+            if (c == '\n')
+                c = ' ';
+    }
+    xmlFreeParserCtxt(m_pContext);
+    m_pContext = nullptr;
+
+    if (m_nReadErrno != 0) {
+        error = "cannot read \"" + name + "\": " + std::strerror(m_nReadErrno);
+        m_index.Clear();
+        return ReadResult::ReadError;
+    }
+    ReadResult result = ReadResult::Read;
+    if (m_bTooManyAttributes) {
+        error = "an element has more than " + std::to_string(kMaxAttributes) + " attributes";
+        result = ReadResult::Malformed;
+    } else if (!m_strRefusal.empty()) {
+        error = m_strRefusal;
+        result = ReadResult::Malformed;
+    } else if (!wellFormed || m_nDepth != 0) {
+        error = parserError.empty() ? "not a well-formed XML document" : parserError;
+        result = ReadResult::Malformed;
+    }
+    if (result != ReadResult::Read) {
+        m_index.Clear();
+        return result;
+    }
+    struct stat st {};
+    const bool sized = ::fstat(m_nFd, &st) == 0;
+    bool canonical = m_bCanonical && sized && static_cast<std::uint64_t>(st.st_size) == m_expected;
+    TagIndex::Layout layout;
+    if (m_bIndentedRoot) {
+        layout = TagIndex::Layout::Indented;
+        canonical = canonical && m_bIndentFits;
+    } else {
+        layout = m_bRootHasText ? TagIndex::Layout::AsRead : TagIndex::Layout::Indented;
+        // Records in a root without text would be indented by the formatter.
+        canonical = canonical && (m_bRootHasText || !m_bRootHasElement);
+    }
+    m_index.m_bCanonical = canonical;
+    m_index.m_layout = layout;
+    m_index.m_rootClose = m_rootClose;
+    m_index.m_fileSize = sized ? static_cast<std::uint64_t>(st.st_size) : 0;
+    return ReadResult::Read;
+}
+
+} // namespace
+
+ReadResult ReadDatabase(int fd, const std::string& name, TagIndex& index, std::string& error, bool indentedRoot)
+{
+    Reader reader(fd, index, indentedRoot);
+    return reader.Run(name, error);
+}
+
+} // namespace quillmark

@@ -1,0 +1,261 @@
+#include "store/tagindex.h"
+
+#include "store/datetext.h"
+
+#include <stdexcept>
+
+namespace quillmark {
+
+namespace {
+
+char FoldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+void TagIndex::Clear()
+{
+    m_records.clear();
+    m_dead = 0;
+    m_arena.clear();
+    m_block.clear();
+    m_hexKeys.clear();
+    m_otherKeys.clear();
+    m_bCanonical = true;
+    m_layout = Layout::Indented;
+    m_rootClose = 0;
+    m_fileSize = 0;
+}
+
+void TagIndex::Reserve(std::uint64_t fileBytes)
+{
+    // A record written by the formatter takes about 250 bytes of the file,
+    // 60% of which are its texts and an eighth its tags.
+    const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
+    m_records.reserve(records);
+    m_hexKeys.reserve(records);
+    m_arena.reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
+    m_block.reserve(static_cast<std::size_t>(fileBytes / 8));
+}
+
+bool TagIndex::ParseKey(std::string_view key, HexKey& hex)
+{
+    if (key.size() != 32)
+        return false;
+    std::uint64_t parts[2] = {0, 0};
+    for (std::size_t i = 0; i < 32; ++i) {
+        const char c = key[i];
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            return false;
+        parts[i / 16] = (parts[i / 16] << 4) | digit;
+    }
+    hex.high = parts[0];
+    hex.low = parts[1];
+    return true;
+}
+
+std::int32_t TagIndex::First(std::string_view key) const
+{
+    HexKey hex;
+    if (ParseKey(key, hex)) {
+        const auto found = m_hexKeys.find(hex);
+        return found == m_hexKeys.end() ? -1 : found->second;
+    }
+    const auto found = m_otherKeys.find(std::string(key));
+    return found == m_otherKeys.end() ? -1 : found->second;
+}
+
+std::int32_t* TagIndex::Head(std::string_view key)
+{
+    HexKey hex;
+    if (ParseKey(key, hex))
+        return &m_hexKeys.try_emplace(hex, -1).first->second;
+    return &m_otherKeys.try_emplace(std::string(key), -1).first->second;
+}
+
+// Puts a record at the end of its key's chain (records only ever join at the end
+// of the file, so the chain stays in file order).
+void TagIndex::Link(std::uint32_t record)
+{
+    Record& entry = m_records[record];
+    entry.nextSameKey = -1;
+    bool hasKey = false;
+    for (std::uint8_t i = 0; i < entry.count; ++i)
+        hasKey = hasKey || entry.order[i] == kMd5;
+    if (!hasKey)
+        return;
+    std::int32_t* link = Head(Value(record, kMd5));
+    while (*link >= 0)
+        link = &m_records[static_cast<std::uint32_t>(*link)].nextSameKey;
+    *link = static_cast<std::int32_t>(record);
+}
+
+void TagIndex::Unlink(std::uint32_t record)
+{
+    bool hasKey = false;
+    for (std::uint8_t i = 0; i < m_records[record].count; ++i)
+        hasKey = hasKey || m_records[record].order[i] == kMd5;
+    if (!hasKey)
+        return;
+    const std::string key(Value(record, kMd5));
+    std::int32_t* link = Head(key);
+    while (*link >= 0 && *link != static_cast<std::int32_t>(record))
+        link = &m_records[static_cast<std::uint32_t>(*link)].nextSameKey;
+    if (*link >= 0)
+        *link = m_records[record].nextSameKey;
+    HexKey hex;
+    if (*Head(key) < 0) {
+        if (ParseKey(key, hex))
+            m_hexKeys.erase(hex);
+        else
+            m_otherKeys.erase(key);
+    }
+}
+
+void TagIndex::AddTexts(Record& record, const AttrList& attrs)
+{
+    record.text = m_arena.size();
+    record.order = attrs.order;
+    record.count = attrs.count;
+    for (std::uint8_t i = 0; i < kAttrCount; ++i) {
+        const std::string_view value = attrs.values[i];
+        if (value.size() > UINT32_MAX)
+            throw std::length_error("attribute too long");
+        record.length[i] = static_cast<std::uint32_t>(value.size());
+        m_arena.append(value);
+    }
+}
+
+std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTags)
+{
+    Record record;
+    AddTexts(record, attrs);
+    m_arena.append(markedTags);
+    record.tagsLength = static_cast<std::uint32_t>(markedTags.size());
+    record.block = m_block.size();
+    for (const char c : markedTags)
+        m_block += (c == kTagMark || c == kOtherMark) ? kSeparator : FoldAscii(c);
+    record.blockLength = static_cast<std::uint32_t>(m_block.size() - record.block);
+    m_records.push_back(record);
+    const auto number = static_cast<std::uint32_t>(m_records.size() - 1);
+    Link(number);
+    return number;
+}
+
+void TagIndex::Remove(std::uint32_t record)
+{
+    Record& entry = m_records[record];
+    if (!entry.live)
+        return;
+    Unlink(record);
+    entry.live = false;
+    // Its tags can no longer match.
+    std::fill_n(m_block.begin() + static_cast<std::ptrdiff_t>(entry.block), entry.blockLength, kSeparator);
+    ++m_dead;
+}
+
+void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
+{
+    // The values may lie in the arena that grows here: copy them first.
+    std::array<std::string, kAttrCount> copies;
+    AttrList safe = attrs;
+    for (std::uint8_t i = 0; i < kAttrCount; ++i) {
+        copies[i] = attrs.values[i];
+        safe.values[i] = copies[i];
+    }
+    const std::string tags(MarkedTags(record));
+    Record& entry = m_records[record];
+    // The key stays: only the preview date changes in place.
+    AddTexts(entry, safe);
+    entry.datesRead = 0;
+    entry.tagsLength = static_cast<std::uint32_t>(tags.size());
+    m_arena.append(tags);
+}
+
+void TagIndex::CompactIfSparse()
+{
+    if (m_dead < 1024 || m_dead < LiveCount())
+        return;
+    TagIndex packed;
+    packed.m_arena.reserve(m_arena.size() / 2);
+    packed.m_block.reserve(m_block.size() / 2);
+    for (std::uint32_t i = 0; i < m_records.size(); ++i) {
+        if (!m_records[i].live)
+            continue;
+        const std::uint32_t number = packed.Append(Attributes(i), MarkedTags(i));
+        Record& entry = packed.m_records[number];
+        entry.begin = m_records[i].begin;
+        entry.end = m_records[i].end;
+        entry.startTag = m_records[i].startTag;
+    }
+    packed.m_bCanonical = m_bCanonical;
+    packed.m_layout = m_layout;
+    packed.m_rootClose = m_rootClose;
+    packed.m_fileSize = m_fileSize;
+    *this = std::move(packed);
+}
+
+std::string_view TagIndex::Value(std::uint32_t record, Attr attr) const
+{
+    const Record& entry = m_records[record];
+    std::uint64_t offset = entry.text;
+    for (std::uint8_t i = 0; i < attr; ++i)
+        offset += entry.length[i];
+    return std::string_view(m_arena).substr(offset, entry.length[attr]);
+}
+
+AttrList TagIndex::Attributes(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    AttrList attrs;
+    attrs.order = entry.order;
+    attrs.count = entry.count;
+    std::uint64_t offset = entry.text;
+    for (std::uint8_t i = 0; i < kAttrCount; ++i) {
+        attrs.values[i] = std::string_view(m_arena).substr(offset, entry.length[i]);
+        offset += entry.length[i];
+    }
+    return attrs;
+}
+
+std::string_view TagIndex::MarkedTags(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    std::uint64_t offset = entry.text;
+    for (std::uint32_t length : entry.length)
+        offset += length;
+    return std::string_view(m_arena).substr(offset, entry.tagsLength);
+}
+
+} // namespace quillmark
+
+namespace quillmark {
+
+std::int64_t TagIndex::WriteDate(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    if (!(entry.datesRead & 1)) {
+        entry.writeDate = ParseDate(Value(record, kWriteDate));
+        entry.datesRead |= 1;
+    }
+    return entry.writeDate;
+}
+
+std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
+{
+    const Record& entry = m_records[record];
+    if (!(entry.datesRead & 2)) {
+        entry.previewDate = ParseDate(Value(record, kThumbWriteDate));
+        entry.datesRead |= 2;
+    }
+    return entry.previewDate;
+}
+
+} // namespace quillmark

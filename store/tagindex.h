@@ -1,0 +1,135 @@
+#pragma once
+// The tag database held in memory as a compact index: one entry per record with
+// its texts and where its bytes stand in the file, one block of every record's
+// lower-cased tags for the search, and a map from fingerprint to record.
+#include <array>
+#include <cstring>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "store/recordxml.h"
+
+namespace quillmark {
+
+class TagIndex {
+public:
+    // Ends each tag in the search block; XML text never holds it, so a search
+    // text cannot match across two tags or two records.
+    static constexpr char kSeparator = '\x01';
+    // Ends each tag among a record's texts: the tag's element was named "tag",
+    // or it was another element (listed by searches, not a tag to the others).
+    static constexpr char kTagMark = '\x01';
+    static constexpr char kOtherMark = '\x02';
+
+    // How the formatter lays out the root's children: as they were read (the
+    // root holds text, so records made in memory are written compact), or
+    // indented (the root holds no text: everything was made in memory).
+    enum class Layout { AsRead, Indented };
+
+    struct Record {
+        std::uint64_t text = 0; // attribute values in Attr order, then the marked tags
+        std::array<std::uint32_t, kAttrCount> length{};
+        std::uint32_t tagsLength = 0;
+        std::uint64_t block = 0; // lower-cased tags in the search block
+        std::uint32_t blockLength = 0;
+        std::uint64_t begin = 0, end = 0; // the element's bytes in the file
+        std::uint32_t startTag = 0;       // length of its start tag (all of it when empty)
+        std::array<Attr, kAttrCount> order{};
+        std::uint8_t count = 0;
+        bool live = true;
+        std::int32_t nextSameKey = -1; // the next live record with the same md5
+        // Dates read from their text on first use (reading one asks the time zone).
+        mutable std::uint8_t datesRead = 0; // bit 1: writeDate, bit 2: previewDate
+        mutable std::int64_t writeDate = 0, previewDate = 0;
+    };
+
+    void Clear();
+    // Makes room for a file of `fileBytes` bytes, so that reading it rarely
+    // moves what was read (space not used is never touched).
+    void Reserve(std::uint64_t fileBytes);
+
+    // Adds a record after all others. `markedTags` holds each tag followed by
+    // kTagMark or kOtherMark. Returns its number.
+    std::uint32_t Append(const AttrList& attrs, std::string_view markedTags);
+    // Drops a record (its number stays taken until Compact).
+    void Remove(std::uint32_t record);
+    // Gives a record new attributes, keeping its place and tags.
+    void SetAttributes(std::uint32_t record, const AttrList& attrs);
+    // Packs the index when many records were dropped; renumbers records.
+    void CompactIfSparse();
+
+    // The first live record whose md5 is `key`, or -1.
+    std::int32_t First(std::string_view key) const;
+    std::int32_t NextSameKey(std::uint32_t record) const { return m_records[record].nextSameKey; }
+
+    const std::vector<Record>& Records() const { return m_records; }
+    std::vector<Record>& Records() { return m_records; }
+    std::size_t LiveCount() const { return m_records.size() - m_dead; }
+    std::string_view Value(std::uint32_t record, Attr attr) const;
+    AttrList Attributes(std::uint32_t record) const;
+    std::string_view MarkedTags(std::uint32_t record) const;
+    // The record's "writedate" / "thumbwritedate" as a time; 0 when absent or not a date.
+    std::int64_t WriteDate(std::uint32_t record) const;
+    std::int64_t PreviewDate(std::uint32_t record) const;
+
+    // Calls `hit(record)`, in record order, for every live record with a tag
+    // that contains `lowerText` (already folded like the block).
+    template <class Hit> void Search(std::string_view lowerText, Hit hit) const;
+
+    // Facts about the file the index was read from or last written as.
+    bool m_bCanonical = true;          // the file is byte for byte what the formatter writes for it
+    Layout m_layout = Layout::Indented;
+    std::uint64_t m_rootClose = 0;     // where "</documents>" starts (records present or root holds text)
+    std::uint64_t m_fileSize = 0;
+
+private:
+    struct HexKey {
+        std::uint64_t high = 0, low = 0;
+        bool operator==(const HexKey&) const = default;
+    };
+    struct HexKeyHash {
+        std::size_t operator()(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ (key.low * 31)); }
+    };
+    static bool ParseKey(std::string_view key, HexKey& hex);
+    std::int32_t* Head(std::string_view key);
+    void Link(std::uint32_t record);
+    void Unlink(std::uint32_t record);
+    void AddTexts(Record& record, const AttrList& attrs);
+
+    std::vector<Record> m_records; // in file order
+    std::size_t m_dead = 0;
+    std::string m_arena;
+    std::string m_block;
+    std::unordered_map<HexKey, std::int32_t, HexKeyHash> m_hexKeys; // fingerprints, the usual keys
+    std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
+};
+
+template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) const
+{
+    if (lowerText.empty() || lowerText.find(kSeparator) != std::string_view::npos)
+        return;
+    const char* base = m_block.data();
+    std::size_t from = 0;
+    while (from < m_block.size()) {
+        const void* found = ::memmem(base + from, m_block.size() - from, lowerText.data(), lowerText.size());
+        if (!found)
+            return;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
+        // The record whose block holds the hit: the last one starting at or before it.
+        std::size_t low = 0, high = m_records.size();
+        while (high - low > 1) {
+            const std::size_t mid = (low + high) / 2;
+            (m_records[mid].block <= at ? low : high) = mid;
+        }
+        const Record& record = m_records[low];
+        hit(static_cast<std::uint32_t>(low));
+        from = record.block + record.blockLength;
+        if (from <= at)
+            from = at + 1;
+    }
+}
+
+} // namespace quillmark

@@ -1,0 +1,180 @@
+#include "store/treewriter.h"
+
+#include "store/datetext.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+namespace quillmark::tree {
+
+namespace {
+
+const xmlChar* X(const char* text)
+{
+    return reinterpret_cast<const xmlChar*>(text);
+}
+
+const xmlChar* X(const std::string& text)
+{
+    return reinterpret_cast<const xmlChar*>(text.c_str());
+}
+
+thread_local bool t_bSawDoctype = false;
+
+void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    t_bSawDoctype = true;
+    xmlStopParser(static_cast<xmlParserCtxt*>(ctx));
+}
+
+// The first record element keyed `key`, found as the XPath //doc[@md5=$key]
+// finds it (records at any depth, in document order).
+xmlNode* FirstRecord(xmlDoc* doc, const std::string& key)
+{
+    xmlXPathContext* context = xmlXPathNewContext(doc);
+    if (!context)
+        return nullptr;
+    xmlNode* found = nullptr;
+    if (xmlXPathRegisterVariable(context, X("key"), xmlXPathNewString(X(key))) == 0) {
+        xmlXPathObject* result = xmlXPathEvalExpression(X("//doc[@md5=$key]"), context);
+        if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0) {
+            xmlNode* node = result->nodesetval->nodeTab[0];
+            if (node && node->type == XML_ELEMENT_NODE)
+                found = node;
+        }
+        xmlXPathFreeObject(result);
+    }
+    xmlXPathFreeContext(context);
+    return found;
+}
+
+// Adds a date attribute when the time is set and has a local calendar form.
+bool AddDate(xmlNode* record, const char* name, Time time)
+{
+    if (time == 0)
+        return true;
+    const std::string text = FormatDate(time);
+    if (text.empty())
+        return true;
+    return xmlNewProp(record, X(name), X(text)) != nullptr;
+}
+
+void RemoveAttribute(xmlNode* node, const char* name)
+{
+    if (xmlAttr* attr = xmlHasProp(node, X(name)))
+        xmlRemoveProp(attr);
+}
+
+} // namespace
+
+std::string TypeOfPath(const std::string& path)
+{
+    const auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+}
+
+xmlDoc* Read(const std::string& path, std::string& error)
+{
+    xmlParserCtxt* ctxt = xmlNewParserCtxt();
+    if (!ctxt) {
+        error = "out of memory";
+        return nullptr;
+    }
+    ctxt->sax->internalSubset = RefuseDoctype;
+    t_bSawDoctype = false;
+    xmlDoc* doc = xmlCtxtReadFile(ctxt, path.c_str(), nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (t_bSawDoctype || (doc && (doc->intSubset || !xmlDocGetRootElement(doc)))) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    if (!doc)
+        error = "cannot parse \"" + path + "\" again";
+    xmlFreeParserCtxt(ctxt);
+    return doc;
+}
+
+xmlDoc* NewEmpty()
+{
+    xmlDoc* doc = xmlNewDoc(X("1.0"));
+    if (!doc)
+        return nullptr;
+    xmlNode* root = xmlNewNode(nullptr, X("documents"));
+    if (!root) {
+        xmlFreeDoc(doc);
+        return nullptr;
+    }
+    xmlDocSetRootElement(doc, root);
+    return doc;
+}
+
+bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
+{
+    if (xmlNode* old = FirstRecord(doc, key)) {
+        xmlUnlinkNode(old);
+        xmlFreeNode(old);
+    }
+    xmlNode* root = xmlDocGetRootElement(doc);
+    xmlNode* record = root ? xmlNewChild(root, nullptr, X("doc"), nullptr) : nullptr;
+    if (!record)
+        return false;
+    bool ok = xmlNewProp(record, X("md5"), X(key)) && xmlNewProp(record, X("path"), X(item.path)) &&
+              AddDate(record, "thumbwritedate", item.previewDate) && AddDate(record, "writedate", item.writeDate) &&
+              AddDate(record, "createdate", item.createDate) && AddDate(record, "accessdate", item.accessDate) &&
+              xmlNewProp(record, X("type"), X(TypeOfPath(item.path)));
+    for (const std::string& tag : item.tags) {
+        if (!ok)
+            break;
+        // The tag goes in as a text node, so it is stored exactly as typed:
+        // nothing in it is read as markup or an entity reference.
+        xmlNode* tagNode = xmlNewChild(record, nullptr, X("tag"), nullptr);
+        xmlNode* text = tagNode ? xmlNewText(X(tag)) : nullptr;
+        ok = text && xmlAddChild(tagNode, text);
+        if (tagNode && !ok)
+            xmlFreeNode(text);
+    }
+    return ok;
+}
+
+bool SetPreviewDate(xmlDoc* doc, const std::string& key, Time previewDate)
+{
+    xmlNode* record = FirstRecord(doc, key);
+    if (!record)
+        return false;
+    RemoveAttribute(record, "thumbwritedate");
+    return AddDate(record, "thumbwritedate", previewDate);
+}
+
+void RemoveRecord(xmlDoc* doc, const std::string& key)
+{
+    if (xmlNode* record = FirstRecord(doc, key)) {
+        xmlUnlinkNode(record);
+        xmlFreeNode(record);
+    }
+}
+
+bool Serialize(xmlDoc* doc, std::string& out)
+{
+    xmlChar* buffer = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(doc, &buffer, &size, "UTF-8", 1);
+    const bool ok = buffer && size > 0;
+    if (ok)
+        out.assign(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size));
+    xmlFree(buffer);
+    return ok;
+}
+
+bool RootHoldsText(xmlDoc* doc)
+{
+    const xmlNode* root = xmlDocGetRootElement(doc);
+    for (const xmlNode* child = root ? root->children : nullptr; child; child = child->next)
+        if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE ||
+            child->type == XML_ENTITY_REF_NODE)
+            return true;
+    return false;
+}
+
+} // namespace quillmark::tree
