@@ -74,25 +74,26 @@ public:
     } while (0)
 
     HRESULT get_Caption(std::string* p) override { QM_ALIVE(); return GetText(p, m_state.caption); }
-    HRESULT put_Caption(const std::string& v) override { QM_ALIVE(); m_state.caption = v; return S_OK; }
+    HRESULT put_Caption(const std::string& v) override { QM_ALIVE(); m_state.caption = v; Changed(); return S_OK; }
     HRESULT get_Tag(std::string* p) override { QM_ALIVE(); return GetText(p, m_state.tag); }
-    HRESULT put_Tag(const std::string& v) override { QM_ALIVE(); m_state.tag = v; return S_OK; }
+    HRESULT put_Tag(const std::string& v) override { QM_ALIVE(); m_state.tag = v; Changed(); return S_OK; }
     HRESULT get_TooltipText(std::string* p) override { QM_ALIVE(); return GetText(p, m_state.tooltip); }
-    HRESULT put_TooltipText(const std::string& v) override { QM_ALIVE(); m_state.tooltip = v; return S_OK; }
+    HRESULT put_TooltipText(const std::string& v) override { QM_ALIVE(); m_state.tooltip = v; Changed(); return S_OK; }
     HRESULT get_Parameter(std::string* p) override { QM_ALIVE(); return GetText(p, m_state.parameter); }
-    HRESULT put_Parameter(const std::string& v) override { QM_ALIVE(); m_state.parameter = v; return S_OK; }
+    HRESULT put_Parameter(const std::string& v) override { QM_ALIVE(); m_state.parameter = v; Changed(); return S_OK; }
     HRESULT get_BeginGroup(VARIANT_BOOL* p) override { QM_ALIVE(); return GetBool(p, m_state.bBeginGroup); }
-    HRESULT put_BeginGroup(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bBeginGroup = v != VARIANT_FALSE; return S_OK; }
+    HRESULT put_BeginGroup(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bBeginGroup = v != VARIANT_FALSE; Changed(); return S_OK; }
     HRESULT get_Enabled(VARIANT_BOOL* p) override { QM_ALIVE(); return GetBool(p, m_state.bEnabled); }
-    HRESULT put_Enabled(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bEnabled = v != VARIANT_FALSE; return S_OK; }
+    HRESULT put_Enabled(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bEnabled = v != VARIANT_FALSE; Changed(); return S_OK; }
     HRESULT get_Visible(VARIANT_BOOL* p) override { QM_ALIVE(); return GetBool(p, m_state.bVisible); }
-    HRESULT put_Visible(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bVisible = v != VARIANT_FALSE; return S_OK; }
+    HRESULT put_Visible(VARIANT_BOOL v) override { QM_ALIVE(); m_state.bVisible = v != VARIANT_FALSE; Changed(); return S_OK; }
     HRESULT get_Width(std::int32_t* p) override { QM_ALIVE(); return GetValue(p, m_state.width); }
     HRESULT put_Width(std::int32_t v) override
     {
         QM_ALIVE();
         if (v < 0) return E_INVALIDARG;
         m_state.width = v;
+        Changed();
         return S_OK;
     }
     HRESULT get_Type(MsoControlType* p) override { QM_ALIVE(); return GetValue(p, m_state.type); }
@@ -114,7 +115,9 @@ public:
         HRESULT hr = OptionalBool(temporary, false, bTemporary);
         if (FAILED(hr)) return hr;
         ComPtr<I> self(this); // the owner drops its reference
+        SimCommandBar* pBar = m_pBar;
         m_pOwner->Remove(this);
+        if (pBar) pBar->NotifyChanged();
         return S_OK;
     }
 
@@ -135,13 +138,14 @@ class SimButton final : public ControlImpl<CommandBarButton> {
 public:
     SimButton() { m_points.Add(_CommandBarButtonEvents::Iid); }
     HRESULT get_FaceId(std::int32_t* p) override { QM_ALIVE(); return GetValue(p, m_state.faceId); }
-    HRESULT put_FaceId(std::int32_t v) override { QM_ALIVE(); m_state.faceId = v; return S_OK; }
+    HRESULT put_FaceId(std::int32_t v) override { QM_ALIVE(); m_state.faceId = v; Changed(); return S_OK; }
     HRESULT get_Style(MsoButtonStyle* p) override { QM_ALIVE(); return GetValue(p, m_state.style); }
     HRESULT put_Style(MsoButtonStyle v) override
     {
         QM_ALIVE();
         if (v < msoButtonAutomatic || v > 16) return E_INVALIDARG;
         m_state.style = v;
+        Changed();
         return S_OK;
     }
     std::size_t FireClick() override
@@ -158,7 +162,7 @@ class SimComboBox final : public ControlImpl<CommandBarComboBox> {
 public:
     SimComboBox() { m_points.Add(_CommandBarComboBoxEvents::Iid); }
     HRESULT get_Text(std::string* p) override { QM_ALIVE(); return GetText(p, m_state.text); }
-    HRESULT put_Text(const std::string& v) override { QM_ALIVE(); m_state.text = v; return S_OK; }
+    HRESULT put_Text(const std::string& v) override { QM_ALIVE(); m_state.text = v; Changed(); return S_OK; }
     HRESULT AddItem(const std::string& text, const Variant& index) override
     {
         QM_ALIVE();
@@ -168,6 +172,7 @@ public:
         if (FAILED(hr)) return hr;
         if (at < 1 || at > count + 1) return E_INVALIDARG;
         m_state.list.insert(m_state.list.begin() + (at - 1), text);
+        Changed();
         return S_OK;
     }
     HRESULT RemoveItem(std::int32_t index) override
@@ -176,6 +181,7 @@ public:
         if (index < 1 || index > static_cast<std::int32_t>(m_state.list.size())) return E_INVALIDARG;
         m_state.list.erase(m_state.list.begin() + (index - 1));
         if (m_state.listIndex >= index) m_state.listIndex = m_state.listIndex == index ? 0 : m_state.listIndex - 1;
+        Changed();
         return S_OK;
     }
     HRESULT Clear() override
@@ -183,6 +189,7 @@ public:
         QM_ALIVE();
         m_state.list.clear();
         m_state.listIndex = 0;
+        Changed();
         return S_OK;
     }
     HRESULT get_ListCount(std::int32_t* p) override
@@ -201,6 +208,7 @@ public:
         QM_ALIVE();
         if (index < 1 || index > static_cast<std::int32_t>(m_state.list.size())) return E_INVALIDARG;
         m_state.list[static_cast<size_t>(index - 1)] = text;
+        Changed();
         return S_OK;
     }
     HRESULT get_ListIndex(std::int32_t* p) override { QM_ALIVE(); return GetValue(p, m_state.listIndex); }
@@ -210,6 +218,7 @@ public:
         if (index < 0 || index > static_cast<std::int32_t>(m_state.list.size())) return E_INVALIDARG;
         m_state.listIndex = index;
         if (index > 0) m_state.text = m_state.list[static_cast<size_t>(index - 1)];
+        Changed();
         return S_OK;
     }
     HRESULT get_DropDownLines(std::int32_t* p) override { QM_ALIVE(); return GetValue(p, m_state.dropDownLines); }
@@ -218,6 +227,7 @@ public:
         QM_ALIVE();
         if (v < 0) return E_INVALIDARG;
         m_state.dropDownLines = v;
+        Changed();
         return S_OK;
     }
     HRESULT get_DropDownWidth(std::int32_t* p) override { QM_ALIVE(); return GetValue(p, m_state.dropDownWidth); }
@@ -226,6 +236,7 @@ public:
         QM_ALIVE();
         if (v < -1) return E_INVALIDARG;
         m_state.dropDownWidth = v;
+        Changed();
         return S_OK;
     }
     std::size_t FireChange() override
@@ -260,6 +271,11 @@ private:
 // ---- ControlCore / SimControls ----
 
 std::int32_t ControlCore::Position() const { return m_pOwner ? m_pOwner->PositionOf(this) : 0; }
+
+void ControlCore::Changed()
+{
+    if (m_pBar) m_pBar->NotifyChanged();
+}
 
 SimControls::~SimControls() { Clear(); }
 
@@ -312,6 +328,7 @@ HRESULT SimControls::Add(const Variant& type, const Variant& id, const Variant& 
     entry.pCore->m_pOwner = this;
     entry.pCore->m_pBar = m_pBar;
     m_vecEntries.insert(m_vecEntries.begin() + (at - 1), entry);
+    if (m_pBar) m_pBar->NotifyChanged();
     return entry.spControl.CopyTo(control);
 }
 
@@ -393,6 +410,7 @@ HRESULT SimCommandBar::put_Name(const std::string& name)
     if (IsDeleted()) return E_FAIL;
     if (name.empty()) return E_INVALIDARG;
     m_strName = name;
+    NotifyChanged();
     return S_OK;
 }
 
@@ -402,6 +420,7 @@ HRESULT SimCommandBar::put_Visible(VARIANT_BOOL visible)
 {
     if (IsDeleted()) return E_FAIL;
     m_bVisible = visible != VARIANT_FALSE;
+    NotifyChanged();
     return S_OK;
 }
 
@@ -415,6 +434,7 @@ HRESULT SimCommandBar::put_Position(MsoBarPosition position)
     if (IsDeleted()) return E_FAIL;
     if (position < msoBarLeft || position > msoBarFloating) return E_INVALIDARG;
     m_position = position;
+    NotifyChanged();
     return S_OK;
 }
 
@@ -441,6 +461,11 @@ HRESULT SimCommandBar::Delete()
     ComPtr<CommandBar> self(this);
     m_pBars->Remove(this);
     return S_OK;
+}
+
+void SimCommandBar::NotifyChanged()
+{
+    if (m_pBars) m_pBars->NotifyChanged();
 }
 
 void SimCommandBar::Detach()
@@ -496,7 +521,13 @@ HRESULT SimCommandBars::Add(const Variant& name, const Variant& position, const 
         if (registry::EqualNoCase(sp->Name(), strName)) return E_INVALIDARG;
     ComPtr<SimCommandBar> spBar = MakeComObject<SimCommandBar>(this, strName, pos, bTemporary);
     m_vecBars.push_back(spBar);
+    NotifyChanged();
     return ComPtr<CommandBar>(spBar.Get()).CopyTo(bar);
+}
+
+void SimCommandBars::NotifyChanged()
+{
+    if (m_fnChanged) m_fnChanged();
 }
 
 std::vector<SimCommandBar*> SimCommandBars::Bars() const
@@ -520,6 +551,7 @@ void SimCommandBars::Remove(SimCommandBar* pBar)
             ComPtr<SimCommandBar> keep = *it;
             m_vecBars.erase(it);
             keep->Detach();
+            NotifyChanged();
             return;
         }
     }

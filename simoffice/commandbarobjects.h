@@ -6,6 +6,7 @@
 #include "platform/com/com.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ public:
 
 protected:
     friend class SimControls;
+    // Tells the command bars' change hook.
+    void Changed();
     ControlState m_state;
     SimControls* m_pOwner = nullptr; // not counted; null once deleted
     SimCommandBar* m_pBar = nullptr; // not counted
@@ -110,6 +113,7 @@ public:
     SimControls& Controls() { return *m_spControls.Get(); }
     bool IsDeleted() const { return m_pBars == nullptr; }
     void Detach();
+    void NotifyChanged();
 
 private:
     SimCommandBars* m_pBars; // not counted; null once deleted
@@ -141,7 +145,14 @@ public:
     ControlCore* FindButtonByTag(const std::string& tag) const;
     ControlCore* FindComboBox() const;
 
+    // Called after every change of a bar, a control or a control's state (the host's
+    // window draws its tool bars again). Calls come from inside the object model's
+    // calls: the hook must not change the bars itself.
+    void SetChangeHook(std::function<void()> fnHook) { m_fnChanged = std::move(fnHook); }
+    void NotifyChanged();
+
 private:
+    std::function<void()> m_fnChanged;
     std::vector<ComPtr<SimCommandBar>> m_vecBars;
 };
 

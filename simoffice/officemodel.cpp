@@ -4,12 +4,18 @@
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
 #include "platform/imaging/image.h"
+#include "simoffice/slidefile.h"
+#include "simoffice/sliderenderer.h"
+
+#include <QBuffer>
+#include <QImage>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 namespace quillmark::simoffice {
 
@@ -47,6 +53,31 @@ void FromFileProperties(const docprops::Properties& values, DocumentProperties& 
 OfficeModel::OfficeModel(HostKind host) : m_host(host) {}
 OfficeModel::~OfficeModel() = default;
 
+int OfficeModel::AddListener(std::function<void()> fnListener)
+{
+    m_mapListeners[++m_nNextListener] = std::move(fnListener);
+    return m_nNextListener;
+}
+
+void OfficeModel::RemoveListener(int id) { m_mapListeners.erase(id); }
+
+void OfficeModel::Notify() const
+{
+    auto listeners = m_mapListeners; // a listener may remove itself
+    for (const auto& [id, fn] : listeners)
+        if (fn) fn();
+}
+
+SimDocument* OfficeModel::Adopt(std::unique_ptr<SimDocument> pNew)
+{
+    pNew->m_bSaved = true;
+    pNew->SetChangeHook([this] { Notify(); });
+    SimDocument* pDoc = pNew.get();
+    m_vecDocs.push_back(std::move(pNew));
+    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+    return pDoc;
+}
+
 SimDocument* OfficeModel::Item(int index) const
 {
     if (index < 1 || index > Count()) return nullptr;
@@ -75,6 +106,16 @@ std::vector<Slide> OfficeModel::SlidesOfFile(const std::string& fullName) const
 {
     auto it = m_mapSaved.find(fullName);
     if (it != m_mapSaved.end()) return it->second.slides;
+    if (SlideFileKindOf(fullName) != SlideFileKind::None) {
+        // A file that cannot be read as a presentation (damaged, or not what its name
+        // says) still opens, with made-up slides.
+        if (auto titles = ReadSlideTitles(fullName, nullptr)) {
+            std::vector<Slide> slides;
+            for (size_t i = 0; i < titles->size(); ++i)
+                slides.push_back({(*titles)[i], NextSlideId(), fullName, static_cast<int>(i + 1)});
+            return slides;
+        }
+    }
     SimDocument scratch(fullName, true);
     scratch.SetSlideCount(m_nDefaultSlides);
     return scratch.Slides();
@@ -92,6 +133,7 @@ SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string*
             SimDocument* pOpen = pDoc.get();
             if (m_host == HostKind::PowerPoint && slides > 0) pOpen->SetSlideCount(slides);
             Activate(pOpen);
+            Notify();
             return IsOpen(pOpen) ? pOpen : nullptr;
         }
     }
@@ -110,10 +152,8 @@ SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string*
         pNew->m_vecSlides = SlidesOfFile(full);
         if (slides > 0) pNew->SetSlideCount(slides);
     }
-    pNew->m_bSaved = true;
-    SimDocument* pDoc = pNew.get();
-    m_vecDocs.push_back(std::move(pNew));
-    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+    SimDocument* pDoc = Adopt(std::move(pNew));
+    Notify();
     if (m_pEvents) m_pEvents->DocumentOpened(*pDoc);
     if (IsOpen(pDoc) && m_pEvents) m_pEvents->WindowActivated(*pDoc);
     if (!IsOpen(pDoc)) {
@@ -128,10 +168,8 @@ SimDocument* OfficeModel::New()
     std::string name = (m_host == HostKind::Word ? "Document" : "Presentation") + std::to_string(++m_nNewCount);
     auto pNew = std::make_unique<SimDocument>(name, false);
     if (m_host == HostKind::PowerPoint) pNew->SetSlideCount(1);
-    pNew->m_bSaved = true;
-    SimDocument* pDoc = pNew.get();
-    m_vecDocs.push_back(std::move(pNew));
-    m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
+    SimDocument* pDoc = Adopt(std::move(pNew));
+    Notify();
     if (m_pEvents) m_pEvents->WindowActivated(*pDoc);
     return IsOpen(pDoc) ? pDoc : nullptr;
 }
@@ -147,6 +185,7 @@ bool OfficeModel::Activate(SimDocument* pDoc)
     if (!IsOpen(pDoc)) return false;
     if (Active() == pDoc) return true;
     BringToFront(pDoc);
+    Notify();
     if (m_pEvents) m_pEvents->WindowActivated(*pDoc);
     return true;
 }
@@ -186,6 +225,7 @@ bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* 
     pDoc->m_bHasFile = true;
     pDoc->m_bSaved = true;
     m_mapSaved[target] = SavedState{pDoc->m_properties, pDoc->m_vecSlides};
+    Notify();
     if (m_pEvents) m_pEvents->AfterSave(*pDoc);
     return true;
 }
@@ -276,6 +316,7 @@ bool OfficeModel::Close(SimDocument* pDoc)
     if (index == 0) return true;
     std::erase(m_vecZOrder, pDoc);
     m_vecDocs.erase(m_vecDocs.begin() + (index - 1));
+    Notify();
     if (bWasActive && Active() && m_pEvents) m_pEvents->WindowActivated(*Active());
     return true;
 }
@@ -295,24 +336,50 @@ bool OfficeModel::ExportSlides(const SimDocument& doc, const std::string& folder
         return false;
     }
     const auto& slides = doc.Slides();
+    std::set<std::string> unrendered; // sources already reported
     for (size_t i = 0; i < slides.size(); ++i) {
         int number = static_cast<int>(i + 1);
-        std::string drawError;
-        imaging::Image picture = imaging::DrawSlidePicture(number, slides[i].text, kSlideWidth,
-                                                           kSlideHeight, &drawError);
-        if (picture.IsNull()) {
-            SetError(error, "slide " + std::to_string(number) + ": " + drawError);
-            return false;
-        }
+        QImage picture = RenderedPage(slides[i], unrendered);
         std::string file = dir + "/Slide" + std::to_string(number) + "." + format;
         std::string saveError;
-        bool bOk = format == "JPG" ? picture.SaveJpeg(file, 90, &saveError) : picture.SaveBmp(file, &saveError);
+        bool bOk = false;
+        if (!picture.isNull()) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            bOk = buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, format == "JPG" ? "JPG" : "BMP", 90) &&
+                  files::AtomicReplace(file, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                                       0644, &saveError);
+            if (!bOk && saveError.empty()) saveError = "cannot encode the picture of slide " + std::to_string(number);
+        } else {
+            std::string drawError;
+            imaging::Image drawn = imaging::DrawSlidePicture(number, slides[i].text, kSlideWidth, kSlideHeight,
+                                                             &drawError);
+            if (drawn.IsNull()) {
+                SetError(error, "slide " + std::to_string(number) + ": " + drawError);
+                return false;
+            }
+            bOk = format == "JPG" ? drawn.SaveJpeg(file, 90, &saveError) : drawn.SaveBmp(file, &saveError);
+        }
         if (!bOk) {
             SetError(error, saveError);
             return false;
         }
     }
     return true;
+}
+
+QImage OfficeModel::RenderedPage(const Slide& slide, std::set<std::string>& unrendered)
+{
+    if (slide.source.empty() || slide.page < 1 || unrendered.count(slide.source)) return {};
+    if (!m_pRenderer) m_pRenderer = std::make_unique<SlideRenderer>();
+    std::string error;
+    const std::vector<QImage>* pages = m_pRenderer->Pages(slide.source, kSlideWidth, &error);
+    if (pages && slide.page <= static_cast<int>(pages->size())) return (*pages)[static_cast<size_t>(slide.page - 1)];
+    if (pages) error = "LibreOffice made " + std::to_string(pages->size()) + " pages of it, not " +
+                       std::to_string(slide.page) + " or more";
+    unrendered.insert(slide.source);
+    Notice("cannot render the slides of " + slide.source + ": " + error + "; they are drawn instead");
+    return {};
 }
 
 bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std::string* error)
@@ -355,7 +422,7 @@ int OfficeModel::InsertFromFile(SimDocument& doc, const std::string& file, int i
     slides.insert(slides.begin() + index, inserted.begin(), inserted.end());
     // The view keeps showing the slide it showed.
     if (index < doc.m_nCurrentSlide) doc.m_nCurrentSlide += end - start + 1;
-    doc.m_bSaved = false;
+    doc.MarkChanged();
     return end - start + 1;
 }
 

@@ -7,13 +7,18 @@
 #include "simoffice/hostkind.h"
 #include "simoffice/simdocument.h"
 
+#include <QImage>
+
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace quillmark::simoffice {
+
+class SlideRenderer;
 
 // Receives the application events. Calls come synchronously from inside the
 // model's operations; a receiver may call back into the model.
@@ -40,9 +45,16 @@ public:
 
     HostKind Host() const { return m_host; }
     void SetEvents(OfficeEvents* pEvents) { m_pEvents = pEvents; }
-    // Receives what the user should know about a file that opens or saves with a
-    // limitation (properties that cannot be read from or written into it).
+    // Receives what the user should know about a file that opens, saves or exports with
+    // a limitation (properties that cannot be read from or written into it, slides that
+    // cannot be rendered).
     void SetNotices(std::function<void(const std::string&)> fnNotices) { m_fnNotices = std::move(fnNotices); }
+
+    // Listeners called (synchronously) after anything a window shows changed: a
+    // document opened, created, activated, saved or closed, or a document's
+    // properties, slides or view. The id is for RemoveListener.
+    int AddListener(std::function<void()> fnListener);
+    void RemoveListener(int id);
 
     // Open documents in opening order; Item is 1-based, nullptr when out of range.
     int Count() const { return static_cast<int>(m_vecDocs.size()); }
@@ -57,7 +69,8 @@ public:
     // a file whose properties cannot be read still opens, with a notice, and gets the
     // properties this process last saved for it. A file open already is only activated. `slides` > 0 sets
     // the slide count of a presentation; otherwise it is what this process last saved
-    // for the file, else the default slide count.
+    // for the file, else the slides the file holds (.pptx, .odp, .ppt and their kin),
+    // else (another format, or a file that cannot be read as one) the default slide count.
     SimDocument* Open(const std::string& path, int slides, std::string* error);
     // A never-saved document named Document1, Document2... / Presentation1... (one slide).
     SimDocument* New();
@@ -77,12 +90,16 @@ public:
 
     // PowerPoint's SaveCopyAs in a picture format: Slide1.<EXT> ... into `folder`
     // (created when missing). `format`: "BMP" or "JPG". The document is not changed.
+    // A slide read from a file shows that file's page as LibreOffice renders it; when
+    // the file cannot be rendered a message says why and its slides are drawn, as
+    // the slides made up in memory are.
     bool ExportSlides(const SimDocument& doc, const std::string& folder, const std::string& format,
                       std::string* error);
     // Saves a copy of the document's file at `path` without changing the document.
     bool SaveCopy(const SimDocument& doc, const std::string& path, std::string* error);
-    // Inserts slides start..end of `file` (as last saved; an unknown file has the default
-    // slide count) behind slide `index` (0 = at the front). The number inserted, or -1.
+    // Inserts slides start..end of `file` (as last saved by this process, else as the
+    // file holds them, else the default slide count) behind slide `index` (0 = at the
+    // front), in memory only: the file is not touched. The number inserted, or -1.
     int InsertFromFile(SimDocument& doc, const std::string& file, int index, int start, int end,
                        std::string* error);
 
@@ -100,6 +117,8 @@ private:
         std::vector<Slide> slides;
     };
     void BringToFront(SimDocument* pDoc);
+    void Notify() const;
+    SimDocument* Adopt(std::unique_ptr<SimDocument> pNew);
     void Notice(const std::string& text) const;
     void LoadProperties(SimDocument& doc) const;
     // Writes the document's file (its bytes, or a new file) with its properties to `target`.
@@ -108,6 +127,9 @@ private:
                            std::string* error) const;
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
+    // The rendered picture of a slide read from a file; null when it has none or its
+    // file cannot be rendered (reported once per file in `unrendered`).
+    QImage RenderedPage(const Slide& slide, std::set<std::string>& unrendered);
 
     HostKind m_host;
     OfficeEvents* m_pEvents = nullptr;
@@ -117,6 +139,9 @@ private:
     std::map<std::string, SavedState> m_mapSaved; // by full name, for the process lifetime
     int m_nNewCount = 0;
     int m_nDefaultSlides = 1;
+    std::map<int, std::function<void()>> m_mapListeners;
+    int m_nNextListener = 0;
+    std::unique_ptr<SlideRenderer> m_pRenderer;
 };
 
 } // namespace quillmark::simoffice

@@ -1,5 +1,6 @@
 #include "simoffice/scriptrunner.h"
 
+#include "simoffice/mainwindow.h"
 #include "simoffice/scriptline.h"
 
 #include <QDialog>
@@ -59,6 +60,7 @@ ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& e
     m_office.SetEventTrace([this](const std::string& event) {
         if (m_bEvents) m_out << "event: " << event << "\n";
     });
+    m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
     m_pDialogs = std::make_unique<DialogDriver>(m_out, m_err);
     m_pDialogs->SetDialogOpenedHandler([this](QDialog& dialog) { RunInDialog(dialog); });
     m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
@@ -557,6 +559,13 @@ bool ScriptRunner::CmdChooseFile(const Words& words, std::string& error)
 
 bool ScriptRunner::CmdScreenshot(const Words& words, std::string& error)
 {
+    // Without an open dialog: the host's main window with its tool bars, drawn even
+    // when it is not on screen.
+    if (!m_pDialogs->Current() && m_office.Window()) {
+        if (m_office.Window()->Picture().save(QString::fromStdString(words[1]), "PNG")) return true;
+        error = "cannot write the screenshot " + words[1];
+        return false;
+    }
     return m_pDialogs->Screenshot(words[1], error);
 }
 

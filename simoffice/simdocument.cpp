@@ -51,6 +51,7 @@ bool SimDocument::SetProperty(const std::string& name, const std::string& value)
 {
     if (!m_properties.Set(name, value)) return false;
     m_bSaved = false;
+    Changed();
     return true;
 }
 
@@ -59,10 +60,17 @@ void SimDocument::SetSlideCount(int count)
     count = std::max(count, 0);
     std::string stem = Name();
     while (static_cast<int>(m_vecSlides.size()) < count)
-        m_vecSlides.push_back({stem + " - slide " + std::to_string(m_vecSlides.size() + 1), NextSlideId()});
+        m_vecSlides.push_back({stem + " - slide " + std::to_string(m_vecSlides.size() + 1), NextSlideId(), {}, 0});
     m_vecSlides.resize(static_cast<size_t>(count));
     m_nCurrentSlide = std::clamp(m_nCurrentSlide, count > 0 ? 1 : 0, count);
     m_bSaved = false;
+    Changed();
+}
+
+void SimDocument::MarkChanged()
+{
+    m_bSaved = false;
+    Changed();
 }
 
 int SimDocument::CurrentSlide() const
@@ -74,6 +82,7 @@ bool SimDocument::SetCurrentSlide(int index)
 {
     if (index < 1 || index > static_cast<int>(m_vecSlides.size())) return false;
     m_nCurrentSlide = index;
+    Changed();
     return true;
 }
 

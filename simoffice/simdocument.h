@@ -1,6 +1,7 @@
 #pragma once
 // One open document (Word) or presentation (PowerPoint) of the simulated office:
 // its name, built-in properties and slides. The office (OfficeModel) owns it.
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,8 +9,12 @@
 namespace quillmark::simoffice {
 
 struct Slide {
-    std::string text;
+    std::string text; // the title of a slide read from a file; made up for the others
     unsigned long long id = 0; // unique within the process, so a slide object follows its slide
+    // Where the slide's picture comes from: page `page` (1-based) of the presentation
+    // file `source`; a slide without a source is drawn.
+    std::string source;
+    int page = 0;
 };
 
 // A fresh slide id.
@@ -61,10 +66,18 @@ public:
     int CurrentSlide() const;
     bool SetCurrentSlide(int index);
 
-    void MarkChanged() { m_bSaved = false; }
+    void MarkChanged();
+    // Called after every change of the document's properties, slides, view or saved
+    // state made through this object (the host's window follows them).
+    void SetChangeHook(std::function<void()> fnHook) { m_fnChanged = std::move(fnHook); }
 
 private:
     friend class OfficeModel;
+    void Changed()
+    {
+        if (m_fnChanged) m_fnChanged();
+    }
+    std::function<void()> m_fnChanged;
     std::string m_strFullName;
     bool m_bHasFile = false;
     bool m_bSaved = true;

@@ -22,6 +22,8 @@
 
 namespace quillmark::simoffice {
 
+class MainWindow;
+
 class SimOffice {
 public:
     explicit SimOffice(HostKind host);
@@ -40,6 +42,11 @@ public:
     // Every application event fired is passed here first, e.g. "DocumentOpen /tmp/a.doc".
     void SetEventTrace(std::function<void(const std::string&)> fnTrace);
 
+    // The host's main window while one exists (it registers itself); null otherwise.
+    // Scripts draw it for screenshots when no dialog is open.
+    MainWindow* Window() const { return m_pWindow; }
+    void SetWindow(MainWindow* pWindow) { m_pWindow = pWindow; }
+
     // Loads the start-up add-ins of the host's list from the registry file `registryFile`
     // (empty: the default one); problems are reported on `report`. Connected add-ins.
     int LoadAddins(std::ostream& report, const std::string& registryFile = {});
@@ -56,6 +63,7 @@ private:
     ComPtr<IDispatch> m_spApplication;
     std::unique_ptr<AddinLoader> m_pLoader;
     bool m_bShutDown = false;
+    MainWindow* m_pWindow = nullptr;
 };
 
 } // namespace quillmark::simoffice

@@ -1,8 +1,10 @@
 // quillmark-host: one simulated office host (Word or PowerPoint) in this process.
-// It loads the add-ins of the host's list in the registry, then runs host commands
-// from a script (--script FILE, "-" for standard input) or from the terminal.
+// It loads the add-ins of the host's list in the registry, then opens its main
+// window (with a display), or runs host commands from a script (--script FILE, "-"
+// for standard input) or from the terminal (--repl, or without a display).
 #include "platform/com/serverentry.h"
 #include "simoffice/addinlist.h"
+#include "simoffice/mainwindow.h"
 #include "simoffice/scriptrunner.h"
 #include "simoffice/simoffice.h"
 
@@ -28,6 +30,16 @@ bool IsSet(const char* name)
 {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+// A platform that shows windows: the one QT_QPA_PLATFORM names, else X11 or Wayland.
+bool HasDisplay()
+{
+    if (IsSet("QT_QPA_PLATFORM")) {
+        std::string platform = std::getenv("QT_QPA_PLATFORM");
+        return platform.rfind("offscreen", 0) != 0 && platform.rfind("minimal", 0) != 0;
+    }
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
 }
 
 // The ProgID that --install-addin puts in both hosts' add-in lists.
@@ -87,15 +99,20 @@ int InstallAddin(const std::string& library, bool bInstall)
 int main(int argc, char** argv)
 {
     CLI::App cli{"quillmark-host: a simulated Word or PowerPoint that loads Quillmark add-ins"};
-    std::string hostName, scriptPath, installLib, uninstallLib;
-    bool bNoAddins = false;
+    std::string hostName, scriptPath, installLib, uninstallLib, screenshotPath;
+    std::vector<std::string> files;
+    bool bNoAddins = false, bRepl = false;
     cli.add_option("--host", hostName, "word or powerpoint");
     auto* pInstall = cli.add_option("--install-addin", installLib,
                                     "register the add-in library LIB and add it to both hosts' add-in lists");
     cli.add_option("--uninstall-addin", uninstallLib, "remove the add-in library LIB from both hosts and the registry")
         ->excludes(pInstall);
-    cli.add_option("--script", scriptPath, "run the commands in FILE (- for standard input) and exit");
+    auto* pScript = cli.add_option("--script", scriptPath, "run the commands in FILE (- for standard input) and exit");
+    cli.add_flag("--repl", bRepl, "read commands from the terminal instead of opening the window")->excludes(pScript);
+    cli.add_option("--screenshot", screenshotPath,
+                   "write a PNG picture of the main window to FILE (after the script, if any) and exit");
     cli.add_flag("--no-addins", bNoAddins, "start without loading any add-in");
+    cli.add_option("FILE", files, "documents to open at start");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -124,9 +141,9 @@ int main(int argc, char** argv)
         pInput = &scriptFile;
     }
 
-    // A script needs no display; neither does a terminal session without one.
-    if (!IsSet("QT_QPA_PLATFORM") && (!scriptPath.empty() || (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY"))))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The window needs a display; a script, a terminal session or a screenshot do not.
+    const bool bWindow = scriptPath.empty() && !bRepl && screenshotPath.empty() && HasDisplay();
+    if (!IsSet("QT_QPA_PLATFORM") && !bWindow) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Qt wants a private runtime folder and warns on every start without one (a
     // console session, a CI run): give it the one it would fall back to.
     if (!IsSet("XDG_RUNTIME_DIR")) {
@@ -154,8 +171,28 @@ int main(int argc, char** argv)
             office.Model().SetDefaultSlideCount(count);
         }
         if (!bNoAddins) office.LoadAddins(std::cerr);
-        ScriptRunner runner(office, std::cout, std::cerr);
-        status = runner.Run(*pInput, scriptPath.empty() ? "quillmark-host> " : "");
+        {
+            // Made in every mode: scripts draw it for screenshots; add-ins own their dialogs by it.
+            MainWindow window(office);
+            for (const std::string& file : files) {
+                std::string error;
+                if (!office.Model().Open(file, 0, &error)) {
+                    std::cerr << "quillmark-host: " << error << "\n";
+                    status = 1;
+                }
+            }
+            if (bWindow) {
+                window.show();
+                app.exec();
+            } else if (!scriptPath.empty() || screenshotPath.empty()) {
+                ScriptRunner runner(office, std::cout, std::cerr);
+                if (runner.Run(*pInput, scriptPath.empty() ? "quillmark-host> " : "") != 0) status = 1;
+            }
+            if (!screenshotPath.empty() && !window.Picture().save(QString::fromStdString(screenshotPath), "PNG")) {
+                std::cerr << "quillmark-host: cannot write the screenshot " << screenshotPath << "\n";
+                status = 1;
+            }
+        }
         office.Shutdown();
     }
     return status;

@@ -1,7 +1,8 @@
 #pragma once
-// Drawing slide pictures needs a Qt GUI application; one for the whole test program,
-// destroyed at exit.
-#include <QGuiApplication>
+// Drawing slide pictures and the host's window need a Qt application with widgets;
+// one for the whole test program. It is never destroyed: at exit it would outlive
+// objects Qt's own statics (QTest's input devices) already took down.
+#include <QApplication>
 
 #include <cstdlib>
 
@@ -14,7 +15,8 @@ inline void EnsureGuiApp()
     static int argc = 1;
     static char name[] = "simoffice_tests";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    static QApplication* s_pApp = new QApplication(argc, argv);
+    (void)s_pApp;
 }
 
 } // namespace quillmark::test

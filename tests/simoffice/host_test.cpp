@@ -323,6 +323,43 @@ TEST(QuillmarkHost, AddinListPerHostAndBrokenEntries)
     EXPECT_EQ(h.Log(), "");
 }
 
+TEST(QuillmarkHost, FilesGivenOnTheCommandLineOpenAndTheWindowIsDrawnWithTheAddinBar)
+{
+    Host h;
+    h.dir.WriteFile("a.txt", "a"); // a file without document properties: no warnings
+    h.Register(HostKind::Word, "Quillmark.TestAddin", QUILLMARK_TEST_ADDIN);
+    ProcessOptions options;
+    options.env["QUILLMARK_REGISTRY"] = h.registry;
+    options.env["QUILLMARK_TEST_ADDIN_LOG"] = h.log;
+    options.env["QT_QPA_PLATFORM"] = "offscreen";
+    options.workingDir = h.dir.Path();
+    ProcessResult r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--screenshot", "with.png", "a.txt"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(h.Log().find("event 4 " + h.dir / "a.txt"), std::string::npos) << h.Log();
+    r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--no-addins", "--screenshot", "without.png", "a.txt"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string with = files::ReadFile(h.dir / "with.png").value_or("");
+    const std::string without = files::ReadFile(h.dir / "without.png").value_or("");
+    EXPECT_EQ(with.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(without.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_NE(with, without); // the add-in's tool bar is in the picture
+
+    // A file that cannot be opened is named, and the run fails; the others still open.
+    options.input = "documents\n";
+    r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--script", "-", "missing.doc", "a.txt"}, options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "quillmark-host: " + h.dir / "missing.doc" + ": no such file\n");
+    EXPECT_EQ(r.out, "> documents\n* 1 " + h.dir / "a.txt" + "\n");
+
+    // --repl reads the terminal instead of opening the window; it cannot go with --script.
+    options.input = "echo hi\n";
+    r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--no-addins", "--repl"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "quillmark-host> hi\nquillmark-host> \n");
+    r = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--repl", "--script", "-"}, options);
+    EXPECT_EQ(r.exitCode, 2);
+}
+
 TEST(QuillmarkHost, CommandTableGivesHelpAndUsage)
 {
     Host h;
