@@ -123,6 +123,9 @@ private:
             if (c == '"') {
                 if (!IsValidUtf8(out))
                     return Fail(i, "text is not valid UTF-8");
+                // A registry string ends at its first NUL: one inside would be cut off when written.
+                if (out.find('\0') != std::string::npos)
+                    return Fail(i, "text holds a NUL character");
                 return true;
             }
             if (c == '\\') {

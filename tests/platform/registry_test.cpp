@@ -209,7 +209,9 @@ TEST(Registry, MalformedFileNamesTheLineAndIsNeverOverwritten)
         {k + "\"Bad\xff\"=\"x\"\n", 4},
         {k + "\"V\"=something\n", 4},
     };
-    for (const auto& [text, line] : cases) {
+    std::vector<std::pair<std::string, int>> all = cases;
+    all.emplace_back(k + std::string("\"V\"=\"a\0b\r\"\n", 11), 4); // a NUL would be lost when written
+    for (const auto& [text, line] : all) {
         RegistryModel model;
         RegParseError error;
         EXPECT_FALSE(ParseRegFile(text, model, error)) << text;
