@@ -1,6 +1,7 @@
 #pragma once
-// DialogAvailability: the add-in's dialog launcher while the dialogs themselves are
-// not part of it. A click that asks for a dialog tells the user, in one line on the
+// DialogAvailability: the answer to a request for a dialog that is not part of this
+// version (AddinDialogLauncher hands it the Browse Tags requests, and every request
+// when the host has no Qt application). It tells the user, in one line on the
 // error stream, which dialog was asked for and with what, and changes nothing.
 #include "host/dialogrequests.h"
 

@@ -6,7 +6,10 @@
 #include "host/wordapplication.h"
 #include "officeapi/scripthooks.h"
 #include "ui/controls/desktop.h"
+#include "ui/powerpointbrowsetagdialog.h"
+#include "ui/shellactions.h"
 #include "ui/tagdialog.h"
+#include "ui/wordbrowsetagdialog.h"
 
 #include <QApplication>
 
@@ -20,7 +23,25 @@ bool AddinDialogLauncher::ScriptAwareOpener::Open(const std::string& url)
         pHooks->Shell("open", url);
         return true;
     }
-    return m_pPrevious ? m_pPrevious->Open(url) : shell::XdgUrlOpener().Open(url);
+    return Fallback().Open(url);
+}
+
+bool AddinDialogLauncher::ScriptAwareOpener::OpenFile(const std::string& path)
+{
+    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
+        pHooks->Shell("open", path);
+        return true;
+    }
+    return Fallback().OpenFile(path);
+}
+
+bool AddinDialogLauncher::ScriptAwareOpener::ShowItem(const std::string& path)
+{
+    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
+        pHooks->Shell("explore", FolderOfPath(path));
+        return true;
+    }
+    return Fallback().ShowItem(path);
 }
 
 AddinDialogLauncher::AddinDialogLauncher() : AddinDialogLauncher(std::cerr) {}
@@ -64,8 +85,19 @@ bool AddinDialogLauncher::Show(const DialogRequest& request)
         dialog.DoModal();
         return false;
     }
-    case DialogKind::BrowseDocuments:
-    case DialogKind::BrowsePresentations: return m_unavailable.Show(request);
+    case DialogKind::BrowseDocuments: {
+        if (!request.pOfficeApp || !request.pOfficeApp->Database()) return false;
+        WordBrowseTagDialog dialog(*request.pOfficeApp);
+        dialog.queryText = request.strSearch;
+        return dialog.DoModal() == IDOK;
+    }
+    case DialogKind::BrowsePresentations: {
+        if (!request.pOfficeApp || !request.pOfficeApp->Database()) return false;
+        PowerPointBrowseTagDialog dialog(*request.pOfficeApp);
+        dialog.queryText = request.strSearch;
+        const int result = dialog.DoModal();
+        return result == IDOK || result == IDC_INSERTSLIDE;
+    }
     }
     return false;
 }

@@ -1,6 +1,8 @@
 // quillmark: the command-line tool over the tag database.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +14,26 @@
 
 using namespace quillmark;
 using namespace quillmark::cli;
+
+namespace {
+
+// A path naming a file: an empty one names none.
+const CLI::Validator kNonEmpty(
+    [](std::string& value) { return value.empty() ? std::string("the path is empty") : std::string(); },
+    "NONEMPTY");
+
+// `path` made absolute; false (with a message) when the working folder is unknown.
+bool FullPathOf(const std::string& path, std::string& full)
+{
+    full = files::MakeFullPath(path);
+    if (!full.empty() || path.empty())
+        return true;
+    std::cerr << "quillmark: cannot make \"" << path
+              << "\" absolute: the working folder is not available: " << std::strerror(errno) << "\n";
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,11 +49,11 @@ int main(int argc, char** argv)
     std::vector<std::string> types;
 
     CLI::App* tag = app.add_subcommand("tag", "Store TAGS (comma-separated, as typed) for PATH");
-    tag->add_option("PATH", path, "File to tag")->required();
+    tag->add_option("PATH", path, "File to tag")->required()->check(kNonEmpty);
     tag->add_option("TAGS", tagsText, "Tags, separated by commas")->required();
 
     CLI::App* show = app.add_subcommand("show", "Print the stored tags of PATH, one per line");
-    show->add_option("PATH", path, "File whose tags to print")->required();
+    show->add_option("PATH", path, "File whose tags to print")->required()->check(kNonEmpty);
 
     CLI::App* tags = app.add_subcommand("tags", "Print every distinct tag, one per line");
 
@@ -44,7 +66,7 @@ int main(int argc, char** argv)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
     CLI::App* remove = app.add_subcommand("remove", "Remove the record of PATH");
-    remove->add_option("PATH", path, "File whose record to remove")->required();
+    remove->add_option("PATH", path, "File whose record to remove")->required()->check(kNonEmpty);
 
     CLI::App* fingerprint = app.add_subcommand("fingerprint", "Print the fingerprint (MD5) of PATH");
     fingerprint->add_option("PATH", path, "Path to fingerprint")->required();
@@ -60,17 +82,27 @@ int main(int argc, char** argv)
         return kUsage;
     }
 
-    const std::string fullPath = files::MakeFullPath(path);
+    std::string fullPath;
+    if (!FullPathOf(path, fullPath))
+        return kFailure;
     if (fingerprint->parsed())
         return FingerprintCommand(fullPath, std::cout);
 
+    // Only commands that change something may write the registry.
+    const bool bChanges = tag->parsed() || remove->parsed();
     AppSettings settings;
     TaggingDatabase db;
     if (dbFile.empty()) {
-        settings.Load();
+        if (!settings.Load(bChanges) || settings.DatabasePath.empty()) {
+            std::cerr << "quillmark: the settings give no database folder; name the database with --db FILE\n";
+            return kFailure;
+        }
         db.m_pSettings = &settings;
     } else {
-        db.SetDatabaseFile(files::MakeFullPath(dbFile));
+        std::string fullDbFile;
+        if (!FullPathOf(dbFile, fullDbFile))
+            return kFailure;
+        db.SetDatabaseFile(fullDbFile);
     }
     db.Open();
 

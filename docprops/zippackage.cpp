@@ -41,13 +41,14 @@ std::unique_ptr<ZipPackage> ZipPackage::Open(std::string_view bytes, std::string
         SetError(error, ZipErrorText(&err));
         return nullptr;
     }
-    zip_source_keep(pkg->m_pSource);
     const int flags = bytes.empty() ? ZIP_CREATE : ZIP_CHECKCONS;
     pkg->m_pArchive = zip_open_from_source(pkg->m_pSource, flags, &err);
     if (!pkg->m_pArchive) {
         SetError(error, "not a zip archive or a damaged one (" + ZipErrorText(&err) + ")");
         return nullptr;
     }
+    // The archive owns the source now; keep it past zip_close to read the written archive.
+    zip_source_keep(pkg->m_pSource);
     return pkg;
 }
 

@@ -209,6 +209,8 @@ bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreat
     GetEmbeddedTags(embeddedTags);
     const bool bHasFilePath = HasFilePath();
     const TagList tags = bHasFilePath ? GetDatabaseTags(path) : embeddedTags;
+    // Made once for the whole refresh: a document may hold thousands of tags.
+    const TagSet embeddedSet(embeddedTags.begin(), embeddedTags.end());
 
     const bool bFilterFileName = RequireSettings().GlobalDefaultFileNameTag != 1;
     bool bFileNameSkipped = false;
@@ -227,7 +229,7 @@ bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreat
                 continue;
             }
         }
-        const int faceId = bHasFilePath && IsTagInList(tag, embeddedTags) ? kFaceTagInDocument : kFaceTagInDatabase;
+        const int faceId = bHasFilePath && embeddedSet.contains(tag) ? kFaceTagInDocument : kFaceTagInDatabase;
         CommandBarButtonPtr spButton = AddButton(spControls, tag, faceId, true);
         // Counted as soon as it is on the bar, so that a failure further on cannot
         // leave a button behind that the next refresh would not remove.

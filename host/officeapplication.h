@@ -80,6 +80,20 @@ public:
     static HRESULT DispatchByName(std::uint16_t flags, Variant* result, IDispatch* object, std::string_view name,
                                   std::initializer_list<Variant> lastFirstArgs = {});
 
+    // What became of a relocation (RelocateDocument).
+    enum class Relocation {
+        Relocated,         // the located file holds the tags; the old record is gone
+        NotFound,          // there is no file at the located path: nothing changed
+        InTemporaryFolder, // the located file cannot be tagged: nothing changed
+        NotSaved,          // the database could not be written: the old record stays
+    };
+    // The user has located a file the database knew under `oldPath` at `newPath`.
+    // The located file's record gets its own stored tags, then the old record's
+    // tags it lacks, then its file-name tag; only once that record is written is
+    // the old one removed. Then MergeTagsFromFile(newPath) lets the host add what
+    // it knows of the file.
+    Relocation RelocateDocument(const std::string& oldPath, const std::string& newPath);
+
     // Ends the application-event subscription made by ConnectApplicationEvents
     // (Unadvise with its cookie); the add-in calls it when it disconnects.
     void DisconnectApplicationEvents();

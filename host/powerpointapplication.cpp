@@ -2,6 +2,7 @@
 
 #include "host/keywords.h"
 #include "host/pathrules.h"
+#include "host/presentationuse.h"
 #include "resources/strings.h"
 #include "store/taggingdatabase.h"
 
@@ -12,6 +13,8 @@ constexpr int kIdsProductAuthor = 134;
 constexpr int kSlidePane = 2;
 } // namespace
 
+PowerPointApplication::PowerPointApplication() : m_pPreviewRequest(std::make_unique<PreviewRequest>()) {}
+
 PowerPointApplication::~PowerPointApplication() { DisconnectApplicationEvents(); }
 
 bool PowerPointApplication::AddControls()
@@ -21,10 +24,14 @@ bool PowerPointApplication::AddControls()
 
 bool PowerPointApplication::MergeTagsFromFile(const std::string& path)
 {
-    // Opening lets the open-event handler record the file's tags under its new path.
-    powerpoint::_PresentationPtr spPresentation;
-    OpenPresentation(path, spPresentation);
-    if (spPresentation) spPresentation.Close();
+    {
+        // Opening lets the open-event handler record the file's tags under its new
+        // path. A presentation that is open already fires no open event: the same
+        // union is run on it here, and it stays open.
+        PresentationUse use(*this, path);
+        if (use.Presentation() && !use.OpenedHere() && m_pEventHandler)
+            m_pEventHandler->OnPresentationOpen(use.Presentation().Get());
+    }
 
     const std::string activePath = GetActiveDocumentPath();
     if (activePath.empty())

@@ -7,13 +7,14 @@
 
 #include "host/officeapplication.h"
 #include "host/powerpointeventhandler.h"
+#include "host/presentationpreview.h"
 #include "officeapi/powerpointwrappers.h"
 
 namespace quillmark {
 
 class PowerPointApplication : public OfficeApplication {
 public:
-    PowerPointApplication() = default;
+    PowerPointApplication();
     ~PowerPointApplication() override;
 
     bool AddControls() override;
@@ -49,6 +50,21 @@ public:
     // The "Author" property is exactly the product author (string 134).
     bool IsAuthoredByProduct(const powerpoint::_PresentationPtr& spPresentation);
 
+    // The slide images of the active presentation (folder: host/previewfolder.h).
+    // True when images were written; false without an active presentation or
+    // when the export gave none.
+    bool SavePresentationPreview();
+    // The slide images of the presentation file `path`. A presentation open
+    // already is exported as it stands and left open; otherwise the file is opened
+    // for the export and closed again. True when images were written.
+    bool GeneratePreview(const std::string& path);
+    // Exports every slide of `spPresentation` as a bitmap into the preview folder
+    // of `path`, then turns each bitmap into a 320 x 240 JPEG named like it
+    // (Slide1.BMP gives Slide1.JPG) and deletes the bitmap, converted or not.
+    // Images of slide numbers the presentation no longer has stay. False when no
+    // bitmap was found or none could be converted.
+    bool ExportSlideImages(const powerpoint::_PresentationPtr& spPresentation, const std::string& path);
+
     const powerpoint::_ApplicationPtr& Application() const { return m_pPPTApp; }
 
     // Tag click: the Tag dialog for the active presentation, if there is one.
@@ -57,6 +73,7 @@ public:
 private:
     powerpoint::_ApplicationPtr m_pPPTApp;
     std::unique_ptr<PowerPointEventHandler> m_pEventHandler; // subscribed by ConnectApplicationEvents
+    std::unique_ptr<PreviewRequest> m_pPreviewRequest;       // the preview being made
 };
 
 } // namespace quillmark

@@ -39,6 +39,11 @@ PowerPointEventHandler::PowerPointEventHandler()
                          OnPresentationBeforeSave(EventObjectArgument(params, 0), params.Positional(1));
                          return S_OK;
                      });
+    m_eventTable.Add("PresentationClose", powerpoint::DISPID_PowerPoint_PresentationClose,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnPresentationClose(EventObjectArgument(params, 0));
+                         return S_OK;
+                     });
     m_eventTable.Add("PresentationSave", powerpoint::DISPID_PowerPoint_PresentationSave,
                      [this](std::uint16_t, DispParams& params, Variant*) {
                          OnPresentationSave(EventObjectArgument(params, 0));
@@ -108,6 +113,13 @@ void PowerPointEventHandler::OnWindowActivate(IDispatch* pPres, IDispatch*)
     const powerpoint::_PresentationPtr spPresentation = PresentationOf(pPres);
     if (!spPresentation) return;
     app.RefreshTagToolbar(spPresentation.GetFullName(), true);
+}
+
+void PowerPointEventHandler::OnPresentationClose(IDispatch*)
+{
+    PowerPointApplication& app = Application();
+    // The closing presentation still counts; another one's activation rebuilds the bar.
+    if (app.Application().GetPresentations().GetCount() <= 1) app.RemoveTagButtons(false);
 }
 
 } // namespace quillmark

@@ -34,6 +34,8 @@ public:
     void OnPresentationBeforeSave(IDispatch* pPres, const Variant* pCancel);
     void OnPresentationSave(IDispatch* pPres);
     void OnWindowActivate(IDispatch* pPres, IDispatch* pWindow);
+    // The last presentation to close takes its tag buttons with it.
+    void OnPresentationClose(IDispatch* pPres);
 
 private:
     PowerPointApplication& Application() const;

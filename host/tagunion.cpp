@@ -24,6 +24,13 @@ TagUnion TagUnion::ForOpenedDocument(TagList storedTags, const TagList& embedded
     return unionTags;
 }
 
+TagUnion TagUnion::ForRelocatedDocument(TagList locatedTags, const TagList& oldTags,
+                                        const std::string& fileNameTag)
+{
+    bool bChanged = false;
+    return ForOpenedDocument(std::move(locatedTags), oldTags, fileNameTag, bChanged);
+}
+
 TagUnion TagUnion::ForSavedDocument(TagList embeddedTags, const std::string& fileNameTag)
 {
     TagUnion unionTags(std::move(embeddedTags));

@@ -25,6 +25,10 @@ public:
     // file-name tag. `bChanged` tells whether anything was added.
     static TagUnion ForOpenedDocument(TagList storedTags, const TagList& embeddedTags,
                                       const std::string& fileNameTag, bool& bChanged);
+    // What a relocated file's record holds: its own stored tags, then the tags of
+    // the record it replaces that it lacks, then its file-name tag.
+    static TagUnion ForRelocatedDocument(TagList locatedTags, const TagList& oldTags,
+                                         const std::string& fileNameTag);
     // What a saved document's record holds: its own tags plus the file-name tag.
     static TagUnion ForSavedDocument(TagList embeddedTags, const std::string& fileNameTag);
 

@@ -41,6 +41,11 @@ WordEventHandler::WordEventHandler()
                          OnDocumentBeforeSave(EventObjectArgument(params, 0), params.Positional(1), params.Positional(2));
                          return S_OK;
                      });
+    m_eventTable.Add("DocumentBeforeClose", word::DISPID_Word_DocumentBeforeClose,
+                     [this](std::uint16_t, DispParams& params, Variant*) {
+                         OnDocumentBeforeClose(EventObjectArgument(params, 0));
+                         return S_OK;
+                     });
     m_eventTable.Add("WindowActivate", word::DISPID_Word_WindowActivate,
                      [this](std::uint16_t, DispParams& params, Variant*) {
                          OnWindowActivate(EventObjectArgument(params, 0), EventObjectArgument(params, 1));
@@ -121,6 +126,17 @@ void WordEventHandler::OnWindowActivate(IDispatch* pDoc, IDispatch*)
     }
 
     app.RefreshTagToolbar(fullName, true);
+}
+
+void WordEventHandler::OnDocumentBeforeClose(IDispatch* pDoc)
+{
+    WordApplication& app = Application();
+    auto it = FindPending(IdentityOf(pDoc));
+    if (it != m_pendingDocs.end()) {
+        m_pendingDocs.erase(it);
+        m_bSyncPending = m_pendingDocs.empty() ? 0 : 1;
+    }
+    if (app.Application().GetDocuments().GetCount() <= 1) app.RemoveTagButtons(false);
 }
 
 void WordEventHandler::AddPending(const ComPtr<IUnknown>& spIdentity)

@@ -6,7 +6,9 @@
 // - DocumentBeforeSave: the database wins: "Keywords" is overwritten with the
 //   stored tags and the record is written again from it at once; a document
 //   without a file yet is recorded when its window is next activated;
-// - WindowActivate: the tag buttons are rebuilt for the document.
+// - WindowActivate: the tag buttons are rebuilt for the document;
+// - DocumentBeforeClose: the document leaves the pending set; when it is the last
+//   one, the tag buttons go.
 // Templates and documents in temporary folders stay out of the database.
 //
 // The Word wrapper creates it, owns it and subscribes it in
@@ -34,6 +36,9 @@ public:
     void OnDocumentOpen(IDispatch* pDoc);
     void OnDocumentBeforeSave(IDispatch* pDoc, const Variant* pSaveAsUI, const Variant* pCancel);
     void OnWindowActivate(IDispatch* pDoc, IDispatch* pWindow);
+    // A closing document no longer waits to be recorded; the last one takes its
+    // tag buttons with it.
+    void OnDocumentBeforeClose(IDispatch* pDoc);
 
     // 1 while a saved document still has to be recorded at its next window
     // activation (a document saved for the first time, a template, a file in a

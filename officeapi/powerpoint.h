@@ -145,6 +145,7 @@ struct EApplication : IDispatch {
     using Base = IDispatch;
     static constexpr IID Iid = GuidLiteral("{914934C2-5A91-11CF-8700-00AA0060263B}");
 };
+inline constexpr DISPID DISPID_PowerPoint_PresentationClose = 2004;       // (Pres), before it goes
 inline constexpr DISPID DISPID_PowerPoint_PresentationSave = 2005;        // (Pres)
 inline constexpr DISPID DISPID_PowerPoint_PresentationOpen = 2006;        // (Pres)
 inline constexpr DISPID DISPID_PowerPoint_WindowActivate = 2009;          // (Pres, Wn)

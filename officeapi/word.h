@@ -83,6 +83,7 @@ struct ApplicationEvents : IDispatch {
     static constexpr IID Iid = GuidLiteral("{00020A00-0000-0000-C000-000000000046}");
 };
 inline constexpr DISPID DISPID_Word_DocumentOpen = 4;        // (Doc)
+inline constexpr DISPID DISPID_Word_DocumentBeforeClose = 6; // (Doc, Cancel byref bool)
 inline constexpr DISPID DISPID_Word_DocumentBeforeSave = 8;  // (Doc, SaveAsUI byref bool, Cancel byref bool)
 inline constexpr DISPID DISPID_Word_WindowActivate = 10;     // (Doc, Wn)
 

@@ -70,6 +70,11 @@ inline constexpr int IDD_TAGDIALOG = 108;
 inline constexpr int IDD_ABOUT = 202;
 inline constexpr int IDD_TAGVIEWPROGRESS = 203;
 inline constexpr int IDD_OPTIONS = 204;
+inline constexpr int IDD_POWERPOINTBROWSETAGDIALOG = 109;
+inline constexpr int IDD_SLIDEPREVIEW = 205;
+inline constexpr int IDD_BROWSEPROGRESS = 206;
+inline constexpr int IDD_WORDBROWSETAGDIALOG = 207;
+inline constexpr int IDD_PROPERTIES = 230;
 
 // Bitmap ids: the two products' logos (118 x 63 pixels).
 inline constexpr int IDB_LOGO_PALLISTER = 203;

@@ -46,6 +46,17 @@ const std::map<int, std::string>& StringTable()
         {134, "Corvenna"},
         {135, "https://www.quillmark.example/"},
         {136, "The tags could not be saved, so nothing was changed.\n%s"},
+        {150, "Document Files (*.doc)"},
+        {151, "PowerPoint Files (*.ppt)"},
+        {152, "OpenDocument Text (*.odt)"},
+        {153, "OpenDocument Presentation (*.odp)"},
+        {154, "The file \"%s\" could not be found."},
+        {155, "%s bytes"},
+        {156, "not known"},
+        {157, "%s Properties"},
+        {158, "The document properties are shown while the file is open in %s."},
+        {159, "Name"},
+        {160, "Tags"},
         {350, "2005100925"},
     };
     return table;

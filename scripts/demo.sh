@@ -89,7 +89,11 @@ save
 keywords
 toolbar
 click budget
+dialog
+dialog-click 2
 search finance
+dialog
+dialog-click 2
 SCRIPT
 
 # The Tag dialog, opened through the toolbar: it shows the document's tags with the
@@ -106,13 +110,31 @@ toolbar
 SCRIPT
 run show "$doc"
 
+# Browsing by a tag in PowerPoint: the first click makes the slide previews, the
+# pane shows them; screenshots of both Browse dialogs go to build/demo/.
+shots=$out
 echo "\$ quillmark-host --host powerpoint"
 "$host" --host powerpoint --script - --screenshot "$out/powerpoint.png" <<SCRIPT
 addins
 open '$deck'
 slide-list
-export '$work/slides' jpg
+save
 toolbar
+click review
+dialog-list-click 206 0
+dialog-click 214
+dialog
+screenshot '$shots/browse-presentations.png'
+dialog-click 2
+SCRIPT
+
+echo "\$ quillmark-host --host word"
+"$host" --host word --script - <<SCRIPT
+click &Browse
+dialog-list-click 206 0
+dialog
+screenshot '$shots/browse-documents.png'
+dialog-click 2
 SCRIPT
 
 run find budget

@@ -108,6 +108,15 @@ void AppCore::AfterSave(SimDocument& doc)
 
 void AppCore::DocumentClosing(SimDocument& doc)
 {
+    ComPtr<IDispatch> spDoc = DocumentObject(doc);
+    if (Host() == HostKind::Word) {
+        Trace("DocumentBeforeClose", doc);
+        VARIANT_BOOL cancel = VARIANT_FALSE; // the simulated hosts always close
+        Fire(word::DISPID_Word_DocumentBeforeClose, EventIid(), {Variant(spDoc.Get()), Variant::BoolRef(&cancel)});
+    } else {
+        Trace("PresentationClose", doc);
+        Fire(powerpoint::DISPID_PowerPoint_PresentationClose, EventIid(), {Variant(spDoc.Get())});
+    }
     auto it = m_mapViews.find(&doc);
     if (it == m_mapViews.end()) return;
     if (it->second.link) it->second.link->pDoc = nullptr;

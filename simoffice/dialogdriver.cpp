@@ -3,10 +3,12 @@
 #include "simoffice/dialogprinter.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTimer>
@@ -44,6 +46,43 @@ void SendMouseClick(QWidget& widget)
     QApplication::sendEvent(&widget, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&widget, &release);
+}
+
+// The point of row `row` of `view`; -1: the middle of the empty area below the rows.
+bool ListRowPoint(QAbstractItemView& view, int row, int id, QPoint& point, std::string& error)
+{
+    const QAbstractItemModel* pModel = view.model();
+    const int rows = pModel ? pModel->rowCount() : 0;
+    const QWidget* pViewport = view.viewport();
+    if (row == -1) {
+        const int bottom = rows ? view.visualRect(pModel->index(rows - 1, 0)).bottom() + 1 : 0;
+        if (bottom >= pViewport->height()) {
+            error = "list " + std::to_string(id) + " has no empty area below its rows";
+            return false;
+        }
+        point = QPoint(4, (bottom + pViewport->height()) / 2);
+        return true;
+    }
+    if (row < 0 || row >= rows) {
+        error = "list " + std::to_string(id) + " has no row " + std::to_string(row);
+        return false;
+    }
+    const QModelIndex index = pModel->index(row, 0);
+    view.scrollTo(index);
+    point = view.visualRect(index).center();
+    return true;
+}
+
+// The menu text without its mnemonic marks ("&File" reads "File").
+std::string MenuText(const QAction& action)
+{
+    std::string text;
+    const std::string raw = action.text().toStdString();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '&' && i + 1 < raw.size()) ++i;
+        text += raw[i];
+    }
+    return text;
 }
 
 } // namespace
@@ -197,6 +236,69 @@ bool DialogDriver::Click(int id, std::string& error)
     if (auto* pButton = qobject_cast<QAbstractButton*>(pControl)) pButton->click();
     else SendMouseClick(*pControl);
     return true;
+}
+
+bool DialogDriver::ListClick(int id, int row, bool bRight, std::string& error)
+{
+    QWidget* pControl = ControlOrError(id, error);
+    if (!pControl) return false;
+    auto* pView = qobject_cast<QAbstractItemView*>(pControl);
+    if (!pView) {
+        error = "control " + std::to_string(id) + " is not a list";
+        return false;
+    }
+    if (!pControl->isVisible()) {
+        error = "control " + std::to_string(id) + " is hidden";
+        return false;
+    }
+    if (!pControl->isEnabled()) return true; // the mouse does nothing to a disabled control
+    QPoint point;
+    if (!ListRowPoint(*pView, row, id, point, error)) return false;
+    QWidget* pViewport = pView->viewport();
+    const QPointF local(point);
+    const QPointF global = pViewport->mapToGlobal(local);
+    const Qt::MouseButton button = bRight ? Qt::RightButton : Qt::LeftButton;
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(pViewport, &press);
+    if (!bRight) {
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pViewport, &release);
+    }
+    if (auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        // What the menu offers: each item with 1 when it can be chosen, 0 when not.
+        m_out << "menu:";
+        for (const QAction* pAction : pMenu->actions())
+            m_out << " " << (pAction->isSeparator() ? std::string("-") : MenuText(*pAction) + "|" +
+                                                                            (pAction->isEnabled() ? "1" : "0"));
+        m_out << "\n";
+    }
+    return true;
+}
+
+bool DialogDriver::ChooseMenuItem(const std::string& text, std::string& error)
+{
+    auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!pMenu) {
+        error = "no menu is open";
+        return false;
+    }
+    if (text == "cancel") {
+        pMenu->close();
+        return true;
+    }
+    for (QAction* pAction : pMenu->actions()) {
+        if (pAction->isSeparator() || MenuText(*pAction) != text) continue;
+        if (!pAction->isEnabled()) {
+            error = "the menu item \"" + text + "\" is disabled";
+            return false;
+        }
+        // As a chosen item: the menu closes, then the command goes out.
+        pMenu->close();
+        pAction->trigger();
+        return true;
+    }
+    error = "the menu has no item \"" + text + "\"";
+    return false;
 }
 
 bool DialogDriver::Check(int id, bool bChecked, std::string& error)

@@ -41,6 +41,11 @@ public:
     bool Key(int id, const std::string& key, std::string& error);
     bool Click(int id, std::string& error);
     bool Check(int id, bool bChecked, std::string& error);
+    // A mouse click with `button` on row `row` of list `id` (-1: the empty area
+    // below the rows). A right click only presses: the menu it opens takes the rest.
+    bool ListClick(int id, int row, bool bRight, std::string& error);
+    // Chooses the item `text` of the open pop-up menu; "cancel" closes the menu.
+    bool ChooseMenuItem(const std::string& text, std::string& error);
     bool Screenshot(const std::string& path, std::string& error) const;
     // "ok", "cancel", "yes" or "no" for the next message box.
     void QueueAnswer(const std::string& answer) { m_answers.push_back(answer); }

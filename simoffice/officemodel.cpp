@@ -141,6 +141,11 @@ SimDocument* OfficeModel::Open(const std::string& path, int slides, std::string*
         SetError(error, full + ": no such file");
         return nullptr;
     }
+    // A device or a pipe would be read without end (or wait forever) at the next save.
+    if (!files::IsRegularFile(full)) {
+        SetError(error, full + ": not a regular file");
+        return nullptr;
+    }
     auto pNew = std::make_unique<SimDocument>(full, true);
     LoadProperties(*pNew);
     if (m_host == HostKind::PowerPoint) {

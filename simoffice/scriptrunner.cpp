@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 
 namespace quillmark::simoffice {
 
@@ -107,6 +108,11 @@ const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
         {"dialog-key", "ID KEY", "send Enter, Tab, Up, Down or Escape to control ID", 2, 2, &S::CmdDialogKey},
         {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
         {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
+        {"dialog-list-click", "ID ROW", "click row ROW of list ID (-1: below the rows)", 2, 2, &S::CmdDialogListClick},
+        {"dialog-list-rclick", "ID ROW", "right-click row ROW of list ID (-1: below the rows)", 2, 2,
+         &S::CmdDialogListClick},
+        {"dialog-menu", "TEXT|cancel", "choose item TEXT of the open pop-up menu, or close it", 1, -1,
+         &S::CmdDialogMenu},
         {"answer", "ok|cancel|yes|no", "the answer for the next message box", 1, 1, &S::CmdAnswer},
         {"choose-file", "PATH|cancel", "the answer for the next open-file dialog", 1, 1, &S::CmdChooseFile},
         {"screenshot", "FILE", "a PNG of the open dialog, else of the active window", 1, 1, &S::CmdScreenshot},
@@ -202,7 +208,13 @@ bool ScriptRunner::RunLine(const std::string& line, int lineNumber)
     bool bOk = SplitScriptLine(line, words, error);
     if (bOk && words.empty()) return true; // blank line or comment
     if (m_bEcho) m_out << "> " << Trim(line) << "\n";
-    if (bOk) bOk = Execute(words, error);
+    // Nothing a line says may end the host: a failure inside a command fails the line.
+    try {
+        if (bOk) bOk = Execute(words, error);
+    } catch (const std::exception& e) {
+        bOk = false;
+        error = words[0] + ": " + e.what();
+    }
     m_out.flush();
     if (!bOk) {
         ++m_nFailures;
@@ -245,6 +257,7 @@ bool ScriptRunner::CmdOpen(const Words& words, std::string& error)
         error = "not a slide count: " + words[2];
         return false;
     }
+    if (slides > SimDocument::kMaxSlides) return TooManySlides(words[2], error);
     return m_office.Model().Open(words[1], slides, &error) != nullptr;
 }
 
@@ -338,6 +351,13 @@ bool ScriptRunner::CmdSlides(const Words& words, std::string& error)
     return true;
 }
 
+bool ScriptRunner::TooManySlides(const std::string& count, std::string& error)
+{
+    error = "too many slides: " + count + " (a presentation holds at most " + std::to_string(SimDocument::kMaxSlides) +
+            ")";
+    return false;
+}
+
 bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
 {
     int n = 0;
@@ -350,6 +370,7 @@ bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
             error = "not a slide count: " + words[1];
             return false;
         }
+        if (n > SimDocument::kMaxSlides) return TooManySlides(words[1], error);
         pDoc->SetSlideCount(n);
         return true;
     }
@@ -500,6 +521,25 @@ bool ScriptRunner::CmdDialogCheck(const Words& words, std::string& error)
     if (!ParseId(words[1], id, error)) return false;
     if (words[2] != "0" && words[2] != "1") return Usage(words[0], error);
     return m_pDialogs->Check(id, words[2] == "1", error);
+}
+
+bool ScriptRunner::CmdDialogListClick(const Words& words, std::string& error)
+{
+    int id = 0, row = 0;
+    if (!ParseId(words[1], id, error)) return false;
+    if (!ParseInt(words[2], row)) {
+        error = "not a row: " + words[2];
+        return false;
+    }
+    return m_pDialogs->ListClick(id, row, words[0] == "dialog-list-rclick", error);
+}
+
+bool ScriptRunner::CmdDialogMenu(const Words& words, std::string& error)
+{
+    // The item's words need no quotes: dialog-menu Show File in Explorer.
+    std::string text = words[1];
+    for (size_t i = 2; i < words.size(); ++i) text += " " + words[i];
+    return m_pDialogs->ChooseMenuItem(text, error);
 }
 
 bool ScriptRunner::CmdAnswer(const Words& words, std::string& error)

@@ -55,6 +55,7 @@ private:
     static const Command* FindCommand(const std::string& name);
     static bool Usage(const Command& command, std::string& error);
     static bool Usage(const std::string& name, std::string& error);
+    static bool TooManySlides(const std::string& count, std::string& error);
 
     bool Execute(const Words& words, std::string& error);
     SimDocument* ActiveOrError(std::string& error) const;
@@ -94,6 +95,8 @@ private:
     bool CmdDialogKey(const Words& words, std::string& error);
     bool CmdDialogClick(const Words& words, std::string& error);
     bool CmdDialogCheck(const Words& words, std::string& error);
+    bool CmdDialogListClick(const Words& words, std::string& error);
+    bool CmdDialogMenu(const Words& words, std::string& error);
     bool CmdAnswer(const Words& words, std::string& error);
     bool CmdChooseFile(const Words& words, std::string& error);
     bool CmdScreenshot(const Words& words, std::string& error);

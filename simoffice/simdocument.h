@@ -60,6 +60,8 @@ public:
     const std::vector<Slide>& Slides() const { return m_vecSlides; }
     // Sets the number of slides: new ones are appended, extra ones dropped from the end.
     void SetSlideCount(int count);
+    // More slides than any real presentation holds; scripts may ask for no more.
+    static constexpr int kMaxSlides = 10000;
     // The slide shown in the window, 1-based; 0 when there are no slides.
     int CurrentSlide() const;
     bool SetCurrentSlide(int index);

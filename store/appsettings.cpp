@@ -53,7 +53,7 @@ void ReadDWord(const RegKeyNode& key, const char* name, std::uint32_t& number)
 
 } // namespace
 
-bool AppSettings::Load()
+bool AppSettings::Load(bool bCreateKey)
 {
     m_strLastError.clear();
     registry::Registry reg;
@@ -66,6 +66,11 @@ bool AppSettings::Load()
 
     const RegKeyNode* key = reg.Model().FindKey(RegRoot::LocalMachine, kSettingsKey);
     registry::RegistryModel defaults; // used only when the defaults cannot be stored
+    if (!key && !bCreateKey) {
+        // A caller that only reads never writes the registry: run on the defaults.
+        SeedDefaults(*defaults.CreateKey(RegRoot::LocalMachine, kSettingsKey));
+        key = defaults.FindKey(RegRoot::LocalMachine, kSettingsKey);
+    }
     if (!key) {
         status = reg.Update([](registry::RegistryModel& model) {
             bool bCreated = false;
@@ -90,10 +95,20 @@ bool AppSettings::Load()
     if (!key)
         return false;
 
+    // The database folder must be absolute and end with a separator, since the file
+    // name is appended to it directly; a value that cannot be read gives no folder.
     std::string text;
     status = ReadString(*key, "DatabasePath", text);
-    if (status == RegStatus::Ok || status == RegStatus::NotFound)
-        DatabasePath = GetApplicationDataPath(status == RegStatus::Ok ? text : std::string());
+    if (status != RegStatus::Ok && status != RegStatus::NotFound)
+        m_strLastError = "the value DatabasePath in " + reg.FilePath() +
+                         " is not a string of at most " + std::to_string(kValueBuffer - 1) + " characters";
+    else if (shell::GetApplicationDataFolder().empty())
+        m_strLastError = "no application-data folder: neither XDG_DATA_HOME nor HOME is set";
+    else {
+        if (!text.empty() && text.back() != '/' && text.back() != '\\')
+            text += '/';
+        DatabasePath = GetApplicationDataPath(text);
+    }
 
     ReadDWord(*key, "ProductType", ProductType);
     ProductName = LoadResString(ProductType == 2 ? 133 : 132);
@@ -105,6 +120,10 @@ bool AppSettings::Load()
 
     ReadDWord(*key, "PPTCreatePreviewAtInsert", PPTCreatePreviewAtInsert);
     ReadDWord(*key, "GlobalDefaultFileNameTag", GlobalDefaultFileNameTag);
+    if (!m_strLastError.empty()) {
+        std::fprintf(stderr, "quillmark: no database folder: %s\n", m_strLastError.c_str());
+        return false;
+    }
     return true;
 }
 

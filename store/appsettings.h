@@ -16,9 +16,11 @@ public:
     std::uint32_t GlobalDefaultFileNameTag = 0;
     std::uint32_t ProductType = 0;
 
-    // Reads every value; creates the key with the product's defaults when it is absent.
-    // Returns false when the registry could not be read (the fields keep what they held).
-    bool Load();
+    // Reads every value; creates the key with the product's defaults when it is absent
+    // (with bCreateKey false the defaults are used without writing the registry).
+    // Returns false, with LastError set, when the registry could not be read (the fields
+    // keep what they held) or it gives no database folder (DatabasePath keeps what it held).
+    bool Load(bool bCreateKey = true);
     // Writes back the two preferences only. Returns false when the registry could not be written.
     bool Save();
     std::string GetWebsiteURL() const;

@@ -1,5 +1,7 @@
 #include "store/databasefile.h"
 
+#include "platform/files/filesystem.h"
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -29,7 +31,7 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
     bool kernel = true;
     while (length > 0) {
         if (kernel) {
-            const ssize_t n = ::copy_file_range(from, &position, to, nullptr, length, 0);
+            const ssize_t n = files::FileSystem::Current().CopyFileRange(from, &position, to, length);
             if (n > 0) {
                 length -= static_cast<std::uint64_t>(n);
                 continue;
@@ -45,7 +47,8 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
             kernel = false;
         }
         char buffer[1 << 16];
-        const ssize_t n = ::pread(from, buffer, std::min<std::uint64_t>(length, sizeof buffer), position);
+        const ssize_t n =
+            files::FileSystem::Current().ReadAt(from, buffer, std::min<std::uint64_t>(length, sizeof buffer), position);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -82,18 +85,20 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
         std::string error;
         ReadResult result = ReadResult::Malformed;
         if (before.exists) {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            files::FileSystem& fs = files::FileSystem::Current();
+            const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
             if (fd < 0) {
                 error = "cannot open \"" + path + "\": " + std::strerror(errno);
                 result = ReadResult::ReadError;
             } else {
                 result = parse(fd, error);
-                ::close(fd);
+                fs.Close(fd);
             }
             // Another process replaced the file while we read it: read the new one.
             if (files::GetFileStamp(path) != before && attempt < 5)
                 continue;
         }
+        m_bReadFailed = false;
         if (before.exists && result == ReadResult::Read) {
             m_stamp = before;
             m_bStampKnown = true;
@@ -104,13 +109,23 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
             // The content may be fine (no permission, an I/O error): leave the file
             // alone and refuse to save over it.
             m_bBlocked = true;
+            m_bReadFailed = true;
             WarnDatabase(error + "; the tag database is left untouched and changes cannot be saved");
         } else if (before.exists) {
             // Move the unparseable file aside under the lock, unless another process
             // has meanwhile put a new file in its place.
             std::optional<files::FileLock> lock;
             if (!locked)
-                lock.emplace(path);
+                lock.emplace(path, m_nLockWaitMs);
+            if (lock && !lock->Locked()) {
+                m_bBlocked = true;
+                m_bReadFailed = true;
+                WarnDatabase("the tag database \"" + path + "\" could not be read (" + error +
+                             ") and is left as it is: " + lock->Error());
+                m_stamp = before;
+                m_bStampKnown = true;
+                return Loaded::Empty;
+            }
             if (files::GetFileStamp(path) != before && attempt < 5)
                 continue;
             char when[32];
@@ -138,6 +153,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
                              "); it was moved to \"" + aside + "\" and an empty database is used");
             } else {
                 m_bBlocked = true;
+                m_bReadFailed = true;
                 WarnDatabase("the tag database \"" + path + "\" could not be read (" + error + ") nor moved aside (" +
                              moveError + "); it is left untouched and changes cannot be saved");
             }
@@ -155,7 +171,7 @@ bool DatabaseFile::Changed(const std::string& path) const
     return !m_bStampKnown || files::GetFileStamp(path) != m_stamp;
 }
 
-std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& path)
+std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& path) const
 {
     const std::string folder = FolderOf(path);
     std::string error;
@@ -163,9 +179,9 @@ std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& 
         WarnDatabase("cannot create the database folder: " + error);
         return nullptr;
     }
-    auto lock = std::make_unique<files::FileLock>(path);
+    auto lock = std::make_unique<files::FileLock>(path, m_nLockWaitMs);
     if (!lock->Locked()) {
-        WarnDatabase(lock->Error());
+        WarnDatabase("the tag database is not changed: " + lock->Error());
         return nullptr;
     }
     return lock;
@@ -204,7 +220,7 @@ bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<
     int current = -1;
     for (const Piece& piece : pieces) {
         if (!piece.literal && piece.length > 0 && current < 0) {
-            current = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            current = files::FileSystem::Current().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
             if (current < 0)
                 return Replaced(path, false, "cannot open \"" + path + "\": " + std::strerror(errno));
         }

@@ -29,6 +29,8 @@ public:
     // and gives Empty. One that cannot be read is left alone, blocks saving
     // until it can be read, and gives Empty. A file replaced while it was being
     // read is read again.
+    // The lock is waited for at most LockWait(); when it is not granted in time
+    // the malformed file stays where it is, blocked.
     Loaded Load(const std::string& path, bool locked, const Parser& parse);
 
     // True when the file is no longer the one last read or written here.
@@ -37,12 +39,19 @@ public:
     void Forget() { m_bStampKnown = false; }
     // An unreadable file that could not be moved aside: it must not be replaced.
     bool Blocked() const { return m_bBlocked; }
+    // The last Load found a file it could not read (and left it in place).
+    bool ReadFailed() const { return m_bReadFailed; }
     // Where Load moved an unreadable file; empty when it did not.
     const std::string& RecoveredFile() const { return m_strRecoveredFile; }
 
     // Creates the file's folder when missing and takes the lock that serialises
-    // changes; null (with a warning) when either fails.
-    static std::unique_ptr<files::FileLock> LockForChange(const std::string& path);
+    // changes, waiting at most LockWait(); null (with a warning naming the
+    // process that holds the lock) when either fails.
+    std::unique_ptr<files::FileLock> LockForChange(const std::string& path) const;
+    // How long a change waits for another process's lock: long enough for any
+    // save, short enough that a stopped process cannot freeze the host.
+    int LockWait() const { return m_nLockWaitMs; }
+    void SetLockWait(int waitMs) { m_nLockWaitMs = waitMs; }
 
     // A run of the new file: bytes of the current file, or literal bytes.
     struct Piece {
@@ -62,6 +71,8 @@ private:
     files::FileStamp m_stamp; // of the file last read or written
     bool m_bStampKnown = false;
     bool m_bBlocked = false;
+    bool m_bReadFailed = false;
+    int m_nLockWaitMs = 5000;
     std::string m_strRecoveredFile;
 };
 

@@ -5,7 +5,10 @@
 // which are kept only until they are checked.
 #include "store/databasereader.h"
 
+#include "platform/files/filesystem.h"
+
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
@@ -119,7 +122,7 @@ int Reader::Read(void* context, char* buffer, int length)
         self->m_chunk.resize(1 << 16);
         ssize_t n;
         do
-            n = ::read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
+            n = files::FileSystem::Current().Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
         while (n < 0 && errno == EINTR);
         if (n < 0) {
             self->m_nReadErrno = errno;
@@ -526,6 +529,12 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
         for (char& c : parserError)
             if (c == '\n')
                 c = ' ';
+    }
+    // An entity declaration makes the parser build a document of its own even
+    // without a tree handler; it is nobody else's to free.
+    if (m_pContext->myDoc) {
+        xmlFreeDoc(m_pContext->myDoc);
+        m_pContext->myDoc = nullptr;
     }
     xmlFreeParserCtxt(m_pContext);
     m_pContext = nullptr;

@@ -81,10 +81,16 @@ void TaggingDatabase::DropTree()
 
 std::string TaggingDatabase::DatabaseFile() const
 {
-    if (!m_strDatabaseFile.empty())
-        return m_strDatabaseFile;
-    const std::string folder = m_pSettings ? m_pSettings->DatabasePath : std::string();
-    return folder + LoadResString(105);
+    std::string configured = m_strDatabaseFile;
+    if (configured.empty())
+        configured = (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
+    // Resolved once per configured path, before anything is locked: every
+    // spelling of the file (and a link to it) locks and replaces the same file.
+    if (configured != m_strConfiguredFile) {
+        m_strConfiguredFile = configured;
+        m_strResolvedFile = files::ResolveLinks(configured);
+    }
+    return m_strResolvedFile;
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -107,16 +113,24 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
 {
     DropTree();
     const std::string path = DatabaseFile();
+    // Read into a fresh index: when the file cannot be read (an I/O error, say),
+    // queries go on with the records they had instead of an empty database, so
+    // that nothing built on a query's answer drops the stored tags. Changes never
+    // write from it: they read the file again first.
+    TagIndex fresh;
     const auto parse = [&](int fd, std::string& error) {
-        return ReadDatabase(fd, path, m_index, error, bIndentedRoot);
+        return ReadDatabase(fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::Empty)
+    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::File)
+        m_index = std::move(fresh);
+    else if (!m_file.ReadFailed())
         m_index.Clear();
 }
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 {
-    if (m_file.Changed(DatabaseFile()))
+    // A file that could not be read is tried again: the failure may have passed.
+    if (m_file.Changed(DatabaseFile()) || m_file.ReadFailed())
         Load(bLocked);
     return true;
 }
@@ -124,7 +138,7 @@ bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 bool TaggingDatabase::ApplyChange(Change& change)
 {
     const std::string path = DatabaseFile();
-    const auto lock = quillmark::DatabaseFile::LockForChange(path);
+    const auto lock = m_file.LockForChange(path);
     if (!lock)
         return false;
     // A file that could not be moved aside earlier gets another try now.
@@ -433,8 +447,10 @@ bool TaggingDatabase::WriteFileItem(const FileItem& item)
         return false;
     }
     for (const std::string& tag : item.tags) {
-        if (!utf8::IsXmlText(tag)) {
-            WarnDatabase("a tag cannot be stored: it holds control characters or bytes that are not UTF-8");
+        // A line break would split the tag in two wherever tags are listed a line each.
+        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
+            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
+                         "not UTF-8");
             return false;
         }
     }
@@ -474,6 +490,10 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
     item.name = NameOfPath(item.path);
     item.md5 = m_index.Value(record, kMd5);
     item.previewDate = m_index.PreviewDate(record);
+    const std::string_view marked = m_index.MarkedTags(record);
+    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
+        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
+    })));
     ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
     return item;
 }

@@ -46,8 +46,15 @@ public:
     std::string GetMd5Hex(const std::string& path) const;
 
     // Full path of tags.xml: the settings' database folder + "tags.xml",
-    // unless an explicit file was given (the command line's --db).
+    // unless an explicit file was given (the command line's --db); links in it
+    // are followed to the file they name.
     std::string DatabaseFile() const;
+    // True when the file was there but could not be read at the last access
+    // (no permission, an I/O error, a folder in its place): queries then answer
+    // from an empty database. LastError tells why.
+    bool ReadFailed() const { return m_file.ReadFailed(); }
+    // How long a change waits for another process holding the database (ms).
+    void SetLockWait(int waitMs) { m_file.SetLockWait(waitMs); }
     void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
     // Why the last change that failed failed (the warning it gave); empty before any.
     const std::string& LastError() const;
@@ -76,6 +83,8 @@ private:
     xmlDoc* m_pTree = nullptr; // the tree changes go through while the file is not in exact form
     bool m_bTreeWriter = false;
     std::string m_strDatabaseFile;
+    mutable std::string m_strConfiguredFile; // what DatabaseFile last resolved
+    mutable std::string m_strResolvedFile;
 };
 
 } // namespace quillmark

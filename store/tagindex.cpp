@@ -18,10 +18,11 @@ char FoldAscii(char c)
 void TagIndex::Clear()
 {
     m_records.clear();
+    m_blockStarts.clear();
     m_dead = 0;
     m_arena.clear();
     m_block.clear();
-    m_hexKeys.clear();
+    m_hexKeys.Clear();
     m_otherKeys.clear();
     m_bCanonical = true;
     m_layout = Layout::Indented;
@@ -35,9 +36,94 @@ void TagIndex::Reserve(std::uint64_t fileBytes)
     // 60% of which are its texts and an eighth its tags.
     const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
     m_records.reserve(records);
-    m_hexKeys.reserve(records);
+    m_blockStarts.reserve(records);
+    m_hexKeys.Reserve(records);
     m_arena.reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
     m_block.reserve(static_cast<std::size_t>(fileBytes / 8));
+}
+
+void TagIndex::KeyMap::Clear()
+{
+    m_slots.clear();
+    m_mask = 0;
+    m_count = 0;
+}
+
+void TagIndex::KeyMap::Reserve(std::size_t count)
+{
+    std::size_t capacity = 16;
+    while (capacity < count * 2)
+        capacity *= 2;
+    if (capacity > m_slots.size())
+        Grow(capacity);
+}
+
+void TagIndex::KeyMap::Grow(std::size_t capacity)
+{
+    std::vector<Slot> old;
+    old.swap(m_slots);
+    m_slots.resize(capacity);
+    m_mask = capacity - 1;
+    for (const Slot& slot : old) {
+        if (!slot.used)
+            continue;
+        std::size_t i = Home(slot.key);
+        while (m_slots[i].used)
+            i = (i + 1) & m_mask;
+        m_slots[i] = slot;
+    }
+}
+
+const std::int32_t* TagIndex::KeyMap::Find(const HexKey& key) const
+{
+    if (m_slots.empty())
+        return nullptr;
+    for (std::size_t i = Home(key);; i = (i + 1) & m_mask) {
+        const Slot& slot = m_slots[i];
+        if (!slot.used)
+            return nullptr;
+        if (slot.key == key)
+            return &slot.value;
+    }
+}
+
+std::int32_t& TagIndex::KeyMap::Entry(const HexKey& key)
+{
+    if ((m_count + 1) * 2 > m_slots.size())
+        Grow(m_slots.empty() ? 16 : m_slots.size() * 2);
+    std::size_t i = Home(key);
+    for (; m_slots[i].used; i = (i + 1) & m_mask)
+        if (m_slots[i].key == key)
+            return m_slots[i].value;
+    m_slots[i].used = true;
+    m_slots[i].key = key;
+    m_slots[i].value = -1;
+    ++m_count;
+    return m_slots[i].value;
+}
+
+// Removes an entry and moves later entries of its probe run back into the gap,
+// so that every lookup still reaches them without crossing an empty slot.
+void TagIndex::KeyMap::Erase(const HexKey& key)
+{
+    if (m_slots.empty())
+        return;
+    std::size_t hole = Home(key);
+    while (m_slots[hole].used && !(m_slots[hole].key == key))
+        hole = (hole + 1) & m_mask;
+    if (!m_slots[hole].used)
+        return;
+    for (std::size_t next = (hole + 1) & m_mask; m_slots[next].used; next = (next + 1) & m_mask) {
+        const std::size_t home = Home(m_slots[next].key);
+        // The entry at `next` may fill the hole only if its home is not in (hole, next].
+        const bool stays = hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+        if (stays)
+            continue;
+        m_slots[hole] = m_slots[next];
+        hole = next;
+    }
+    m_slots[hole].used = false;
+    --m_count;
 }
 
 bool TagIndex::ParseKey(std::string_view key, HexKey& hex)
@@ -65,8 +151,8 @@ std::int32_t TagIndex::First(std::string_view key) const
 {
     HexKey hex;
     if (ParseKey(key, hex)) {
-        const auto found = m_hexKeys.find(hex);
-        return found == m_hexKeys.end() ? -1 : found->second;
+        const std::int32_t* found = m_hexKeys.Find(hex);
+        return found ? *found : -1;
     }
     const auto found = m_otherKeys.find(std::string(key));
     return found == m_otherKeys.end() ? -1 : found->second;
@@ -76,7 +162,7 @@ std::int32_t* TagIndex::Head(std::string_view key)
 {
     HexKey hex;
     if (ParseKey(key, hex))
-        return &m_hexKeys.try_emplace(hex, -1).first->second;
+        return &m_hexKeys.Entry(hex);
     return &m_otherKeys.try_emplace(std::string(key), -1).first->second;
 }
 
@@ -113,7 +199,7 @@ void TagIndex::Unlink(std::uint32_t record)
     HexKey hex;
     if (*Head(key) < 0) {
         if (ParseKey(key, hex))
-            m_hexKeys.erase(hex);
+            m_hexKeys.Erase(hex);
         else
             m_otherKeys.erase(key);
     }
@@ -144,6 +230,7 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
         m_block += (c == kTagMark || c == kOtherMark) ? kSeparator : FoldAscii(c);
     record.blockLength = static_cast<std::uint32_t>(m_block.size() - record.block);
     m_records.push_back(record);
+    m_blockStarts.push_back(record.block);
     const auto number = static_cast<std::uint32_t>(m_records.size() - 1);
     Link(number);
     return number;

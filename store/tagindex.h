@@ -2,6 +2,7 @@
 // The tag database held in memory as a compact index: one entry per record with
 // its texts and where its bytes stand in the file, one block of every record's
 // lower-cased tags for the search, and a map from fingerprint to record.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cstdint>
@@ -90,8 +91,28 @@ private:
         std::uint64_t high = 0, low = 0;
         bool operator==(const HexKey&) const = default;
     };
-    struct HexKeyHash {
-        std::size_t operator()(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ (key.low * 31)); }
+    // Fingerprint to first record, open addressing: one probe usually reaches
+    // the entry, where a node-based map follows two pointers.
+    class KeyMap {
+    public:
+        void Clear();
+        void Reserve(std::size_t count);
+        const std::int32_t* Find(const HexKey& key) const;
+        // The entry for `key`, added with -1 when missing.
+        std::int32_t& Entry(const HexKey& key);
+        void Erase(const HexKey& key);
+
+    private:
+        struct Slot {
+            HexKey key;
+            std::int32_t value = -1;
+            bool used = false;
+        };
+        std::size_t Home(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ key.low) & m_mask; }
+        void Grow(std::size_t capacity);
+        std::vector<Slot> m_slots;
+        std::size_t m_mask = 0;
+        std::size_t m_count = 0;
     };
     static bool ParseKey(std::string_view key, HexKey& hex);
     std::int32_t* Head(std::string_view key);
@@ -100,10 +121,11 @@ private:
     void AddTexts(Record& record, const AttrList& attrs);
 
     std::vector<Record> m_records; // in file order
+    std::vector<std::uint64_t> m_blockStarts; // each record's `block`, packed for the search
     std::size_t m_dead = 0;
     std::string m_arena;
     std::string m_block;
-    std::unordered_map<HexKey, std::int32_t, HexKeyHash> m_hexKeys; // fingerprints, the usual keys
+    KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };
 
@@ -119,11 +141,8 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
             return;
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
         // The record whose block holds the hit: the last one starting at or before it.
-        std::size_t low = 0, high = m_records.size();
-        while (high - low > 1) {
-            const std::size_t mid = (low + high) / 2;
-            (m_records[mid].block <= at ? low : high) = mid;
-        }
+        const auto after = std::upper_bound(m_blockStarts.begin(), m_blockStarts.end(), at);
+        const auto low = static_cast<std::size_t>(after - m_blockStarts.begin()) - 1;
         const Record& record = m_records[low];
         hit(static_cast<std::uint32_t>(low));
         from = record.block + record.blockLength;

@@ -1,6 +1,11 @@
 #include "store/treewriter.h"
 
+#include "platform/files/files.h"
+
 #include "store/datetext.h"
+
+#include <climits>
+#include <optional>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -84,8 +89,21 @@ xmlDoc* Read(const std::string& path, std::string& error)
     }
     ctxt->sax->internalSubset = RefuseDoctype;
     t_bSawDoctype = false;
-    xmlDoc* doc = xmlCtxtReadFile(ctxt, path.c_str(), nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    // Read through the file layer, so that its failures are reported as such.
+    std::string readError;
+    const std::optional<std::string> content = files::ReadFile(path, &readError);
+    if (!content) {
+        xmlFreeParserCtxt(ctxt);
+        error = readError;
+        return nullptr;
+    }
+    if (content->size() > static_cast<std::size_t>(INT_MAX)) {
+        xmlFreeParserCtxt(ctxt);
+        error = "\"" + path + "\" is too large";
+        return nullptr;
+    }
+    xmlDoc* doc = xmlCtxtReadMemory(ctxt, content->data(), static_cast<int>(content->size()), path.c_str(), nullptr,
+                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (t_bSawDoctype || (doc && (doc->intSubset || !xmlDocGetRootElement(doc)))) {
         xmlFreeDoc(doc);
         doc = nullptr;

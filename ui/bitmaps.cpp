@@ -10,7 +10,8 @@ QPixmap LoadBitmapResource(int id)
 {
     // Compiled in from resources/bitmaps (ui/CMakeLists.txt).
     QPixmap pixmap;
-    pixmap.load(QStringLiteral(":/quillmark/bitmaps/logo%1.png").arg(id));
+    if (!pixmap.load(QStringLiteral(":/quillmark/bitmaps/logo%1.png").arg(id)))
+        pixmap.load(QStringLiteral(":/quillmark/bitmaps/placeholder%1.png").arg(id));
     return pixmap;
 }
 

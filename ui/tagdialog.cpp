@@ -155,8 +155,9 @@ void TagDialog::OnCommand(int id)
 
 void TagDialog::SavePresentationPreview()
 {
-    // Rendering the slides belongs to the PowerPoint wrapper's preview generation;
-    // until it exists there is nothing to save.
+    // The images of the presentation as it stands now; a failure leaves the
+    // previews to be made when the presentation is browsed.
+    if (m_pPowerPoint) m_pPowerPoint->SavePresentationPreview();
 }
 
 } // namespace quillmark

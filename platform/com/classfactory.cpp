@@ -19,11 +19,16 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)
 
 HRESULT ClassFactory::LockServer(bool lock)
 {
-    if (m_pLockCount) {
-        if (lock)
-            ++*m_pLockCount;
-        else
-            --*m_pLockCount;
+    if (lock) {
+        ++m_nServerLocks;
+    } else {
+        long held = m_nServerLocks.load();
+        do {
+            if (held <= 0)
+                return E_UNEXPECTED;
+        } while (!m_nServerLocks.compare_exchange_weak(held, held - 1));
     }
+    if (m_pLockCount)
+        lock ? ++*m_pLockCount : --*m_pLockCount;
     return S_OK;
 }

@@ -20,18 +20,31 @@ class ClassFactory final : public ComObject<IClassFactory> {
 public:
     // `create` makes a new object and queries it for `riid` into *ppv.
     using Creator = std::function<HRESULT(REFIID riid, void** ppv)>;
-    // `lockCount`, when given, is the module's lock count that LockServer changes.
+    // `lockCount`, when given, is the module's lock count: the factory holds one lock
+    // while it lives (its code is in the module), and LockServer adds and removes more.
     explicit ClassFactory(Creator create, std::atomic<long>* lockCount = nullptr)
         : m_create(std::move(create)), m_pLockCount(lockCount)
     {
+        if (m_pLockCount)
+            ++*m_pLockCount;
     }
 
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
+    // LockServer(false) undoes only a LockServer(true) of this factory; one without
+    // a matching lock changes nothing and fails with E_UNEXPECTED.
     HRESULT LockServer(bool lock) override;
+
+protected:
+    ~ClassFactory() override
+    {
+        if (m_pLockCount)
+            --*m_pLockCount;
+    }
 
 private:
     Creator m_create;
     std::atomic<long>* m_pLockCount;
+    std::atomic<long> m_nServerLocks{0};
 };
 
 // A Creator for a default-constructible ComObject-derived T.

@@ -169,10 +169,12 @@ HRESULT NumericValue(const Variant& v, double& value)
 template <class Int>
 HRESULT ToInteger(double value, Int& out)
 {
+    // NaN has no integer form, and casting it (or an infinity) would be undefined.
+    if (std::isnan(value)) return DISP_E_TYPEMISMATCH;
     double rounded = std::round(value);
     if (std::fabs(value - std::trunc(value)) == 0.5) rounded = 2.0 * std::round(value / 2.0);
-    if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
-        rounded > static_cast<double>(std::numeric_limits<Int>::max()))
+    if (!(rounded >= static_cast<double>(std::numeric_limits<Int>::min()) &&
+          rounded <= static_cast<double>(std::numeric_limits<Int>::max())))
         return DISP_E_OVERFLOW;
     out = static_cast<Int>(rounded);
     return S_OK;

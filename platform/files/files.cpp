@@ -1,16 +1,21 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace quillmark::files {
@@ -52,7 +57,7 @@ bool WriteAll(int fd, std::string_view content)
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = FileSystem::Current().Write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -91,8 +96,15 @@ bool IsDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern)
+bool IsRegularFile(const std::string& path)
 {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern, NameCase nameCase)
+{
+    const int flags = nameCase == NameCase::Ignore ? FNM_CASEFOLD : 0;
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
@@ -101,12 +113,20 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        if (::fnmatch(pattern.c_str(), name.c_str(), 0) == 0)
+        if (::fnmatch(pattern.c_str(), name.c_str(), flags) == 0)
             names.push_back(name);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool RemoveFile(const std::string& path, std::string* error)
+{
+    if (::unlink(path.c_str()) == 0)
+        return true;
+    SetError(error, ErrnoText("cannot remove", path, errno));
+    return false;
 }
 
 bool MakeDirectories(const std::string& folder, std::string* error)
@@ -136,7 +156,8 @@ bool MakeDirectories(const std::string& folder, std::string* error)
 
 std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileSystem& fs = FileSystem::Current();
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot open", path, errno));
         return std::nullopt;
@@ -144,12 +165,12 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
     std::string content;
     char buffer[65536];
     while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = fs.Read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             const int err = errno;
-            ::close(fd);
+            fs.Close(fd);
             SetError(error, ErrnoText("cannot read", path, err));
             return std::nullopt;
         }
@@ -157,7 +178,7 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    fs.Close(fd);
     return content;
 }
 
@@ -171,14 +192,15 @@ bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& w
                    std::string* error)
 {
     const std::string folder = FolderOf(path);
+    FileSystem& fs = FileSystem::Current();
     std::string temp = folder + "/." + NameOf(path) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    const int fd = fs.CreateTemp(temp);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot create a temporary file in", folder, errno));
         return false;
     }
     auto fail = [&](const std::string& what, int err) {
-        ::close(fd);
+        fs.Close(fd);
         ::unlink(temp.c_str());
         SetError(error, ErrnoText(what, temp, err));
         return false;
@@ -187,21 +209,22 @@ bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& w
         return fail("cannot set the mode of", errno);
     if (!write(fd))
         return fail("cannot write", errno);
-    if (::fsync(fd) != 0)
+    if (fs.Sync(fd) != 0)
         return fail("cannot flush", errno);
-    if (::close(fd) != 0) {
+    if (fs.Close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         SetError(error, ErrnoText("cannot close", temp, err));
         return false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (fs.Rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         SetError(error, ErrnoText("cannot rename the temporary file over", path, err));
         return false;
     }
-    // Make the rename itself durable.
+    // Make the rename itself durable. This stays outside FileSystem on purpose: the
+    // new content is in place by now, so a failure here is nothing to report.
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
@@ -223,9 +246,40 @@ void RemoveReplaceLeftovers(const std::string& path)
         ::unlink((folder + "/" + name).c_str());
 }
 
+std::string ResolveLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        if (char* real = ::realpath(current.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            // A link to a file not made yet: follow it by hand.
+            std::vector<char> target(std::max<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 4096));
+            const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+            if (n <= 0)
+                break;
+            std::string next(target.data(), static_cast<std::size_t>(n));
+            current = next.starts_with('/') ? next : FolderOf(current) + "/" + next;
+            continue;
+        }
+        // A missing file: its folder resolved, its name kept.
+        if (char* real = ::realpath(FolderOf(current).c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return (resolved == "/" ? resolved : resolved + "/") + NameOf(current);
+        }
+        break;
+    }
+    return path;
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (FileSystem::Current().RenameNoReplace(from.c_str(), to.c_str()) == 0)
         return true;
     int err = errno;
     if (err == EINVAL || err == ENOSYS) {
@@ -256,20 +310,66 @@ FileStamp GetFileStamp(const std::string& path)
     return stamp;
 }
 
-FileLock::FileLock(const std::string& path)
+namespace {
+
+// "process 1234 (quillmark)" for the process holding a flock on the open file `fd`,
+// from /proc/locks; "another process" when it cannot be told.
+std::string LockHolder(int fd)
+{
+    struct stat st {};
+    std::optional<std::string> locks = ::fstat(fd, &st) == 0 ? ReadFile("/proc/locks") : std::nullopt;
+    if (!locks)
+        return "another process";
+    char id[64];
+    std::snprintf(id, sizeof id, " %02x:%02x:%llu ", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::size_t start = 0;
+    while (start < locks->size()) {
+        std::size_t end = locks->find('\n', start);
+        if (end == std::string::npos)
+            end = locks->size();
+        const std::string line = locks->substr(start, end - start);
+        start = end + 1;
+        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiting entry has "->".
+        const std::size_t at = line.find(id);
+        if (at == std::string::npos || line.find("FLOCK") == std::string::npos || line.find("->") != std::string::npos)
+            continue;
+        const std::size_t pidEnd = line.find_last_not_of(' ', at);
+        const std::size_t pidStart = line.find_last_of(' ', pidEnd);
+        const std::string pid = line.substr(pidStart + 1, pidEnd - pidStart);
+        std::string name = ReadFile("/proc/" + pid + "/comm").value_or("");
+        while (!name.empty() && name.back() == '\n')
+            name.pop_back();
+        return "process " + pid + (name.empty() ? std::string() : " (" + name + ")");
+    }
+    return "another process";
+}
+
+} // namespace
+
+FileLock::FileLock(const std::string& path, int waitMs)
 {
     const std::string lockPath = path + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = FileSystem::Current().Open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         m_strError = ErrnoText("cannot open the lock file", lockPath, errno);
         return;
     }
     // flock locks belong to the open file description, so two FileLock objects
     // exclude each other even inside one process, and the lock dies with the process.
-    while (::flock(fd, LOCK_EX) != 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (::flock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
-        m_strError = ErrnoText("cannot lock", lockPath, errno);
+        if (errno == EWOULDBLOCK && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        if (errno == EWOULDBLOCK)
+            m_strError = "\"" + lockPath + "\" is held by " + LockHolder(fd) + "; gave up after " +
+                         std::to_string(waitMs) + " ms";
+        else
+            m_strError = ErrnoText("cannot lock", lockPath, errno);
         ::close(fd);
         return;
     }

@@ -22,10 +22,20 @@ std::optional<FileTimes> GetFileTimes(const std::string& path);
 
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// A plain file (links followed): not a folder, device, pipe or socket.
+bool IsRegularFile(const std::string& path);
+
+// How a wildcard compares letters: exactly, or ignoring ASCII case as Windows
+// file names do (*.jpg then also finds Slide1.JPG).
+enum class NameCase { Exact, Ignore };
 
 // Names (not paths) of the entries in `folder` whose name matches the shell
-// wildcard `pattern` (* and ?), sorted by name.
-std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
+// wildcard `pattern` (* and ?), sorted by name. A missing folder lists nothing.
+std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern,
+                                   NameCase nameCase = NameCase::Exact);
+
+// Removes a file (not a folder). False (with `error`) when it could not be removed.
+bool RemoveFile(const std::string& path, std::string* error = nullptr);
 
 // Creates `folder` and its missing parents (mode 0700 for new ones).
 bool MakeDirectories(const std::string& folder, std::string* error = nullptr);
@@ -50,6 +60,12 @@ bool WriteAll(int fd, std::string_view content);
 // (that is, while holding the FileLock that serialises them).
 void RemoveReplaceLeftovers(const std::string& path);
 
+// The path of the file that `path` names, with links followed, so that every
+// spelling of one file gives one path: the real path of an existing file; for a
+// link whose target does not exist yet, that target; for a missing file, its real
+// folder and its name. `path` itself when its folder cannot be resolved either.
+std::string ResolveLinks(const std::string& path);
+
 // Renames `from` to `to` unless `to` already exists (then false, errno EEXIST).
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
 
@@ -64,10 +80,12 @@ struct FileStamp {
 FileStamp GetFileStamp(const std::string& path);
 
 // An exclusive advisory lock held on `<path>.lock` for the object's lifetime
-// (fcntl/flock based, released when the process dies). Blocks until granted.
+// (flock based, released when the process dies). Waits until granted, or at most
+// `waitMs` milliseconds when that is not negative; a lock not granted in time
+// leaves Locked() false and Error() naming the process that holds it.
 class FileLock {
 public:
-    explicit FileLock(const std::string& path);
+    explicit FileLock(const std::string& path, int waitMs = -1);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

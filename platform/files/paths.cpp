@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -24,6 +25,8 @@ std::string MakeFullPath(const std::string& path, const std::string& workingDir)
     if (relative == ".")
         relative.clear();
     std::string full = workingDir.empty() ? WorkingDirectory() : workingDir;
+    if (full.empty())
+        return {}; // the working folder is unknown (errno tells why)
     if (full.empty() || full.back() != '/')
         full += '/';
     full += relative;
@@ -41,8 +44,9 @@ std::string WorkingDirectory()
         return pwd;
     std::vector<char> buffer(4096);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (buffer.size() > (1u << 20))
-            return "/";
+        // Only a short buffer is worth another try; a deleted or unreachable folder is not.
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return {};
         buffer.resize(buffer.size() * 2);
     }
     return buffer.data();

@@ -11,11 +11,12 @@ bool IsFullPath(std::string_view path);
 
 // A full path (and the empty text) is returned exactly as given; a relative one
 // is made absolute against `workingDir` (default: WorkingDirectory()) without
-// resolving links or "..".
+// resolving links or "..". Empty, with errno set, when the working folder is unknown.
 std::string MakeFullPath(const std::string& path, const std::string& workingDir = {});
 
 // The process's working directory, from $PWD when it names the same folder
-// (so the user's spelling through links is kept), else getcwd().
+// (so the user's spelling through links is kept), else getcwd(). Empty, with errno
+// set, when it cannot be determined (a deleted folder, say).
 std::string WorkingDirectory();
 
 } // namespace quillmark::files

@@ -112,6 +112,28 @@ bool Encode(const QImage& image, const char* format, int quality, const std::str
 
 } // namespace
 
+std::vector<ImageEncoder> GetImageEncoders()
+{
+    std::vector<ImageEncoder> encoders;
+    for (const QByteArray& mime : QImageWriter::supportedMimeTypes()) {
+        const QList<QByteArray> formats = QImageWriter::imageFormatsForMimeType(mime);
+        if (!formats.isEmpty())
+            encoders.push_back({mime.toStdString(), formats.front().toStdString()});
+    }
+    return encoders;
+}
+
+bool Image::Save(const std::string& path, const ImageEncoder& encoder, const EncoderParameters& parameters,
+                 std::string* error) const
+{
+    if (encoder.format.empty()) {
+        if (error) *error = path + ": no encoder";
+        return false;
+    }
+    const int quality = parameters.quality < 0 ? -1 : std::min(parameters.quality, 100);
+    return Encode(m_pData->image, encoder.format.c_str(), quality, path, error);
+}
+
 bool Image::SaveJpeg(const std::string& path, int quality, std::string* error) const
 {
     return Encode(m_pData->image, "jpeg", std::clamp(quality, 0, 100), path, error);

@@ -5,10 +5,25 @@
 // (QGuiApplication or QApplication), because fonts come from it.
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillmark::imaging {
 
 class Image;
+
+// One installed image encoder: the MIME type it writes and the format name that
+// selects it (the "class id" of the encoder).
+struct ImageEncoder {
+    std::string mimeType;
+    std::string format;
+};
+// The encoders installed here, in a stable order (Qt's image writer plug-ins).
+std::vector<ImageEncoder> GetImageEncoders();
+
+// What an encoder is asked for; a value left at -1 is the encoder's default.
+struct EncoderParameters {
+    int quality = -1; // 0..100, for lossy encoders such as JPEG
+};
 // The picture of one slide: a white page with a frame, the slide number large at the
 // top ("Slide N") and `text` word-wrapped below it. Needs a running Qt GUI application
 // for the text; without one it returns an empty image and sets `error`.
@@ -43,6 +58,10 @@ public:
     bool SaveJpeg(const std::string& path, int quality, std::string* error = nullptr) const;
     // Writes an uncompressed 24-bit BMP. The file is replaced atomically.
     bool SaveBmp(const std::string& path, std::string* error = nullptr) const;
+    // Writes the image with `encoder` (one of GetImageEncoders) and `parameters`,
+    // as 24-bit RGB. The file is replaced atomically.
+    bool Save(const std::string& path, const ImageEncoder& encoder, const EncoderParameters& parameters,
+              std::string* error = nullptr) const;
 
     struct Data;
 

@@ -18,6 +18,8 @@ bool IsStorableText(const std::string& text)
     return IsValidUtf8(text) && text.find('\0') == std::string::npos;
 }
 
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
+
 std::string ParentFolder(const std::string& path)
 {
     size_t slash = path.rfind('/');
@@ -27,6 +29,28 @@ std::string ParentFolder(const std::string& path)
 }
 
 } // namespace
+
+// `text` (UTF-8, LF line ends) in the form the file had.
+std::string Registry::InForm(const std::string& text, FileForm form)
+{
+    std::string out;
+    if (form.bCrLf) {
+        out.reserve(text.size() + text.size() / 16);
+        for (char c : text) {
+            if (c == '\n')
+                out += '\r';
+            out += c;
+        }
+    } else {
+        out = text;
+    }
+    if (!form.bUtf16)
+        return out;
+    std::string bytes(kUtf16Bom);
+    std::string wide;
+    Utf8ToUtf16Le(out, wide);
+    return bytes + wide;
+}
 
 std::string RegistryFilePath()
 {
@@ -50,10 +74,11 @@ RegStatus Registry::SetError(RegStatus status, std::string strError)
     return status;
 }
 
-RegStatus Registry::ReadCurrent(RegistryModel& model, std::string& text, files::FileStamp& stamp)
+RegStatus Registry::ReadCurrent(RegistryModel& model, std::string& text, files::FileStamp& stamp, FileForm& form)
 {
     model = RegistryModel();
     text.clear();
+    form = FileForm();
     stamp = files::GetFileStamp(m_strFile);
     struct stat st {};
     if (::stat(m_strFile.c_str(), &st) != 0) {
@@ -66,6 +91,15 @@ RegStatus Registry::ReadCurrent(RegistryModel& model, std::string& text, files::
     if (!content)
         return SetError(RegStatus::IoError, m_strFile + ": " + error);
     text = std::move(*content);
+    if (text.starts_with(kUtf16Bom)) {
+        std::string utf8;
+        const std::string_view bytes = std::string_view(text).substr(kUtf16Bom.size());
+        if (!Utf16LeToUtf8(bytes, utf8) || Utf16Length(utf8) * 2 != bytes.size())
+            return SetError(RegStatus::BadFile, m_strFile + ": the text is not valid UTF-16LE");
+        text = std::move(utf8);
+        form.bUtf16 = true;
+    }
+    form.bCrLf = text.find("\r\n") != std::string::npos;
     RegParseError parseError;
     if (!ParseRegFile(text, model, parseError)) {
         model = RegistryModel();
@@ -83,7 +117,8 @@ RegStatus Registry::Refresh()
     m_bLoaded = false;
     RegistryModel model;
     std::string text;
-    RegStatus status = ReadCurrent(model, text, stamp);
+    FileForm form;
+    RegStatus status = ReadCurrent(model, text, stamp, form);
     if (status != RegStatus::Ok)
         return status;
     m_model = std::move(model);
@@ -105,7 +140,8 @@ RegStatus Registry::Update(const std::function<RegStatus(RegistryModel&)>& fnCha
     RegistryModel model;
     std::string text;
     files::FileStamp stamp;
-    RegStatus status = ReadCurrent(model, text, stamp);
+    FileForm form;
+    RegStatus status = ReadCurrent(model, text, stamp, form);
     if (status != RegStatus::Ok)
         return status; // a malformed or unreadable file is never overwritten
     const std::string before = FormatRegFile(model);
@@ -114,7 +150,7 @@ RegStatus Registry::Update(const std::function<RegStatus(RegistryModel&)>& fnCha
         return status;
     std::string after = FormatRegFile(model);
     // Content that did not change is left as it is (a missing file stays missing).
-    if (after != before && !files::AtomicReplace(m_strFile, after, 0600, &error))
+    if (after != before && !files::AtomicReplace(m_strFile, InForm(after, form), 0600, &error))
         return SetError(RegStatus::IoError, m_strFile + ": " + error);
     m_model = std::move(model);
     m_stamp = files::GetFileStamp(m_strFile);

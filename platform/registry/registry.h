@@ -7,6 +7,8 @@
 // the file atomically (mode 0600), so two processes never drop each other's keys.
 // A missing file is an empty registry. A malformed file is an error naming the file
 // and line; while it is malformed no change is written, so nothing it holds is lost.
+// The file may be UTF-8 or, as the Windows registry editor exports it, UTF-16LE with
+// a byte-order mark and CR LF line ends; a change is written back in the form it had.
 #include "platform/files/files.h"
 #include "platform/registry/regmodel.h"
 
@@ -51,7 +53,13 @@ public:
     RegStatus DeleteKey(RegRoot root, const std::string& path); // with its subtree
 
 private:
-    RegStatus ReadCurrent(RegistryModel& model, std::string& text, files::FileStamp& stamp);
+    // How the file's text is stored, so that a rewrite keeps it.
+    struct FileForm {
+        bool bUtf16 = false;
+        bool bCrLf = false;
+    };
+    RegStatus ReadCurrent(RegistryModel& model, std::string& text, files::FileStamp& stamp, FileForm& form);
+    static std::string InForm(const std::string& text, FileForm form);
     RegStatus SetError(RegStatus status, std::string strError);
 
     std::string m_strFile;

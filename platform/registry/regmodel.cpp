@@ -55,7 +55,7 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string>& names)
     while (true) {
         size_t end = path.find('\\', start);
         std::string_view name = path.substr(start, end == std::string_view::npos ? end : end - start);
-        if (name.empty() || !IsValidName(name, true))
+        if (name.empty() || !IsValidName(name, true) || names.size() == kMaxKeyDepth)
             return false;
         names.emplace_back(name);
         if (end == std::string_view::npos)
@@ -65,11 +65,35 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string>& names)
 }
 
 RegKeyNode::RegKeyNode(const RegKeyNode& other)
-    : m_strName(other.m_strName), m_vecValues(other.m_vecValues)
+    : m_strName(other.m_strName), m_vecValues(other.m_vecValues), m_mapValues(other.m_mapValues),
+      m_mapSubKeys(other.m_mapSubKeys)
 {
     m_vecSubKeys.reserve(other.m_vecSubKeys.size());
     for (const auto& sub : other.m_vecSubKeys)
         m_vecSubKeys.push_back(std::make_unique<RegKeyNode>(*sub));
+}
+
+std::string RegKeyNode::IndexName(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return lower;
+}
+
+void RegKeyNode::ReindexValues()
+{
+    m_mapValues.clear();
+    for (std::size_t i = 0; i < m_vecValues.size(); ++i)
+        m_mapValues.emplace(IndexName(m_vecValues[i].first), i);
+}
+
+void RegKeyNode::ReindexSubKeys()
+{
+    m_mapSubKeys.clear();
+    for (std::size_t i = 0; i < m_vecSubKeys.size(); ++i)
+        m_mapSubKeys.emplace(IndexName(m_vecSubKeys[i]->Name()), i);
 }
 
 RegKeyNode* RegKeyNode::FindSubKey(std::string_view name)
@@ -79,10 +103,8 @@ RegKeyNode* RegKeyNode::FindSubKey(std::string_view name)
 
 const RegKeyNode* RegKeyNode::FindSubKey(std::string_view name) const
 {
-    for (const auto& sub : m_vecSubKeys)
-        if (EqualNoCase(sub->Name(), name))
-            return sub.get();
-    return nullptr;
+    auto it = m_mapSubKeys.find(IndexName(name));
+    return it == m_mapSubKeys.end() ? nullptr : m_vecSubKeys[it->second].get();
 }
 
 RegKeyNode& RegKeyNode::CreateSubKey(std::string_view name, bool* pbCreated)
@@ -92,6 +114,7 @@ RegKeyNode& RegKeyNode::CreateSubKey(std::string_view name, bool* pbCreated)
             *pbCreated = false;
         return *existing;
     }
+    m_mapSubKeys.emplace(IndexName(name), m_vecSubKeys.size());
     m_vecSubKeys.push_back(std::make_unique<RegKeyNode>(std::string(name)));
     if (pbCreated)
         *pbCreated = true;
@@ -100,39 +123,36 @@ RegKeyNode& RegKeyNode::CreateSubKey(std::string_view name, bool* pbCreated)
 
 bool RegKeyNode::RemoveSubKey(std::string_view name)
 {
-    auto it = std::find_if(m_vecSubKeys.begin(), m_vecSubKeys.end(),
-                           [&](const auto& sub) { return EqualNoCase(sub->Name(), name); });
-    if (it == m_vecSubKeys.end())
+    auto it = m_mapSubKeys.find(IndexName(name));
+    if (it == m_mapSubKeys.end())
         return false;
-    m_vecSubKeys.erase(it);
+    m_vecSubKeys.erase(m_vecSubKeys.begin() + static_cast<std::ptrdiff_t>(it->second));
+    ReindexSubKeys();
     return true;
 }
 
 const RegValue* RegKeyNode::FindValue(std::string_view name) const
 {
-    for (const auto& [valueName, value] : m_vecValues)
-        if (EqualNoCase(valueName, name))
-            return &value;
-    return nullptr;
+    auto it = m_mapValues.find(IndexName(name));
+    return it == m_mapValues.end() ? nullptr : &m_vecValues[it->second].second;
 }
 
 void RegKeyNode::SetValue(std::string_view name, RegValue value)
 {
-    for (auto& [valueName, existing] : m_vecValues)
-        if (EqualNoCase(valueName, name)) {
-            existing = std::move(value);
-            return;
-        }
-    m_vecValues.emplace_back(std::string(name), std::move(value));
+    auto [it, bNew] = m_mapValues.emplace(IndexName(name), m_vecValues.size());
+    if (bNew)
+        m_vecValues.emplace_back(std::string(name), std::move(value));
+    else
+        m_vecValues[it->second].second = std::move(value);
 }
 
 bool RegKeyNode::RemoveValue(std::string_view name)
 {
-    auto it = std::find_if(m_vecValues.begin(), m_vecValues.end(),
-                           [&](const auto& entry) { return EqualNoCase(entry.first, name); });
-    if (it == m_vecValues.end())
+    auto it = m_mapValues.find(IndexName(name));
+    if (it == m_mapValues.end())
         return false;
-    m_vecValues.erase(it);
+    m_vecValues.erase(m_vecValues.begin() + static_cast<std::ptrdiff_t>(it->second));
+    ReindexValues();
     return true;
 }
 

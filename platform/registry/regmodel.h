@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,8 +52,12 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 // (key names additionally without "\").
 bool IsValidName(std::string_view name, bool bKeyName);
 
+// How deep keys may nest below a root, as in the Windows registry.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 // Splits "A\B\C" into its names. Leading and trailing "\" are ignored; an empty
-// path gives no names. False when a name is empty ("A\\B") or not valid.
+// path gives no names. False when a name is empty ("A\\B") or not valid, or when
+// the path is deeper than kMaxKeyDepth.
 bool SplitKeyPath(std::string_view path, std::vector<std::string>& names);
 
 class RegKeyNode {
@@ -82,9 +87,18 @@ public:
     const ValueList& Values() const { return m_vecValues; }
 
 private:
+    // Positions by ASCII-lower-cased name, so that a key with many values or
+    // subkeys is filled in linear time.
+    using NameIndex = std::unordered_map<std::string, std::size_t>;
+    static std::string IndexName(std::string_view name);
+    void ReindexValues();
+    void ReindexSubKeys();
+
     std::string m_strName;
     ValueList m_vecValues;
     KeyList m_vecSubKeys;
+    NameIndex m_mapValues;
+    NameIndex m_mapSubKeys;
 };
 
 class RegistryModel {

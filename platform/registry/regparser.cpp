@@ -97,8 +97,11 @@ private:
         if (!root)
             return Fail(i, "unknown root key \"" + std::string(rootName) + "\"");
         std::vector<std::string> names;
-        if (!SplitKeyPath(rest, names) || (sep != std::string_view::npos && names.empty()))
+        if (!SplitKeyPath(rest, names) || (sep != std::string_view::npos && names.empty())) {
+            if (names.size() == kMaxKeyDepth)
+                return Fail(i, "key path deeper than " + std::to_string(kMaxKeyDepth) + " levels");
             return Fail(i, "invalid key name \"" + std::string(path) + "\"");
+        }
         if (bDelete) {
             if (!names.empty())
                 m_model.DeleteKey(*root, rest);

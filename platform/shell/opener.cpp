@@ -45,6 +45,13 @@ bool XdgUrlOpener::Open(const std::string& url)
     return true;
 }
 
+bool UrlOpener::ShowItem(const std::string& path)
+{
+    const std::size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return false; // no folder to show
+    return Open(cut == 0 ? path.substr(0, 1) : path.substr(0, cut));
+}
+
 UrlOpener& CurrentUrlOpener()
 {
     static XdgUrlOpener defaultOpener;
@@ -53,6 +60,7 @@ UrlOpener& CurrentUrlOpener()
 }
 
 UrlOpener* SetUrlOpener(UrlOpener* pOpener) { return g_pOpener.exchange(pOpener); }
+
 
 bool OpenUrl(const std::string& url) { return CurrentUrlOpener().Open(url); }
 

@@ -80,17 +80,20 @@ TEST_F(InstalledAddin, BothHostsLoadItFromTheRegistryAndShowTheBar)
     const std::string script = "addins\n"
                                "toolbar\n"
                                "open '" + document + "'\n"
-                               "# the fixed controls answer and leave the bar as it is\n"
+                               "# the fixed controls open their dialogs and leave the bar as it is\n"
                                "search budget\n"
+                               "dialog-click 2\n"
                                "search 'Search tags'\n"
                                "click &Browse\n"
+                               "dialog-click 2\n"
                                "click &About\n"
                                "dialog-click 1\n"
                                "click &Options...\n"
                                "dialog-click 2\n"
                                "toolbar\n";
     const std::string expected = std::string("> addins\nQuillmark.Connect\n> toolbar\n") + kBar + "> open '" +
-                                 document + "'\n> search budget\n> search 'Search tags'\n> click &Browse\n" +
+                                 document + "'\n> search budget\n> dialog-click 2\ndialog closed: 2\n> search 'Search tags'\n" +
+                                 "> click &Browse\n> dialog-click 2\ndialog closed: 2\n" +
                                  "> click &About\n> dialog-click 1\ndialog closed: 1\n"
                                  "> click &Options...\n> dialog-click 2\ndialog closed: 2\n> toolbar\n" + kBarSearched +
                                  // the document's window brought the "&Tag" button; it has no tags

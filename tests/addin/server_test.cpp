@@ -156,14 +156,27 @@ TEST_F(AddinServer, CanUnloadNowFollowsTheLockCount)
     ComPtr<IClassFactory> spFactory;
     ASSERT_EQ(m_library.DllGetClassObject(kConnectClsid, IClassFactory::Iid, reinterpret_cast<void**>(&spFactory)),
               S_OK);
-    EXPECT_EQ(m_library.DllCanUnloadNow(), S_OK); // a factory alone holds no lock
+    // A live factory keeps the library: its code is in it.
+    EXPECT_EQ(m_library.DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(spFactory->LockServer(false), E_UNEXPECTED); // no lock to undo
+    EXPECT_EQ(m_library.DllCanUnloadNow(), S_FALSE);
+    spFactory.Reset();
+    EXPECT_EQ(m_library.DllCanUnloadNow(), S_OK);
 
+    ASSERT_EQ(m_library.DllGetClassObject(kConnectClsid, IClassFactory::Iid, reinterpret_cast<void**>(&spFactory)),
+              S_OK);
+    ComPtr<IClassFactory> spOther;
+    ASSERT_EQ(m_library.DllGetClassObject(kConnectClsid, IClassFactory::Iid, reinterpret_cast<void**>(&spOther)),
+              S_OK);
     ASSERT_EQ(spFactory->LockServer(true), S_OK);
-    EXPECT_EQ(m_library.DllCanUnloadNow(), S_FALSE);
     ASSERT_EQ(spFactory->LockServer(true), S_OK);
     ASSERT_EQ(spFactory->LockServer(false), S_OK);
+    EXPECT_EQ(spOther->LockServer(false), E_UNEXPECTED); // that lock is the first factory's
+    spOther.Reset();
     EXPECT_EQ(m_library.DllCanUnloadNow(), S_FALSE);
     ASSERT_EQ(spFactory->LockServer(false), S_OK);
+    EXPECT_EQ(m_library.DllCanUnloadNow(), S_FALSE); // the factory itself is still alive
+    spFactory.Reset();
     EXPECT_EQ(m_library.DllCanUnloadNow(), S_OK);
 
     ComPtr<office::IDTExtensibility2> spFirst = m_library.CreateConnect();

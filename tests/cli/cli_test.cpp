@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -144,6 +145,142 @@ TEST_F(QuillmarkCommand, WithoutDbTheSettingsNameTheDatabase)
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(Run({"show", a}, false).out, "settled\n");
     EXPECT_FALSE(std::filesystem::exists(db));
+}
+
+TEST_F(QuillmarkCommand, TextWithoutATagAndAnEmptyPathStoreNothing)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    ASSERT_EQ(Run({"tag", a, "keep"}).exitCode, 0);
+    for (const std::string blank : {"", ", ,", " , \t,"}) {
+        ProcessResult result = Run({"tag", a, blank});
+        EXPECT_EQ(result.exitCode, 1) << "[" << blank << "]";
+        EXPECT_NE(result.err.find("no tag"), std::string::npos) << result.err;
+        EXPECT_EQ(Run({"show", a}).out, "keep\n") << "[" << blank << "]";
+    }
+    const std::string before = ReadDb();
+    for (const std::string command : {"tag", "show", "remove"}) {
+        std::vector<std::string> args = {command, ""};
+        if (command == "tag")
+            args.push_back("x");
+        ProcessResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 2) << command;
+        EXPECT_NE(result.err.find("empty"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(ReadDb(), before);
+}
+
+TEST_F(QuillmarkCommand, SettingsWithoutADatabaseFolderFailAndLeaveTheWorkingFolderAlone)
+{
+    // An unrelated, unreadable tags.xml in the working folder must stay where it is.
+    const std::string local = dir.WriteFile("tags.xml", "not a database");
+    const std::string a = dir.WriteFile("a.doc", "x");
+    std::filesystem::create_directories(dir / "config");
+    dir.WriteFile("registry.reg", "Windows Registry Editor Version 5.00\n\n"
+                                  "[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Quillwright]\n"
+                                  "\"DatabasePath\"=dword:00000005\n");
+    for (std::vector<std::string> args : {std::vector<std::string>{"tags"}, {"find", "x"}, {"show", a},
+                                          {"tag", a, "x"}, {"remove", a}}) {
+        ProcessResult result = Run(args, false);
+        EXPECT_EQ(result.exitCode, 1) << args[0];
+        EXPECT_NE(result.err.find("DatabasePath"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("--db"), std::string::npos) << result.err;
+    }
+    std::ifstream in(local);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "not a database");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find("tags.xml."), std::string::npos) << entry.path();
+}
+
+TEST_F(QuillmarkCommand, DatabaseFolderWithoutTrailingSeparatorGetsOne)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    dir.WriteFile("registry.reg", "Windows Registry Editor Version 5.00\n\n"
+                                  "[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Quillwright]\n"
+                                  "\"DatabasePath\"=\"mytags\"\n");
+    ASSERT_EQ(Run({"tag", a, "sep"}, false).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "data/mytags/tags.xml"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "data/mytagstags.xml"));
+}
+
+TEST_F(QuillmarkCommand, OnlyCommandsThatChangeSomethingWriteTheRegistry)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    for (std::vector<std::string> args : {std::vector<std::string>{"tags"}, {"find", "x"}, {"show", a}}) {
+        ProcessResult result = Run(args, false);
+        EXPECT_EQ(result.exitCode, 0) << args[0] << ": " << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "registry.reg")) << args[0];
+        EXPECT_FALSE(std::filesystem::exists(dir / "registry.reg.lock")) << args[0];
+    }
+    ASSERT_EQ(Run({"tag", a, "x"}, false).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "registry.reg"));
+    EXPECT_EQ(Run({"show", a}, false).out, "x\n");
+}
+
+TEST_F(QuillmarkCommand, QueriesOverADatabaseThatCannotBeReadFail)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    std::filesystem::create_directory(db); // a folder where the file should be
+    for (std::vector<std::string> args : {std::vector<std::string>{"tags"}, {"find", "x"}, {"show", a}}) {
+        ProcessResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[0];
+        EXPECT_NE(result.err.find("cannot read the tag database"), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(Run({"tag", a, "x"}).exitCode, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(db));
+    std::filesystem::remove(db);
+    EXPECT_EQ(Run({"tags"}).exitCode, 0) << "a missing database is an empty one";
+}
+
+TEST_F(QuillmarkCommand, ASettingsFileTooDeepOrInUtf16IsHandled)
+{
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < 100000; ++i)
+        deep += "\\k";
+    dir.WriteFile("registry.reg", deep + "]\n");
+    ProcessResult result = Run({"tags"}, false);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_NE(result.err.find("line 3: key path deeper than 512 levels"), std::string::npos) << result.err.substr(0, 300);
+
+    // As the Windows registry editor exports it: UTF-16LE with a byte-order mark.
+    const std::string a = dir.WriteFile("a.doc", "x");
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Quillwright]\r\n"
+                                u"\"DatabasePath\"=\"wide/\"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    dir.WriteFile("registry.reg", bytes);
+    ASSERT_EQ(Run({"tag", a, "w"}, false).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "data/wide/tags.xml"));
+}
+
+TEST_F(QuillmarkCommand, ADeletedWorkingFolderFailsRelativePaths)
+{
+    const std::string gone = dir / "gone";
+    std::filesystem::create_directory(gone);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(gone.c_str()), 0);
+    std::filesystem::remove(gone);
+    ProcessOptions options = Options();
+    options.workingDir.clear(); // runs in the deleted folder
+    options.env["PWD"] = gone;
+    ProcessResult tag = RunProcess({QUILLMARK_BIN, "--db", db, "tag", "notes.doc", "x"}, options);
+    ProcessResult relativeDb = RunProcess({QUILLMARK_BIN, "--db", "tags.xml", "tags"}, options);
+    ProcessResult absolute = RunProcess({QUILLMARK_BIN, "--db", db, "show", "/abs/notes.doc"}, options);
+    ASSERT_EQ(chdir(here), 0);
+    EXPECT_EQ(tag.exitCode, 1);
+    EXPECT_NE(tag.err.find("working folder"), std::string::npos) << tag.err;
+    EXPECT_EQ(relativeDb.exitCode, 1);
+    EXPECT_NE(relativeDb.err.find("working folder"), std::string::npos) << relativeDb.err;
+    EXPECT_EQ(absolute.exitCode, 0) << absolute.err;
+    EXPECT_EQ(Run({"find"}).out, "");
+    EXPECT_EQ(Run({"show", "/notes.doc"}).out, "");
 }
 
 } // namespace

@@ -61,5 +61,18 @@ TEST(UrlOpenerTest, TheCurrentOpenerCanBeReplacedAndRestored)
     EXPECT_EQ(&shell::CurrentUrlOpener(), pDefault);
 }
 
+TEST(UrlOpenerTest, ShowingAFileOpensItsFolderAndOpeningAFileOpensTheFile)
+{
+    ScopedOpener recorder;
+    shell::UrlOpener& opener = shell::CurrentUrlOpener();
+    EXPECT_TRUE(opener.ShowItem("/home/ann/Documents/report 2024.doc"));
+    EXPECT_TRUE(opener.ShowItem("C:\\docs\\plan.doc"));
+    EXPECT_TRUE(opener.ShowItem("/top.doc"));
+    EXPECT_FALSE(opener.ShowItem("bare.doc")); // no folder to show
+    EXPECT_TRUE(opener.OpenFile("/home/ann/Documents/talk.ppt"));
+    EXPECT_THAT(recorder.opener.urls, ::testing::ElementsAre("/home/ann/Documents", "C:\\docs", "/",
+                                                             "/home/ann/Documents/talk.ppt"));
+}
+
 } // namespace
 } // namespace quillmark::test

@@ -163,5 +163,21 @@ TEST(PowerPointEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebui
     EXPECT_EQ(host.TagButton(), tagButton.pCore);
 }
 
+TEST(PowerPointEventHandlerTest, TheLastPresentationToCloseTakesItsButtons)
+{
+    PowerPointHost host;
+    const std::string a = host.File("A.ppt"), b = host.File("B.ppt");
+    host.Store(a, {"a1"});
+    host.Store(b, {"b1", "b2"});
+    simoffice::SimDocument& docA = host.Open(a);
+    simoffice::SimDocument& docB = host.Open(b);
+    EXPECT_THAT(host.TagButtons(), ElementsAre("b1 1589", "b2 1589"));
+    host.Close(docB);
+    EXPECT_THAT(host.TagButtons(), ElementsAre("a1 1589"));
+    host.Close(docA);
+    EXPECT_THAT(host.TagButtons(), IsEmpty());
+    EXPECT_NE(host.TagButton(), nullptr);
+}
+
 } // namespace
 } // namespace quillmark::test

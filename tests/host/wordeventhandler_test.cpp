@@ -206,5 +206,32 @@ TEST(WordEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebuilt)
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
 }
 
+TEST(WordEventHandlerTest, AClosedDocumentStopsWaitingAndTheLastTakesItsButtons)
+{
+    WordHost host;
+    simoffice::SimDocument& unsaved = host.New();
+    simoffice::SimDocument& other = host.New();
+    WordEventHandler handler;
+    handler.m_pOfficeApp = &host.wrapper;
+    handler.OnDocumentBeforeSave(host.Object(unsaved).Get(), nullptr, nullptr);
+    handler.OnDocumentBeforeSave(host.Object(other).Get(), nullptr, nullptr);
+    handler.OnDocumentBeforeClose(host.Object(unsaved).Get());
+    EXPECT_EQ(handler.m_bSyncPending, 1) << "the other document still waits";
+    handler.OnDocumentBeforeClose(host.Object(other).Get());
+    EXPECT_EQ(handler.m_bSyncPending, 0);
+
+    // Through the host: closing a document that waits lets its object go.
+    const std::string path = host.File("Kept.doc");
+    host.Store(path, {"k1", "k2"});
+    simoffice::SimDocument& kept = host.Open(path);
+    EXPECT_THAT(host.TagButtons(), ElementsAre("k1 1589", "k2 1589"));
+    host.Close(unsaved);
+    host.Close(other);
+    EXPECT_THAT(host.TagButtons(), ElementsAre("k1 1589", "k2 1589")) << "another document is still open";
+    host.Close(kept);
+    EXPECT_THAT(host.TagButtons(), IsEmpty()) << "the last document took its buttons";
+    EXPECT_NE(host.TagButton(), nullptr);
+}
+
 } // namespace
 } // namespace quillmark::test

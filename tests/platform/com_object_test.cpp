@@ -156,11 +156,20 @@ TEST(ComObject, ClassFactoryCreatesAndCountsLocks)
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(cf->CreateInstance(nullptr, IColour::Iid, nullptr), E_POINTER);
 
+    // The live factory holds one lock itself; LockServer adds to it.
+    EXPECT_EQ(locks.load(), 1);
     EXPECT_EQ(cf->LockServer(true), S_OK);
     EXPECT_EQ(cf->LockServer(true), S_OK);
+    EXPECT_EQ(locks.load(), 3);
+    EXPECT_EQ(cf->LockServer(false), S_OK);
     EXPECT_EQ(locks.load(), 2);
     EXPECT_EQ(cf->LockServer(false), S_OK);
+    // An unlock without a matching lock never takes the count below the factory's own.
+    EXPECT_EQ(cf->LockServer(false), E_UNEXPECTED);
     EXPECT_EQ(locks.load(), 1);
+    cf.Reset();
+    factory.Reset();
+    EXPECT_EQ(locks.load(), 0);
 
     ComPtr<ClassFactory> throwing = MakeComObject<ClassFactory>([](REFIID, void**) -> HRESULT { throw 1; });
     EXPECT_EQ(throwing->CreateInstance(nullptr, IColour::Iid, &out), E_UNEXPECTED);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/com/dispatchtable.h"
 #include "platform/com/dispparams.h"
 #include "platform/com/variant.h"
@@ -119,6 +121,32 @@ TEST(ComVariant, ConvertsLikeChangeType)
     EXPECT_EQ(changing.I4Val(), 15);
     EXPECT_EQ(changing.ChangeType(VT_DISPATCH), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(changing.Type(), VT_I4);
+}
+
+TEST(ComVariant, NonFiniteAndHugeDoublesFailToBecomeIntegers)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (VARTYPE vt : {VT_I2, VT_I4, VT_UI4}) {
+        Variant out(std::int32_t(77));
+        EXPECT_EQ(Variant(nan).ConvertTo(vt, out), DISP_E_TYPEMISMATCH) << vt;
+        EXPECT_EQ(Variant(-nan).ConvertTo(vt, out), DISP_E_TYPEMISMATCH) << vt;
+        EXPECT_EQ(Variant(inf).ConvertTo(vt, out), DISP_E_OVERFLOW) << vt;
+        EXPECT_EQ(Variant(-inf).ConvertTo(vt, out), DISP_E_OVERFLOW) << vt;
+        EXPECT_EQ(Variant(1e300).ConvertTo(vt, out), DISP_E_OVERFLOW) << vt;
+        EXPECT_EQ(Variant(-1e300).ConvertTo(vt, out), DISP_E_OVERFLOW) << vt;
+        EXPECT_EQ(out.I4Val(), 77) << vt;
+    }
+    // The edges still convert.
+    EXPECT_EQ(Variant(4294967295.4).ToUInt32(), 4294967295u);
+    EXPECT_EQ(Variant(-2147483648.0).ToInt32(), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(Variant(2147483647.5).ConvertTo(VT_I4, *std::make_unique<Variant>()), DISP_E_OVERFLOW);
+    try {
+        (void)Variant(nan).ToInt32();
+        FAIL() << "no exception";
+    } catch (const ComError& error) {
+        EXPECT_EQ(error.Error(), DISP_E_TYPEMISMATCH);
+    }
 }
 
 TEST(ComVariant, CopiesCountTheInterfacesTheyHold)

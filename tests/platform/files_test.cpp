@@ -1,11 +1,14 @@
 #include "platform/files/files.h"
+#include "tests/support/faultyfilesystem.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <ctime>
 #include <string>
@@ -86,6 +89,51 @@ TEST_F(FilesTest, AtomicReplaceFailsIntoMissingOrUnwritableFolder)
         EXPECT_FALSE(files::AtomicReplace(ro + "/data.xml", "x"));
         ::chmod(ro.c_str(), 0700);
     }
+}
+
+TEST_F(FilesTest, AtomicReplaceFailingAnyCallLeavesTheOldContentAndNoTemporary)
+{
+    using quillmark::test::FaultyFileSystem;
+    using quillmark::test::IoCall;
+    const std::string path = m_strDir + "/data";
+    Write("data", "old content");
+    FaultyFileSystem fs;
+    files::ScopedFileSystem scope(fs);
+    // A write big enough to take more than one call would be cut short anywhere.
+    const std::string fresh(1 << 20, 'n');
+    ASSERT_TRUE(files::AtomicReplace(path, fresh));
+    std::map<IoCall, int> counted;
+    for (IoCall call : {IoCall::Open, IoCall::Write, IoCall::Sync, IoCall::Rename})
+        counted[call] = fs.Calls(call);
+    int failures = 0;
+    for (auto [call, calls] : counted) {
+        EXPECT_GT(calls, 0) << IoCallName(call);
+        for (int n = 1; n <= calls; ++n) {
+            fs.FailNth(call, n, n % 2 ? EIO : ENOSPC);
+            std::string error;
+            EXPECT_FALSE(files::AtomicReplace(path, "new content", 0600, &error)) << IoCallName(call) << " " << n;
+            EXPECT_TRUE(fs.Failed());
+            EXPECT_NE(error.find(std::strerror(n % 2 ? EIO : ENOSPC)), std::string::npos) << error;
+            EXPECT_EQ(files::ReadFile(path).value_or(""), fresh);
+            EXPECT_EQ(files::ListFiles(m_strDir, ".data.*"), std::vector<std::string>{});
+            ++failures;
+        }
+    }
+    EXPECT_GE(failures, 4);
+
+    // Reading: a failing open or read is an error, never a short file.
+    for (IoCall call : {IoCall::Open, IoCall::Read}) {
+        fs.FailNth(call, 1);
+        std::string error;
+        EXPECT_EQ(files::ReadFile(path, &error), std::nullopt) << IoCallName(call);
+        EXPECT_NE(error.find(path), std::string::npos);
+    }
+    fs.FailNth(IoCall::Read, 2);
+    EXPECT_EQ(files::ReadFile(path), std::nullopt) << "a read failing after the first chunk";
+    fs.FailNth(IoCall::Open, 1, EACCES);
+    files::FileLock lock(path);
+    EXPECT_FALSE(lock.Locked());
+    EXPECT_NE(lock.Error().find(".lock"), std::string::npos);
 }
 
 TEST_F(FilesTest, ReadFileReportsMissingFile)

@@ -1,6 +1,7 @@
 #include "platform/files/files.h"
 #include "platform/registry/regfile.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/regtext.h"
 #include "tests/support/scopedenv.h"
 #include "tests/support/tempdir.h"
 
@@ -240,6 +241,73 @@ TEST(Registry, MalformedFileNamesTheLineAndIsNeverOverwritten)
     std::string s;
     EXPECT_EQ(key.QueryString("Keep", s), RegStatus::Ok);
     EXPECT_EQ(s, "me");
+}
+
+TEST(Registry, KeysNestNoDeeperThanTheRegistryAllows)
+{
+    const std::string h = "Windows Registry Editor Version 5.00\n\n";
+    auto path = [](std::size_t levels) {
+        std::string text = "HKEY_CURRENT_USER";
+        for (std::size_t i = 0; i < levels; ++i)
+            text += "\\k";
+        return text;
+    };
+    RegistryModel model;
+    RegParseError error;
+    ASSERT_TRUE(ParseRegFile(h + "[" + path(kMaxKeyDepth) + "]\n\"v\"=\"deep\"\n", model, error)) << error.message;
+    RegistryModel copy(model); // copies and frees a tree of the deepest kind
+    EXPECT_EQ(copy.FindKey(RegRoot::CurrentUser, path(kMaxKeyDepth).substr(18))->FindValue("v")->text, "deep");
+    EXPECT_FALSE(FormatRegFile(copy).empty());
+
+    // A 100,000-level key path is refused with its line, not followed down the stack.
+    RegistryModel deep;
+    EXPECT_FALSE(ParseRegFile(h + "[HKEY_CURRENT_USER\\a]\n[" + path(100000) + "]\n", deep, error));
+    EXPECT_EQ(error.line, 4);
+    EXPECT_NE(error.message.find("512"), std::string::npos) << error.message;
+    EXPECT_LT(error.message.size(), 200u);
+    EXPECT_FALSE(ParseRegFile(h + "[" + path(kMaxKeyDepth + 1) + "]\n", deep, error));
+    EXPECT_EQ(deep.CreateKey(RegRoot::CurrentUser, path(kMaxKeyDepth + 1).substr(18)), nullptr);
+}
+
+TEST(Registry, ReadsAndKeepsTheUtf16FormOfRegistryEditorExports)
+{
+    const std::string utf8 = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Quillwright]\r\n"
+                             "\"DatabasePath\"=\"Tägs\\\\\"\r\n"
+                             "\"ProductType\"=dword:00000002\r\n";
+    std::string wide = "\xFF\xFE";
+    std::string bytes;
+    ASSERT_TRUE(Utf8ToUtf16Le(utf8, bytes));
+    wide += bytes;
+    TempDir dir;
+    const std::string file = dir.WriteFile("registry.reg", wide);
+    RegKey key(file);
+    ASSERT_EQ(key.Open(RegRoot::LocalMachine, "Software\\Norvane\\Quillwright"), RegStatus::Ok) << key.Error();
+    std::string text;
+    ASSERT_EQ(key.QueryString("DatabasePath", text), RegStatus::Ok);
+    EXPECT_EQ(text, "Tägs\\");
+
+    // A change is written back as UTF-16LE with its mark and CR LF line ends.
+    ASSERT_EQ(key.SetDWord("PPTCreatePreviewAtInsert", 1), RegStatus::Ok) << key.Error();
+    const std::string written = Slurp(file);
+    ASSERT_TRUE(written.starts_with("\xFF\xFE"));
+    std::string back;
+    ASSERT_TRUE(Utf16LeToUtf8(written.substr(2), back));
+    EXPECT_NE(back.find("\"DatabasePath\"=\"Tägs\\\\\"\r\n"), std::string::npos) << back;
+    EXPECT_NE(back.find("\"PPTCreatePreviewAtInsert\"=dword:00000001\r\n"), std::string::npos) << back;
+    EXPECT_EQ(back.find("\n\n"), std::string::npos) << "a bare line feed";
+    RegKey again(file);
+    ASSERT_EQ(again.Open(RegRoot::LocalMachine, "Software\\Norvane\\Quillwright"), RegStatus::Ok);
+    std::uint32_t type = 0;
+    EXPECT_EQ(again.QueryDWord("ProductType", type), RegStatus::Ok);
+    EXPECT_EQ(type, 2u);
+
+    // Broken UTF-16 (an odd byte count) is a malformed file, never rewritten.
+    const std::string odd = dir.WriteFile("odd.reg", wide + "x");
+    Registry reg(odd);
+    EXPECT_EQ(reg.Refresh(), RegStatus::BadFile);
+    EXPECT_EQ(RegKey(odd).Create(RegRoot::CurrentUser, "X"), RegStatus::BadFile);
+    EXPECT_EQ(Slurp(odd), wide + "x");
 }
 
 TEST(Registry, KeyAndValueNamesIgnoreCaseAndKeepTheirSpelling)

@@ -33,7 +33,9 @@ void EnsureWidgetApp()
     static int argc = 1;
     static char name[] = "simoffice_dialog_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own input devices may be gone before it.
+    static QApplication* pApp = new QApplication(argc, argv);
+    (void)pApp;
 }
 
 template <class W>

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 using namespace quillmark;
@@ -115,8 +117,10 @@ TEST(QuillmarkHost, WordScriptTranscript)
                                "> save",
                                "event: DocumentBeforeSave " + a,
                                "> close",
+                               "event: DocumentBeforeClose " + a,
                                "event: WindowActivate Document1",
                                "> close",
+                               "event: DocumentBeforeClose Document1",
                                "> open a.doc",
                                "event: DocumentOpen " + a,
                                "event: WindowActivate " + a,
@@ -205,6 +209,36 @@ TEST(QuillmarkHost, ErrorsNameTheLineAndFailTheRun)
     EXPECT_NE(usage.err.find("word or powerpoint"), std::string::npos) << usage.err;
     ProcessResult noScript = RunProcess({QUILLMARK_HOST_BIN, "--host", "word", "--script", h.dir / "none.txt"});
     EXPECT_EQ(noScript.exitCode, 2);
+}
+
+TEST(QuillmarkHost, HugeSlideCountsAndFilesThatAreNoFilesFailTheLineNotTheHost)
+{
+    Host h;
+    h.dir.WriteFile("deck.ppt", "p");
+    const std::string fifo = h.dir / "pipe.ppt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ProcessResult r = h.Run("powerpoint",
+                            "open deck.ppt 100000000\n"
+                            "open deck.ppt\n"
+                            "set-slides 100000000\n"
+                            "set-slides 2147483647\n"
+                            "set-slides 10000\n"
+                            "slides\n"
+                            "open /dev/zero\n"
+                            "open " + fifo + "\n"
+                            "save\n"
+                            "echo still running\n");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_NE(r.err.find("line 1: too many slides: 100000000 (a presentation holds at most 10000)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("line 3: too many slides"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 4: too many slides"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 7: /dev/zero: not a regular file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 8: " + fifo + ": not a regular file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("line 9:"), std::string::npos) << "the saved presentation is still deck.ppt: " << r.err;
+    EXPECT_NE(r.out.find("> slides\n10000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("still running"), std::string::npos);
 }
 
 TEST(QuillmarkHost, InteractiveModePrompts)

@@ -122,13 +122,16 @@ TEST_F(AppSettingsTest, StringsLongerThan259CharactersAreNotRead)
     Put("WebsiteHelpURL", RegValue::String(fits));
     AppSettings settings = Marked();
     ASSERT_TRUE(settings.Load());
-    EXPECT_EQ(settings.DatabasePath, m_strData + "/" + fits);
+    EXPECT_EQ(settings.DatabasePath, m_strData + "/" + fits + "/");
     EXPECT_EQ(settings.WebsiteHelpURL, fits);
 
     Put("DatabasePath", RegValue::String(tooLong));
     Put("WebsiteHelpURL", RegValue::ExpandString(tooLong));
     settings = Marked();
-    ASSERT_TRUE(settings.Load());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(settings.Load()); // no database folder can be given
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(settings.LastError().find("DatabasePath"), std::string::npos) << settings.LastError();
     EXPECT_EQ(settings.DatabasePath, "unchanged/");
     EXPECT_EQ(settings.WebsiteHelpURL, "unchanged.html");
 
@@ -136,6 +139,7 @@ TEST_F(AppSettingsTest, StringsLongerThan259CharactersAreNotRead)
     std::string wide;
     for (int i = 0; i < 129; ++i)
         wide += "\xF0\x9F\x98\x80"; // U+1F600, 258 units in all
+    Put("DatabasePath", RegValue::String(fits));
     Put("WebsiteHelpURL", RegValue::String(wide + "x"));
     ASSERT_TRUE(settings.Load());
     EXPECT_EQ(settings.WebsiteHelpURL, wide + "x");
@@ -159,7 +163,10 @@ TEST_F(AppSettingsTest, ValuesOfAnotherTypeAreIgnored)
     Put("GlobalDefaultFileNameTag", RegValue::String("1"));
     AppSettings settings = Marked();
     settings.ProductType = 2;
-    ASSERT_TRUE(settings.Load());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(settings.Load()); // a DatabasePath that is no string gives no database folder
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("DatabasePath"), std::string::npos) << err;
     EXPECT_EQ(settings.DatabasePath, "unchanged/");
     EXPECT_EQ(settings.WebsiteHelpURL, "unchanged.html");
     EXPECT_EQ(settings.ProductType, 2u);
@@ -194,11 +201,25 @@ TEST_F(AppSettingsTest, DatabasePathIsAppendedAfterOneSeparator)
     Put("DatabasePath", RegValue::String("MyTags"));
     AppSettings settings;
     ASSERT_TRUE(settings.Load());
-    EXPECT_EQ(settings.DatabasePath, m_strData + "/MyTags");
-    // The file name is appended without a separator, as the database does.
-    EXPECT_EQ(settings.DatabasePath + LoadResString(105), m_strData + "/MyTagstags.xml");
+    EXPECT_EQ(settings.DatabasePath, m_strData + "/MyTags/");
+    // The file name is appended directly, so a missing separator is added.
+    EXPECT_EQ(settings.DatabasePath + LoadResString(105), m_strData + "/MyTags/tags.xml");
+    Put("DatabasePath", RegValue::String("C:\\Tags\\"));
+    ASSERT_TRUE(settings.Load());
+    EXPECT_EQ(settings.DatabasePath, m_strData + "/C:\\Tags\\");
     EXPECT_EQ(AppSettings::GetApplicationDataPath("a/b/"), m_strData + "/a/b/");
     EXPECT_EQ(AppSettings::GetApplicationDataPath(""), m_strData + "/");
+}
+
+TEST_F(AppSettingsTest, ReadingOnlyNeverWritesTheRegistry)
+{
+    AppSettings settings = Marked();
+    ASSERT_TRUE(settings.Load(false)) << settings.LastError();
+    EXPECT_EQ(settings.DatabasePath, m_strData + "/quillmark/");
+    EXPECT_EQ(settings.ProductType, 0u);
+    EXPECT_FALSE(files::Exists(m_strRegistry));
+    EXPECT_FALSE(files::Exists(m_strRegistry + ".lock"));
+    EXPECT_FALSE(files::Exists(m_dir / "config"));
 }
 
 TEST_F(AppSettingsTest, SaveWritesOnlyTheTwoPreferences)

@@ -185,8 +185,12 @@ TEST_F(DatabaseTest, TextTheFileCannotHoldIsRefused)
     EXPECT_FALSE(db->SetFileTags("/bad\xC3.doc", {"x"}));
     EXPECT_EQ(FileText(), before);
     EXPECT_EQ(OpenDb()->GetFileItem("/a.doc").tags, TagList{"kept"});
-    // Characters beyond the BMP, line breaks and carriage returns are fine.
-    const TagList fine{"\U0001F600", "line\nbreak", "cr\rin"};
+    // A line break would show one tag as two wherever tags are listed a line each.
+    EXPECT_FALSE(db->SetFileTags("/a.doc", {"line\nbreak"}));
+    EXPECT_FALSE(db->SetFileTags("/a.doc", {"cr\rin"}));
+    EXPECT_EQ(FileText(), before);
+    // Characters beyond the BMP and tabs are fine.
+    const TagList fine{"\U0001F600", "tab\tin"};
     ASSERT_TRUE(db->SetFileTags("/a.doc", fine));
     EXPECT_EQ(OpenDb()->GetFileItem("/a.doc").tags, fine);
 }

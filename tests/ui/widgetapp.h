@@ -1,7 +1,6 @@
 #pragma once
 // Dialog tests need a Qt widget application; one for the whole test program, on
-// the offscreen platform. It is never destroyed: at exit it would outlive objects
-// Qt's own statics (QTest's input devices) already took down.
+// the offscreen platform.
 #include <QApplication>
 
 #include <cstdlib>
@@ -15,8 +14,9 @@ inline void EnsureWidgetApp()
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* s_pApp = new QApplication(argc, argv);
-    (void)s_pApp;
+    // Never destroyed: at exit Qt's own input devices may be gone before it.
+    static QApplication* pApp = new QApplication(argc, argv);
+    (void)pApp;
 }
 
 } // namespace quillmark::test

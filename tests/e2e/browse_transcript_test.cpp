@@ -1,0 +1,85 @@
+// The Browse Tags dialogs end to end: quillmark-host scripts open them from the
+// bar, click and right-click list rows, answer the relocation prompt, page through
+// slide previews made on the spot, and insert a slide; the transcript shows every
+// status, prompt, shell request and dialog result.
+#include "tests/e2e/hostsession.h"
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+namespace quillmark::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(BrowseTranscriptTest, PowerPointPreviewsAPresentationAndInsertsItsThirdSlide)
+{
+    AddinHosts hosts;
+    const std::string deck = hosts.MakeDoc("deck.ppt");
+    hosts.MakeDoc("talk.ppt");
+    hosts.Tag(deck, "sales, q3");
+    ProcessResult run = hosts.Script("powerpoint", "open deck.ppt 3\nsave\nclose\n"
+                                                   "open talk.ppt 4\ngoto-slide 2\n"
+                                                   "search sales\n"
+                                                   "dialog-list-click 206 0\ndialog\ndialog-list-click 206 0\n"
+                                                   "dialog-click 214\ndialog-click 214\ndialog-click 214\ndialog\n"
+                                                   "dialog-click 211\nslide-list\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The first click makes the preview, with the progress shown.
+    EXPECT_THAT(run.out, HasSubstr("> dialog-list-click 206 0\n"
+                                   "status: 50 Generating Presentation preview...\n"
+                                   "status: 75 Generating Presentation preview...\n"
+                                   "status: 100 Finished...\n> dialog\n"));
+    EXPECT_THAT(run.out, HasSubstr("209|picture||1|1|320x240\n"));
+    EXPECT_THAT(run.out, HasSubstr("212|label|1 of 3 Slides|1|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("212|label|3 of 3 Slides|1|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("214|link|Next >|0|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("211|button|Insert Slide 3|1|1\n"));
+    // Clicked again while unchanged: no new preview. The third Next does nothing.
+    EXPECT_THAT(run.out, HasSubstr("> dialog-list-click 206 0\n> dialog-click 214\n"));
+    EXPECT_THAT(run.out, HasSubstr("> dialog-click 211\ndialog closed: 211\n"));
+    // Slide 3 of deck.ppt behind slide 2 of talk.ppt, which stays the current slide.
+    EXPECT_THAT(run.out, HasSubstr("> slide-list\n"));
+    const std::string slides = run.out.substr(run.out.find("> slide-list\n"));
+    EXPECT_THAT(slides, HasSubstr("* 2 talk.ppt - slide 2\n  3 deck.ppt - slide 3\n  4 talk.ppt - slide 3\n")) << slides;
+}
+
+TEST(BrowseTranscriptTest, WordLocatesAMissingDocumentAndTheFileMenuWorks)
+{
+    AddinHosts hosts;
+    const std::string gone = hosts.MakeDoc("gone.doc");
+    const std::string kept = hosts.MakeDoc("kept.doc");
+    hosts.Tag(gone, "plan, 2024");
+    hosts.Tag(kept, "plan");
+    std::filesystem::remove(gone);
+    std::filesystem::create_directories(hosts.Docs() + "/moved");
+    const std::string located = hosts.MakeDoc("moved/found.doc");
+
+    ProcessResult run = hosts.Script("word", "click &Browse\n"
+                                             "answer cancel\ndialog-list-click 206 0\n"
+                                             "answer ok\nchoose-file moved/found.doc\ndialog-list-click 206 0\ndialog\n"
+                                             "dialog-list-rclick 206 1\ndialog-menu Show File in Explorer\n"
+                                             "dialog-list-rclick 206 -1\ndialog-menu cancel\n"
+                                             "dialog-list-rclick 206 0\ndialog-menu Remove Entry From List\ndialog\n"
+                                             "dialog-list-click 206 0\ndialog-click 1\ndocuments\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("message: |The file\"gone.doc\" could not be used because the original "
+                                   "file\\ncould not be found. Would you like to locate it?|okcancel\n"));
+    EXPECT_THAT(run.out, HasSubstr("open-file: Document Files (*.doc);;OpenDocument Text (*.odt)|doc\n"));
+    // The located file keeps the old tags, then gets its file-name tag; the old record is gone.
+    EXPECT_THAT(hosts.Show(located), ElementsAre("plan", "2024", "found"));
+    EXPECT_THAT(hosts.Show(gone), ElementsAre());
+    EXPECT_THAT(run.out, HasSubstr("  0|kept.doc|plan\n  1|found.doc|plan, 2024, found\n"));
+    EXPECT_THAT(run.out, HasSubstr("shell: explore " + hosts.Docs() + "/moved\n"));
+    EXPECT_THAT(run.out, HasSubstr("menu: Show File in Explorer|0 Remove Entry From List|0 - Properties|0\n"));
+    EXPECT_THAT(hosts.Show(kept), ElementsAre());
+    EXPECT_THAT(run.out, HasSubstr("> dialog-click 1\ndialog closed: 1\n> documents\n"));
+    EXPECT_THAT(run.out, HasSubstr("found.doc"));
+    EXPECT_THAT(run.out, Not(HasSubstr("shell: properties")));
+}
+
+} // namespace
+} // namespace quillmark::test

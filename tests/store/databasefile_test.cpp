@@ -1,0 +1,182 @@
+// Where the tag database file is and who may change it: links followed to the
+// one real file, a bounded wait for a lock another process holds, and reads that
+// fail told apart from an empty database.
+#include "tests/store/dbfixture.h"
+#include "tests/support/faultyfilesystem.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quillmark;
+using quillmark::test::DatabaseTest;
+using quillmark::test::FaultyFileSystem;
+using quillmark::test::IoCall;
+
+namespace {
+
+TEST_F(DatabaseTest, ALinkedDatabaseIsChangedWhereItLivesUnderOneLock)
+{
+    const std::string real = m_dir / "real/tags.xml";
+    ASSERT_TRUE(files::MakeDirectories(m_dir / "real"));
+    auto first = OpenDb();
+    first->SetDatabaseFile(real);
+    ASSERT_TRUE(first->SetFileTags("/a.doc", {"a"}));
+    std::filesystem::create_symlink(real, m_dir / "link.xml");
+    std::filesystem::create_directory_symlink(m_dir / "real", m_dir / "folder");
+
+    for (const std::string& spelling : {m_dir / "link.xml", m_dir / "folder/tags.xml", m_dir / "real/../real/tags.xml"}) {
+        TaggingDatabase db;
+        db.SetDatabaseFile(spelling);
+        db.Open();
+        EXPECT_EQ(db.DatabaseFile(), real) << spelling;
+        ASSERT_TRUE(db.SetFileTags("/b.doc", {spelling})) << spelling;
+        EXPECT_EQ(db.GetFileItem("/a.doc").tags, TagList{"a"});
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "link.xml")) << "the link stays a link";
+    EXPECT_EQ(first->GetFileItem("/b.doc").tags, TagList{m_dir / "real/../real/tags.xml"});
+    EXPECT_FALSE(files::Exists(m_dir / "link.xml.lock"));
+
+    // A link to a file not made yet: the file is made where the link points.
+    std::filesystem::create_symlink(m_dir / "real/later.xml", m_dir / "dangling.xml");
+    TaggingDatabase later;
+    later.SetDatabaseFile(m_dir / "dangling.xml");
+    later.Open();
+    ASSERT_TRUE(later.SetFileTags("/c.doc", {"c"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "dangling.xml"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_dir / "real/later.xml"));
+}
+
+TEST_F(DatabaseTest, AStoppedHolderOfTheLockFailsTheChangeAndNamesItself)
+{
+    auto db = OpenDb();
+    ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    const std::string before = FileText();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        files::FileLock lock(DbFile());
+        const char byte = lock.Locked() ? 1 : 0;
+        (void)!::write(ready[1], &byte, 1);
+        ::raise(SIGSTOP); // a process stopped while it holds the database
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 1);
+
+    db->SetLockWait(300);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(db->SetFileTags("/b.doc", {"b"}));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("process " + std::to_string(holder)), std::string::npos) << err;
+    EXPECT_NE(db->LastError().find(std::to_string(holder)), std::string::npos) << db->LastError();
+    // Queries go on with what they have.
+    EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"});
+    EXPECT_TRUE(db->GetFileItem("/b.doc").tags.empty());
+    EXPECT_EQ(FileText(), before);
+
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_TRUE(db->SetFileTags("/b.doc", {"b"})) << "the lock dies with its holder";
+}
+
+TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
+{
+    {
+        auto db = OpenDb();
+        ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+        EXPECT_FALSE(db->ReadFailed());
+    }
+    const std::string before = FileText();
+    FaultyFileSystem fs;
+    for (IoCall call : {IoCall::Open, IoCall::Read}) {
+        fs.FailNth(call, 1);
+        files::ScopedFileSystem scope(fs);
+        ::testing::internal::CaptureStderr();
+        auto db = OpenDb();
+        EXPECT_TRUE(db->ReadFailed()) << IoCallName(call);
+        EXPECT_NE(db->LastError().find("Input/output error"), std::string::npos) << db->LastError();
+        EXPECT_EQ(FileText(), before) << "a file that could not be read is left as it is";
+        // The next access tries again (the failure has passed), and a change
+        // reads the file first: what it held is kept.
+        EXPECT_EQ(db->GetAllTags(), TagSet{"a"});
+        EXPECT_FALSE(db->ReadFailed());
+        EXPECT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+        EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"});
+        EXPECT_FALSE(db->ReadFailed());
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(files::AtomicReplace(DbFile(), before));
+    }
+    EXPECT_TRUE(files::ListFiles(m_dir.Path(), "tags.xml.unreadable-*").empty());
+
+    // A read failing after the records were read: queries keep the records they had.
+    {
+        auto db = OpenDb();
+        ASSERT_TRUE(files::AtomicReplace(DbFile(), before)); // replaced by another process
+        fs.FailNth(IoCall::Read, 1);
+        files::ScopedFileSystem scope(fs);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"});
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(db->ReadFailed());
+    }
+
+    // A folder in the file's place.
+    m_settings.DatabasePath = m_dir / "folder/";
+    ASSERT_TRUE(files::MakeDirectories(m_dir / "folder/tags.xml"));
+    ::testing::internal::CaptureStderr();
+    auto folder = OpenDb();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(folder->ReadFailed());
+    EXPECT_TRUE(files::IsDirectory(m_dir / "folder/tags.xml"));
+
+    // A missing file is an empty database, not a failure.
+    m_settings.DatabasePath = m_dir / "none/";
+    EXPECT_FALSE(OpenDb()->ReadFailed());
+}
+
+TEST_F(DatabaseTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrittenEvenByRoot)
+{
+    m_dir.WriteFile("tags.xml", "garbage");
+    FaultyFileSystem fs;
+    fs.FailNth(IoCall::Rename, 1, EACCES); // moving it aside fails
+    ::testing::internal::CaptureStderr();
+    {
+        files::ScopedFileSystem scope(fs);
+        auto db = OpenDb();
+        EXPECT_TRUE(db->RecoveredFile().empty());
+        EXPECT_TRUE(db->ReadFailed());
+        fs.FailNth(IoCall::Rename, 1, EACCES); // and again when a change tries
+        EXPECT_FALSE(db->SetFileTags("/a.doc", {"a"}));
+        EXPECT_EQ(FileText(), "garbage");
+        // Once it can be moved, it is, and the change is saved.
+        fs.FailNth(IoCall::Rename, 0);
+        EXPECT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    }
+    ::testing::internal::GetCapturedStderr();
+    const auto aside = files::ListFiles(m_dir.Path(), "tags.xml.unreadable-*");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(files::ReadFile(m_dir / aside[0]).value_or(""), "garbage");
+    EXPECT_EQ(OpenDb()->GetFileItem("/a.doc").tags, TagList{"a"});
+}
+
+TEST_F(DatabaseTest, LineBreaksInATagAreRefused)
+{
+    auto db = OpenDb();
+    ASSERT_TRUE(db->SetFileTags("/a.doc", {"keep"}));
+    ::testing::internal::CaptureStderr();
+    for (const std::string tag : {"two\nlines", "carriage\rreturn", "both\r\n"})
+        EXPECT_FALSE(db->SetFileTags("/a.doc", {"fine", tag})) << tag;
+    EXPECT_FALSE(db->SetDocumentTags("/a.doc", "fine, one\nmore"));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"keep"});
+    EXPECT_TRUE(db->SetFileTags("/a.doc", {"tab\tinside"})) << "other white space inside a tag stays";
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#pragma once
+// BrowseTagDialog: what the two Browse Tags dialogs share. The search edit with
+// its tag autocomplete, the list of matching files (Name, Tags) with the chosen
+// file kept by path across refills (ui/browselist.h), the relocation of a listed
+// file that has gone missing, and the File menu of a right-click: Show File in
+// Explorer, Remove Entry From List, Properties. The menu acts on the row it was
+// opened on; a right-click below the rows shows it with its actions disabled.
+// WordBrowseTagDialog and PowerPointBrowseTagDialog add what differs.
+#include <QLineEdit> // complete for the EditControl's edit
+#include <QMenu>
+#include <QPoint>
+#include <QPointer>
+
+#include "host/officeapplication.h"
+#include "ui/browselist.h"
+#include "ui/controls/editcontrol.h"
+#include "ui/templatedialog.h"
+
+#include <string>
+
+class QPushButton;
+class QTreeWidget;
+
+namespace quillmark {
+
+class BrowseTagDialog : public TemplateDialog {
+public:
+    // The search text: set by the caller before showing; exchanged with edit 203.
+    std::string queryText;
+
+    const BrowseList& List() const { return m_list; }
+    int SelectedIndex() const { return m_list.SelectedIndex(); }
+    const FileItem& CurrentItem() const { return currentItem; }
+    QTreeWidget* ListControl() const { return m_pList; }
+    QLineEdit* SearchEdit() const { return m_pSearch; }
+    QPushButton* OpenButton() const { return m_pOpenButton; }
+    EditControl& SearchEditControl() { return m_editControl; }
+    // The File menu while it is open; null otherwise.
+    QMenu* OpenMenu() const { return m_pMenu; }
+
+    // A left click on list row `row` (-1: below the rows), as the list reports it.
+    void OnListClick(int row);
+    // A right click on row `row` (-1: below the rows) at `globalPos`: the File menu.
+    void OnListRightClick(int row, const QPoint& globalPos);
+
+protected:
+    BrowseTagDialog(int templateId, OfficeApplication& officeApp, TypeList documentTypes, QWidget* pOwner);
+
+    // The opening steps both dialogs share, called from their OnInitDialog.
+    void InitList();
+    void InitSearch();
+    // Lists the files matching queryText again; the choice follows its file.
+    void FillList();
+    // Reads edit 203 into queryText and fills the list.
+    void ReadQueryText();
+    void Unbind();
+
+    // A click on a row whose file exists; the row is chosen.
+    virtual void OnExistingFileClicked(int row) = 0;
+    // Enables the buttons that need a chosen file (after every fill).
+    virtual void UpdateButtons() = 0;
+    // After every fill, before UpdateButtons.
+    virtual void OnRefilled() {}
+    // The open-file dialog's filter and default extension for locating a file.
+    virtual std::string LocateFilter() const = 0;
+    virtual std::string LocateExtension() const = 0;
+
+    void OnCommand(int id) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+    OfficeApplication& m_officeApp;
+    BrowseList m_list;
+    FileItem currentItem;
+    EditControl m_editControl;
+    QTreeWidget* m_pList = nullptr;
+    QLineEdit* m_pSearch = nullptr;
+    QPushButton* m_pOpenButton = nullptr;
+
+private:
+    void Relocate();
+    void ShowSelection();
+    void ShowFileMenu(const QPoint& globalPos, bool bOnRow);
+    void OnFileCommand(int id);
+
+    std::string m_strMenuPath; // the file the File menu was opened on
+    QPointer<QMenu> m_pMenu;
+};
+
+} // namespace quillmark
