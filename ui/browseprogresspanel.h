@@ -1,31 +1,14 @@
 #pragma once
 // BrowseProgressPanel: the progress panel of the Browse Tags dialog for
 // presentations, shown in place of the slide preview while a preview is made.
-#include "ui/templatedialog.h"
-
-#include <string>
-
-class QProgressBar;
+#include "resources/dialogtemplates.h"
+#include "ui/progresspanel.h"
 
 namespace quillmark {
 
-class Label;
-
-
-class BrowseProgressPanel : public TemplatePanel {
+class BrowseProgressPanel : public ProgressPanel {
 public:
-    explicit BrowseProgressPanel(QWidget* pParent);
-
-    // Sets the bar to `position`, then the status line to `text`; both are on
-    // screen when the call returns, and a scripting host hears of it.
-    void SetStatus(int position, const std::string& text);
-
-    Label* Status() const { return m_pStatus; }
-    QProgressBar* Bar() const { return m_pBar; }
-
-private:
-    Label* m_pStatus = nullptr;
-    QProgressBar* m_pBar = nullptr;
+    explicit BrowseProgressPanel(QWidget* pParent) : ProgressPanel(IDD_BROWSEPROGRESS, pParent) {}
 };
 
 } // namespace quillmark

@@ -1,14 +1,11 @@
 #include "ui/tagdialogchild.h"
 
 #include "host/officeapplication.h"
-#include "officeapi/scripthooks.h"
 #include "resources/strings.h"
 #include "store/appsettings.h"
-#include "ui/controls/desktop.h"
 #include "ui/controls/label.h"
 
 #include <QLineEdit>
-#include <QProgressBar>
 
 namespace quillmark {
 
@@ -55,21 +52,6 @@ void TagViewForm::ReadTagsText()
 void TagViewForm::WriteTagsText()
 {
     m_pEdit->setText(QString::fromStdString(tagsText));
-}
-
-TagViewProgress::TagViewProgress(QWidget* pParent) : TemplatePanel(IDD_TAGVIEWPROGRESS, pParent)
-{
-    m_pStatus = Control<Label>(218);
-    m_pBar = Control<QProgressBar>(216);
-    m_pBar->setRange(0, 100);
-}
-
-void TagViewProgress::SetStatus(int position, const std::string& text)
-{
-    m_pBar->setValue(position);
-    m_pBar->repaint();
-    m_pStatus->SetText(text);
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) pHooks->Status(position, text);
 }
 
 } // namespace quillmark

@@ -1,12 +1,13 @@
 #pragma once
 // The two panels of the Tag dialog, laid over the same placeholder: the entry form
 // (instruction lines and the tags edit) and the progress panel (status line and bar).
+#include "resources/dialogtemplates.h"
+#include "ui/progresspanel.h"
 #include "ui/templatedialog.h"
 
 #include <string>
 
 class QLineEdit;
-class QProgressBar;
 
 namespace quillmark {
 
@@ -38,20 +39,9 @@ private:
     QLineEdit* m_pEdit = nullptr;
 };
 
-class TagViewProgress : public TemplatePanel {
+class TagViewProgress : public ProgressPanel {
 public:
-    explicit TagViewProgress(QWidget* pParent);
-
-    // Sets the bar to `position`, then the status line to `text`; both are on
-    // screen when the call returns.
-    void SetStatus(int position, const std::string& text);
-
-    Label* Status() const { return m_pStatus; }
-    QProgressBar* Bar() const { return m_pBar; }
-
-private:
-    Label* m_pStatus = nullptr;
-    QProgressBar* m_pBar = nullptr;
+    explicit TagViewProgress(QWidget* pParent) : ProgressPanel(IDD_TAGVIEWPROGRESS, pParent) {}
 };
 
 } // namespace quillmark

@@ -1,4 +1,4 @@
-#include "ui/browseprogresspanel.h"
+#include "ui/progresspanel.h"
 
 #include "officeapi/scripthooks.h"
 #include "ui/controls/desktop.h"
@@ -8,14 +8,14 @@
 
 namespace quillmark {
 
-BrowseProgressPanel::BrowseProgressPanel(QWidget* pParent) : TemplatePanel(IDD_BROWSEPROGRESS, pParent)
+ProgressPanel::ProgressPanel(int templateId, QWidget* pParent) : TemplatePanel(templateId, pParent)
 {
     m_pStatus = Control<Label>(218);
     m_pBar = Control<QProgressBar>(216);
     m_pBar->setRange(0, 100);
 }
 
-void BrowseProgressPanel::SetStatus(int position, const std::string& text)
+void ProgressPanel::SetStatus(int position, const std::string& text)
 {
     m_pBar->setValue(position);
     m_pBar->repaint();
