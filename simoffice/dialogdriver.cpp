@@ -154,15 +154,20 @@ QWidget* DialogDriver::ControlOrError(int id, std::string& error) const
     return pControl;
 }
 
-bool DialogDriver::SetText(int id, const std::string& text, std::string& error)
+template <class T>
+T* DialogDriver::ControlOfKind(int id, const char* kindName, std::string& error) const
 {
     QWidget* pControl = ControlOrError(id, error);
-    if (!pControl) return false;
-    auto* pEdit = qobject_cast<QLineEdit*>(pControl);
-    if (!pEdit) {
-        error = "control " + std::to_string(id) + " is not an edit";
-        return false;
-    }
+    if (!pControl) return nullptr;
+    auto* pTyped = qobject_cast<T*>(pControl);
+    if (!pTyped) error = "control " + std::to_string(id) + " is not " + kindName;
+    return pTyped;
+}
+
+bool DialogDriver::SetText(int id, const std::string& text, std::string& error)
+{
+    auto* pEdit = ControlOfKind<QLineEdit>(id, "an edit", error);
+    if (!pEdit) return false;
     if (!pEdit->isEnabled() || !pEdit->isVisible() || pEdit->isReadOnly()) {
         error = "control " + std::to_string(id) + " cannot be typed into (disabled, hidden or read-only)";
         return false;
@@ -175,13 +180,8 @@ bool DialogDriver::SetText(int id, const std::string& text, std::string& error)
 
 bool DialogDriver::Select(int id, int start, int end, std::string& error)
 {
-    QWidget* pControl = ControlOrError(id, error);
-    if (!pControl) return false;
-    auto* pEdit = qobject_cast<QLineEdit*>(pControl);
-    if (!pEdit) {
-        error = "control " + std::to_string(id) + " is not an edit";
-        return false;
-    }
+    auto* pEdit = ControlOfKind<QLineEdit>(id, "an edit", error);
+    if (!pEdit) return false;
     const int length = static_cast<int>(pEdit->text().size());
     if (end == -1) end = length;
     if (start < 0 || start > length || end < start || end > length) {
@@ -240,18 +240,13 @@ bool DialogDriver::Click(int id, std::string& error)
 
 bool DialogDriver::ListClick(int id, int row, bool bRight, std::string& error)
 {
-    QWidget* pControl = ControlOrError(id, error);
-    if (!pControl) return false;
-    auto* pView = qobject_cast<QAbstractItemView*>(pControl);
-    if (!pView) {
-        error = "control " + std::to_string(id) + " is not a list";
-        return false;
-    }
-    if (!pControl->isVisible()) {
+    auto* pView = ControlOfKind<QAbstractItemView>(id, "a list", error);
+    if (!pView) return false;
+    if (!pView->isVisible()) {
         error = "control " + std::to_string(id) + " is hidden";
         return false;
     }
-    if (!pControl->isEnabled()) return true; // the mouse does nothing to a disabled control
+    if (!pView->isEnabled()) return true; // the mouse does nothing to a disabled control
     QPoint point;
     if (!ListRowPoint(*pView, row, id, point, error)) return false;
     QWidget* pViewport = pView->viewport();

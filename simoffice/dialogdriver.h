@@ -63,6 +63,9 @@ protected:
 
 private:
     QWidget* ControlOrError(int id, std::string& error) const;
+    // The control `id` as a T; else null, with `error` saying it is not `kindName`.
+    template <class T>
+    T* ControlOfKind(int id, const char* kindName, std::string& error) const;
 
     std::ostream& m_out;
     std::ostream& m_err;
