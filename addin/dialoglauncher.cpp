@@ -5,55 +5,66 @@
 #include "host/powerpointapplication.h"
 #include "host/wordapplication.h"
 #include "officeapi/scripthooks.h"
-#include "ui/controls/desktop.h"
 #include "ui/powerpointbrowsetagdialog.h"
-#include "ui/shellactions.h"
 #include "ui/tagdialog.h"
 #include "ui/wordbrowsetagdialog.h"
 
 #include <QApplication>
+#include <QVariant>
 
 #include <iostream>
 
 namespace quillmark {
 
-bool AddinDialogLauncher::ScriptAwareOpener::Open(const std::string& url)
+namespace {
+
+// The hooks of a scripting host, hung on the application object; null without one.
+automation::ScriptHooks* HostScriptHooks()
 {
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-        pHooks->Shell("open", url);
-        return true;
-    }
-    return Fallback().Open(url);
+    const QCoreApplication* pApp = QCoreApplication::instance();
+    if (!pApp) return nullptr;
+    const QVariant value = pApp->property(automation::kScriptHooksProperty);
+    return value.isValid() ? reinterpret_cast<automation::ScriptHooks*>(value.value<quintptr>()) : nullptr;
 }
 
-bool AddinDialogLauncher::ScriptAwareOpener::OpenFile(const std::string& path)
+} // namespace
+
+bool AddinDialogLauncher::PromptsOpener::Open(const std::string& url)
 {
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-        pHooks->Shell("open", path);
-        return true;
-    }
-    return Fallback().OpenFile(path);
+    return m_pPrompts->Shell(nullptr, ShellVerb::Open, url);
 }
 
-bool AddinDialogLauncher::ScriptAwareOpener::ShowItem(const std::string& path)
+bool AddinDialogLauncher::PromptsOpener::OpenFile(const std::string& path)
 {
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-        pHooks->Shell("explore", FolderOfPath(path));
-        return true;
-    }
-    return Fallback().ShowItem(path);
+    return m_pPrompts->Shell(nullptr, ShellVerb::Open, path);
+}
+
+bool AddinDialogLauncher::PromptsOpener::ShowItem(const std::string& path)
+{
+    return m_pPrompts->Shell(nullptr, ShellVerb::Explore, path);
 }
 
 AddinDialogLauncher::AddinDialogLauncher() : AddinDialogLauncher(std::cerr) {}
 
 AddinDialogLauncher::AddinDialogLauncher(std::ostream& err) : m_unavailable(err)
 {
-    m_opener.m_pPrevious = shell::SetUrlOpener(&m_opener);
+    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
+        m_pPrompts = std::make_unique<ScriptPrompts>(*pHooks);
+    } else {
+        // A test's recorder stays in charge; otherwise the desktop session's shell.
+        shell::UrlOpener* pPrevious = shell::SetUrlOpener(nullptr);
+        shell::SetUrlOpener(pPrevious);
+        m_pPrompts = std::make_unique<QtPrompts>(pPrevious ? pPrevious : &m_desktop);
+    }
+    m_opener.m_pPrompts = m_pPrompts.get();
+    m_pPreviousOpener = shell::SetUrlOpener(&m_opener);
+    m_pPreviousPrompts = SetPrompts(m_pPrompts.get());
 }
 
 AddinDialogLauncher::~AddinDialogLauncher()
 {
-    shell::SetUrlOpener(m_opener.m_pPrevious);
+    SetPrompts(m_pPreviousPrompts);
+    shell::SetUrlOpener(m_pPreviousOpener);
 }
 
 bool AddinDialogLauncher::Show(const DialogRequest& request)

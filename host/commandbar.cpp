@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/officeapplication.h"
+#include "host/tagcaption.h"
 #include "platform/shell/opener.h"
 #include "resources/strings.h"
 #include "store/appsettings.h"
@@ -136,7 +137,8 @@ CommandBarButtonPtr OfficeApplication::AddButton(const CommandBarControlsPtr& sp
         AddTemporaryControl(spControls, office::msoControlButton), "CommandBarButton");
     spButton.PutStyle(office::msoButtonIconAndCaption);
     spButton.PutVisible(true);
-    spButton.PutCaption(caption);
+    // A tag's button shows the tag as a caption may; its Tag and tooltip keep the tag whole.
+    spButton.PutCaption(bIsTagButton ? TagButtonCaption(caption) : caption);
     spButton.PutEnabled(true);
     spButton.PutTag(caption);
     if (bIsTagButton)

@@ -57,6 +57,16 @@ const std::map<int, std::string>& StringTable()
         {158, "The document properties are shown while the file is open in %s."},
         {159, "Name"},
         {160, "Tags"},
+        {161, "\"%s\" could not be opened."},
+        {162, "The folder \"%s\" could not be shown."},
+        {163, "It does not exist."},
+        {164, "This desktop has no program to open it with (xdg-open could not be started)."},
+        {165, "No tagged files match"},
+        {166, "Slide %d of \"%s\" was inserted."},
+        {167, "All Files (*)"},
+        {168, "Word Documents (*.docx *.docm)"},
+        {169, "PowerPoint Presentations (*.pptx *.pptm)"},
+        {170, "Pictures (*.jpg *.bmp *.gif)"},
         {350, "2005100925"},
     };
     return table;

@@ -330,9 +330,10 @@ bool DialogDriver::Screenshot(const std::string& path, std::string& error) const
     return true;
 }
 
-std::string DialogDriver::MessageBox(const std::string& caption, const std::string& text, const std::string& buttons)
+std::string DialogDriver::MessageBox(const std::string& caption, const std::string& text, const std::string& buttons,
+                                     const std::string& icon)
 {
-    m_out << "message: " << OneLine(caption) << "|" << OneLine(text) << "|" << buttons << "\n";
+    m_out << "message: " << OneLine(caption) << "|" << OneLine(text) << "|" << buttons << "|" << icon << "\n";
     std::string answer = "cancel";
     if (m_answers.empty()) {
         m_err << "warning: no answer queued for the message box \"" << OneLine(caption) << "\"; it was cancelled\n";
@@ -349,9 +350,10 @@ std::string DialogDriver::MessageBox(const std::string& caption, const std::stri
     return answer;
 }
 
-bool DialogDriver::OpenFile(const std::string& filter, const std::string& extension, std::string& path)
+bool DialogDriver::OpenFile(const std::string& filter, const std::string& extension, const std::string& folder,
+                            std::string& path)
 {
-    m_out << "open-file: " << OneLine(filter) << "|" << OneLine(extension) << "\n";
+    m_out << "open-file: " << OneLine(filter) << "|" << OneLine(extension) << "|" << OneLine(folder) << "\n";
     std::optional<std::string> chosen;
     if (m_files.empty()) {
         m_err << "warning: no file queued for the open-file dialog; it was cancelled\n";

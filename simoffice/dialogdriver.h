@@ -53,8 +53,10 @@ public:
     void QueueFile(std::optional<std::string> path) { m_files.push_back(std::move(path)); }
 
     // ScriptHooks.
-    std::string MessageBox(const std::string& caption, const std::string& text, const std::string& buttons) override;
-    bool OpenFile(const std::string& filter, const std::string& extension, std::string& path) override;
+    std::string MessageBox(const std::string& caption, const std::string& text, const std::string& buttons,
+                           const std::string& icon) override;
+    bool OpenFile(const std::string& filter, const std::string& extension, const std::string& folder,
+                  std::string& path) override;
     void Shell(const std::string& verb, const std::string& target) override;
     void Status(int position, const std::string& text) override;
 

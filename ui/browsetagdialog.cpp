@@ -7,12 +7,14 @@
 #include "resources/strings.h"
 #include "store/taggingdatabase.h"
 #include "ui/controls/customautocomplete.h"
-#include "ui/controls/desktop.h"
 #include "ui/prompts.h"
 #include "ui/propertiesdialog.h"
 #include "ui/shellactions.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QResizeEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,7 +22,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 
 namespace quillmark {
 
@@ -28,7 +32,8 @@ namespace {
 constexpr int kSearchEdit = 203, kList = 206, kSearchButton = 208;
 constexpr int kIdsCaption = 100, kIdsNameColumn = 159, kIdsTagsColumn = 160;
 constexpr int kIdsFileNotFoundPart1 = 129, kIdsFileNotFoundPart2 = 130;
-constexpr int kIdsTemporaryFolder = 128, kIdsNotSaved = 136, kIdsNoSuchFile = 154;
+constexpr int kIdsTemporaryFolder = 128, kIdsNotSaved = 136, kIdsNoSuchFile = 154, kIdsNoMatch = 165;
+constexpr int kIdsAllFiles = 167;
 constexpr int kNameWidth = 124, kTagsWidth = 135;
 constexpr DWORD kAutoCompleteOptions = 0x23;
 
@@ -39,13 +44,72 @@ std::string Format(int id, const std::string& value)
     return text;
 }
 
+// Keys that move the list's current row, as a person moves through the list.
+bool IsListNavigationKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Space: return true;
+    default: return false;
+    }
+}
+
 } // namespace
+
+std::string BrowseTagDialog::LocateFilters() const
+{
+    return LocateFilter() + ";;" + LoadResString(kIdsAllFiles);
+}
 
 BrowseTagDialog::BrowseTagDialog(int templateId, OfficeApplication& officeApp, TypeList documentTypes,
                                  QWidget* pOwner)
     : TemplateDialog(templateId, pOwner), m_officeApp(officeApp),
       m_list(*officeApp.Database(), std::move(documentTypes))
 {
+    // The template's size is the smallest; the list (and a preview) grow with the window.
+    m_templateSize = size();
+    setMinimumSize(m_templateSize);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+}
+
+void BrowseTagDialog::RememberLayout()
+{
+    for (const auto& [id, pWidget] : m_controls) m_templateGeometry[pWidget] = pWidget->geometry();
+}
+
+void BrowseTagDialog::Place(QWidget* pWidget, int moveX, int moveY, int growX, int growY)
+{
+    if (!pWidget) return;
+    auto it = m_templateGeometry.find(pWidget);
+    if (it == m_templateGeometry.end()) it = m_templateGeometry.emplace(pWidget, pWidget->geometry()).first;
+    const QRect& r = it->second;
+    pWidget->setGeometry(r.x() + moveX, r.y() + moveY, r.width() + growX, r.height() + growY);
+}
+
+void BrowseTagDialog::resizeEvent(QResizeEvent* pEvent)
+{
+    TemplateDialog::resizeEvent(pEvent);
+    if (m_templateGeometry.empty()) return;
+    const int dx = std::max(0, width() - m_templateSize.width());
+    const int dy = std::max(0, height() - m_templateSize.height());
+    LayOut(dx, dy);
+    PlaceEmptyLine();
+}
+
+void BrowseTagDialog::LayOut(int dx, int dy)
+{
+    Place(Control(kSearchEdit), 0, 0, dx, 0);
+    Place(Control(kSearchButton), dx, 0, 0, 0);
+    Place(m_pList, 0, 0, dx, dy);
+    Place(Control(IDOK), dx, dy, 0, 0);
+    Place(Control(IDCANCEL), dx, dy, 0, 0);
 }
 
 void BrowseTagDialog::InitList()
@@ -63,9 +127,14 @@ void BrowseTagDialog::InitList()
     m_pList->setUniformRowHeights(true);
     // Clicks are the dialog's: the list shows the chosen file, nothing else.
     m_pList->viewport()->installEventFilter(this);
-    connect(m_pList, &QTreeWidget::itemSelectionChanged, this, [this] { ShowSelection(); });
+    connect(m_pList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!m_bListKey) ShowSelection();
+    });
     m_pOpenButton = Control<QPushButton>(IDOK);
     m_pOpenButton->setEnabled(false);
+    // Keys to the list select as clicks do.
+    m_pList->installEventFilter(this);
+    RememberLayout();
 }
 
 void BrowseTagDialog::InitSearch()
@@ -85,17 +154,50 @@ void BrowseTagDialog::FillList()
 {
     m_list.Fill(queryText);
     m_pList->clear();
+    // Names that more than one listed file has are told apart by their folders.
+    std::map<std::string, int> nameCounts;
+    for (const FileItem& item : m_list.Items()) ++nameCounts[item.name];
     QList<QTreeWidgetItem*> rows;
     for (const FileItem& item : m_list.Items()) {
-        auto* pRow = new QTreeWidgetItem({QString::fromStdString(item.name), QString::fromStdString(JoinTags(item.tags))});
-        pRow->setToolTip(0, pRow->text(0));
+        std::string name = item.name;
+        if (nameCounts[item.name] > 1) name += " (" + FolderOfPath(item.path) + ")";
+        auto* pRow = new QTreeWidgetItem({QString::fromStdString(name), QString::fromStdString(JoinTags(item.tags))});
+        pRow->setToolTip(0, QString::fromStdString(item.path));
         pRow->setToolTip(1, pRow->text(1));
         rows.push_back(pRow);
     }
     m_pList->addTopLevelItems(rows);
+    ShowEmptyLine(rows.isEmpty());
     ShowSelection();
     OnRefilled();
     UpdateButtons();
+}
+
+void BrowseTagDialog::ShowEmptyLine(bool bEmpty)
+{
+    // Made only while the list is empty, so that a printout of the dialog names it then alone.
+    if (!bEmpty) {
+        delete m_pEmptyLine;
+        return;
+    }
+    if (!m_pEmptyLine) {
+        m_pEmptyLine = new QLabel(QString::fromStdString(LoadResString(kIdsNoMatch)), m_pList->viewport());
+        m_pEmptyLine->setAlignment(Qt::AlignCenter);
+        m_pEmptyLine->setWordWrap(true);
+        m_pEmptyLine->setEnabled(false); // drawn grey, as a note rather than a row
+        m_pEmptyLine->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_pEmptyLine->setProperty(automation::kControlIdProperty, kNoControlId);
+        m_pEmptyLine->setProperty(automation::kControlKindProperty, "static");
+    }
+    PlaceEmptyLine();
+    m_pEmptyLine->show();
+}
+
+void BrowseTagDialog::PlaceEmptyLine()
+{
+    if (!m_pEmptyLine || !m_pList) return;
+    const QRect area = m_pList->viewport()->rect();
+    m_pEmptyLine->setGeometry(area.adjusted(4, 4, -4, -4).intersected(QRect(0, 4, area.width(), 3 * fontMetrics().height())));
 }
 
 void BrowseTagDialog::ShowSelection()
@@ -138,8 +240,10 @@ void BrowseTagDialog::Relocate()
 {
     const std::string caption = LoadResString(kIdsCaption);
     const std::string text = LoadResString(kIdsFileNotFoundPart1) + currentItem.name + LoadResString(kIdsFileNotFoundPart2);
-    if (CurrentPrompts().MessageBox(this, caption, text, PromptButtons::OkCancel) != IDOK) return;
-    const std::optional<std::string> chosen = CurrentPrompts().OpenFile(this, LocateFilter(), LocateExtension());
+    if (CurrentPrompts().MessageBox(this, caption, text, PromptButtons::OkCancel, PromptIcon::Question) != IDOK) return;
+    // The locate dialog starts where the file was (or the nearest folder left of it).
+    const std::optional<std::string> chosen =
+        CurrentPrompts().OpenFile(this, LocateFilters(), LocateExtension(), NearestExistingFolder(currentItem.path));
     if (!chosen) return;
 
     // A path as a script or a user typed it counts from the working folder.
@@ -158,7 +262,7 @@ void BrowseTagDialog::Relocate()
         break;
     }
     }
-    CurrentPrompts().MessageBox(this, caption, problem, PromptButtons::Ok);
+    CurrentPrompts().MessageBox(this, caption, problem, PromptButtons::Ok, PromptIcon::Warning);
 }
 
 void BrowseTagDialog::OnListRightClick(int row, const QPoint& globalPos)
@@ -195,18 +299,16 @@ void BrowseTagDialog::OnFileCommand(int id)
     const std::string path = m_strMenuPath;
     if (path.empty()) return;
     switch (id) {
-    case ID_FILE_SHOWINEXPLORER: ShowFileInExplorer(path); break;
+    case ID_FILE_SHOWINEXPLORER: ShowFileInExplorer(this, path); break;
     case ID_FILE_REMOVEENTRY:
         m_officeApp.Database()->RemoveDocument(path); // the file itself is not touched
         FillList();
         break;
     case ID_FILE_PROPERTIES:
-        if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-            pHooks->Shell("properties", path);
-        } else {
+        CurrentPrompts().ShowProperties(path, [this, &path] {
             PropertiesDialog dialog(m_officeApp, path, this);
             dialog.DoModal();
-        }
+        });
         break;
     default: break;
     }
@@ -224,8 +326,42 @@ void BrowseTagDialog::OnCommand(int id)
     }
 }
 
+bool BrowseTagDialog::OnListKey(QKeyEvent* pKey)
+{
+    if (!IsListNavigationKey(pKey->key()) || (pKey->modifiers() & ~Qt::KeypadModifier)) return false;
+    // The view moves its current row; the dialog then chooses that row as a click would.
+    const bool bSpace = pKey->key() == Qt::Key_Space;
+    if (!bSpace) {
+        m_bListKey = true;
+        static_cast<QObject*>(m_pList)->event(pKey);
+        m_bListKey = false;
+    }
+    QTreeWidgetItem* pCurrent = m_pList->currentItem();
+    if (!pCurrent && m_pList->topLevelItemCount() > 0) pCurrent = m_pList->topLevelItem(0);
+    const int row = pCurrent ? m_pList->indexOfTopLevelItem(pCurrent) : -1;
+    if (row >= 0 && row != m_list.SelectedIndex()) OnListClick(row);
+    if (m_pList) {
+        ShowSelection();
+        if (m_list.SelectedIndex() < 0 && row >= 0) m_pList->setCurrentItem(m_pList->topLevelItem(row), 0,
+                                                                             QItemSelectionModel::NoUpdate);
+    }
+    pKey->accept();
+    return true;
+}
+
+void BrowseTagDialog::OnListDoubleClick(int row)
+{
+    // A double-click on an existing file is Open Document; its first click chose the row.
+    const FileItem* pItem = m_list.Item(row);
+    if (!pItem || row != m_list.SelectedIndex()) return;
+    if (!files::Exists(pItem->path) || files::IsDirectory(pItem->path)) return;
+    if (m_pOpenButton && m_pOpenButton->isEnabled()) Command(IDOK);
+}
+
 bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    if (m_pList && pWatched == m_pList && pEvent->type() == QEvent::KeyPress)
+        return OnListKey(static_cast<QKeyEvent*>(pEvent));
     if (m_pList && pWatched == m_pList->viewport()) {
         const QEvent::Type type = pEvent->type();
         if (type == QEvent::MouseButtonPress) {
@@ -237,7 +373,13 @@ bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
             else if (pMouse->button() == Qt::RightButton) OnListRightClick(row, m_pList->viewport()->mapToGlobal(pos));
             return true;
         }
-        if (type == QEvent::MouseButtonDblClick || type == QEvent::ContextMenu) return true;
+        if (type == QEvent::MouseButtonDblClick) {
+            auto* pMouse = static_cast<QMouseEvent*>(pEvent);
+            QTreeWidgetItem* pRow = m_pList->itemAt(pMouse->position().toPoint());
+            if (pMouse->button() == Qt::LeftButton && pRow) OnListDoubleClick(m_pList->indexOfTopLevelItem(pRow));
+            return true;
+        }
+        if (type == QEvent::ContextMenu) return true;
     }
     return TemplateDialog::eventFilter(pWatched, pEvent);
 }

@@ -5,7 +5,12 @@
 // file that has gone missing, and the File menu of a right-click: Show File in
 // Explorer, Remove Entry From List, Properties. The menu acts on the row it was
 // opened on; a right-click below the rows shows it with its actions disabled.
+// The list works from the keyboard as by mouse: a key that moves its current row
+// (arrows, Home, End, Page Up/Down; Space) chooses that row as a click does, and a
+// double-click on an existing file is Open Document. An empty list says so where
+// the rows would be. The dialog can be resized; the list grows with it.
 // WordBrowseTagDialog and PowerPointBrowseTagDialog add what differs.
+#include <QLabel>
 #include <QLineEdit> // complete for the EditControl's edit
 #include <QMenu>
 #include <QPoint>
@@ -16,9 +21,12 @@
 #include "ui/controls/editcontrol.h"
 #include "ui/templatedialog.h"
 
+#include <map>
 #include <string>
 
+class QKeyEvent;
 class QPushButton;
+class QResizeEvent;
 class QTreeWidget;
 
 namespace quillmark {
@@ -42,6 +50,10 @@ public:
     void OnListClick(int row);
     // A right click on row `row` (-1: below the rows) at `globalPos`: the File menu.
     void OnListRightClick(int row, const QPoint& globalPos);
+    // A double click on row `row`: Open Document when the row is the chosen existing file.
+    void OnListDoubleClick(int row);
+    // The "No tagged files match" line over the empty list; null while the list has rows.
+    QLabel* EmptyLine() const { return m_pEmptyLine; }
 
 protected:
     BrowseTagDialog(int templateId, OfficeApplication& officeApp, TypeList documentTypes, QWidget* pOwner);
@@ -61,12 +73,22 @@ protected:
     virtual void UpdateButtons() = 0;
     // After every fill, before UpdateButtons.
     virtual void OnRefilled() {}
-    // The open-file dialog's filter and default extension for locating a file.
+    // The open-file dialog's filters for locating a file, joined by ";;" (the
+    // first is the dialog's own), and its default extension. LocateFilters adds
+    // all files last.
     virtual std::string LocateFilter() const = 0;
     virtual std::string LocateExtension() const = 0;
+    std::string LocateFilters() const;
+    // Moves and grows the controls for a window `dx` x `dy` larger than the template.
+    virtual void LayOut(int dx, int dy);
+    // Sets `pWidget` to its template geometry moved by (moveX, moveY) and grown by (growX, growY).
+    void Place(QWidget* pWidget, int moveX, int moveY, int growX, int growY);
+    // Takes the template geometry of every control (called once they are all made).
+    void RememberLayout();
 
     void OnCommand(int id) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
 
     OfficeApplication& m_officeApp;
     BrowseList m_list;
@@ -80,10 +102,17 @@ private:
     void Relocate();
     void ShowSelection();
     void ShowFileMenu(const QPoint& globalPos, bool bOnRow);
+    bool OnListKey(QKeyEvent* pKey);
+    void ShowEmptyLine(bool bEmpty);
+    void PlaceEmptyLine();
     void OnFileCommand(int id);
 
     std::string m_strMenuPath; // the file the File menu was opened on
     QPointer<QMenu> m_pMenu;
+    QPointer<QLabel> m_pEmptyLine;
+    bool m_bListKey = false; // the view is moving its row for a key
+    QSize m_templateSize;
+    std::map<QWidget*, QRect> m_templateGeometry;
 };
 
 } // namespace quillmark

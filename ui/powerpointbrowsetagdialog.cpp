@@ -7,10 +7,12 @@
 #include "store/appsettings.h"
 #include "ui/browseprogresspanel.h"
 #include "ui/controls/label.h"
+#include "ui/prompts.h"
 #include "ui/shellactions.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -20,6 +22,8 @@ namespace {
 constexpr int kPanelPlaceholder = 227, kWebsiteLink = 213;
 constexpr int kIdsInsertSlide = 113, kIdsGenerating = 123, kIdsFinished = 121;
 constexpr int kIdsPowerPointFilter = 151, kIdsOpenDocumentPresentationFilter = 153;
+constexpr int kIdsPresentationFilter = 169, kIdsPictureFilter = 170, kIdsInserted = 166;
+constexpr int kSearchEdit = 203, kSearchButton = 208;
 } // namespace
 
 PowerPointBrowseTagDialog::PowerPointBrowseTagDialog(OfficeApplication& officeApp, QWidget* pOwner)
@@ -46,6 +50,7 @@ void PowerPointBrowseTagDialog::OnInitDialog()
     m_pLink->SetText(website).SetFontUnderline(true).SetTextColor(0xFF0000).SetLink(true, false).SetLinkCursor();
 
     InitSearch();
+    RememberLayout();
     // The list follows the text as it is typed (set after the initial text went in).
     connect(m_pSearch, &QLineEdit::textChanged, this, [this] { OnSearch(); });
 }
@@ -82,9 +87,28 @@ void PowerPointBrowseTagDialog::OnRefilled()
     }
 }
 
+void PowerPointBrowseTagDialog::LayOut(int dx, int dy)
+{
+    // The list and the preview share the width gained.
+    const int listGrow = dx / 2, previewGrow = dx - listGrow;
+    Place(Control(kSearchEdit), 0, 0, listGrow, 0);
+    Place(Control(kSearchButton), listGrow, 0, 0, 0);
+    Place(m_pList, 0, 0, listGrow, dy);
+    Place(Control(kPanelPlaceholder), listGrow, 0, previewGrow, dy);
+    Place(m_pLink, dx, 0, 0, 0);
+    for (int id : {IDOK, IDCANCEL, IDC_INSERTSLIDE}) Place(Control(id), dx, dy, 0, 0);
+    if (QWidget* pFrame = Control(kPanelPlaceholder)) {
+        m_windowViewForm->move(pFrame->geometry().topLeft());
+        m_windowViewForm->Stretch(previewGrow, dy);
+        m_windowProgress->move(pFrame->geometry().topLeft());
+        m_windowProgress->Stretch(previewGrow, dy);
+    }
+}
+
 std::string PowerPointBrowseTagDialog::LocateFilter() const
 {
-    return LoadResString(kIdsPowerPointFilter) + ";;" + LoadResString(kIdsOpenDocumentPresentationFilter);
+    return LoadResString(kIdsPowerPointFilter) + ";;" + LoadResString(kIdsPresentationFilter) + ";;" +
+           LoadResString(kIdsOpenDocumentPresentationFilter) + ";;" + LoadResString(kIdsPictureFilter);
 }
 
 void PowerPointBrowseTagDialog::OnExistingFileClicked(int)
@@ -133,12 +157,18 @@ void PowerPointBrowseTagDialog::OnCommand(int id)
     const std::string path = pChosen->path;
     Unbind();
     if (id == IDC_INSERTSLIDE) {
-        m_pPowerPoint->InsertSlideFromFile(path, m_windowViewForm->currentSlide);
+        const int slide = m_windowViewForm->currentSlide;
+        const std::string name = pChosen->name;
+        m_pPowerPoint->InsertSlideFromFile(path, slide);
+        // The dialog goes at once: the status line says what was done.
+        char text[1024];
+        std::snprintf(text, sizeof text, LoadResString(kIdsInserted).c_str(), slide, name.c_str());
+        CurrentPrompts().Status(100, text);
         EndDialog(IDC_INSERTSLIDE);
         return;
     }
     if (m_pPowerPoint) m_officeApp.OpenDocument(path);
-    else OpenWithDesktop(path);
+    else OpenWithDesktop(this, path);
     EndDialog(IDOK);
 }
 

@@ -36,6 +36,7 @@ protected:
     void OnExistingFileClicked(int row) override;
     void OnRefilled() override;
     std::string LocateFilter() const override;
+    void LayOut(int dx, int dy) override;
     std::string LocateExtension() const override { return "ppt"; }
 
 private:

@@ -1,8 +1,7 @@
 #include "ui/progresspanel.h"
 
-#include "officeapi/scripthooks.h"
-#include "ui/controls/desktop.h"
 #include "ui/controls/label.h"
+#include "ui/prompts.h"
 
 #include <QProgressBar>
 
@@ -20,7 +19,17 @@ void ProgressPanel::SetStatus(int position, const std::string& text)
     m_pBar->setValue(position);
     m_pBar->repaint();
     m_pStatus->SetText(text);
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) pHooks->Status(position, text);
+    CurrentPrompts().Status(position, text);
+}
+
+} // namespace quillmark
+
+namespace quillmark {
+
+void ProgressPanel::OnStretch(int dx, int dy)
+{
+    PlaceControl(218, 0, dy / 2, dx, 0);
+    PlaceControl(216, 0, dy / 2, dx, 0);
 }
 
 } // namespace quillmark

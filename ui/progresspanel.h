@@ -23,6 +23,10 @@ public:
     Label* Status() const { return m_pStatus; }
     QProgressBar* Bar() const { return m_pBar; }
 
+protected:
+    // The line and the bar widen, and stay in the middle of the height.
+    void OnStretch(int dx, int dy) override;
+
 private:
     Label* m_pStatus = nullptr;
     QProgressBar* m_pBar = nullptr;

@@ -1,8 +1,6 @@
 #include "ui/shellactions.h"
 
-#include "officeapi/scripthooks.h"
-#include "platform/shell/opener.h"
-#include "ui/controls/desktop.h"
+#include "ui/prompts.h"
 
 namespace quillmark {
 
@@ -13,25 +11,14 @@ std::string FolderOfPath(const std::string& path)
     return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
 }
 
-bool ShowFileInExplorer(const std::string& path)
+bool ShowFileInExplorer(QWidget* pOwner, const std::string& path)
 {
-    const std::string folder = FolderOfPath(path);
-    if (folder.empty()) return false;
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-        pHooks->Shell("explore", folder);
-        return true;
-    }
-    return shell::CurrentUrlOpener().ShowItem(path);
+    return CurrentPrompts().Shell(pOwner, ShellVerb::Explore, path);
 }
 
-bool OpenWithDesktop(const std::string& path)
+bool OpenWithDesktop(QWidget* pOwner, const std::string& path)
 {
-    if (path.empty()) return false;
-    if (automation::ScriptHooks* pHooks = HostScriptHooks()) {
-        pHooks->Shell("open", path);
-        return true;
-    }
-    return shell::CurrentUrlOpener().OpenFile(path);
+    return CurrentPrompts().Shell(pOwner, ShellVerb::Open, path);
 }
 
 } // namespace quillmark

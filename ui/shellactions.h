@@ -1,9 +1,11 @@
 #pragma once
 // The shell verbs the Browse Tags dialogs use on a listed file: "explore" its
 // folder in the file manager, and "open" it in the desktop's default application.
-// A host that runs a script gets the request in its transcript instead
-// (officeapi/scripthooks.h); otherwise it goes to platform/shell.
+// Both go through the current prompts (ui/prompts.h), which tell the person when
+// a request cannot be carried out.
 #include <string>
+
+class QWidget;
 
 namespace quillmark {
 
@@ -11,8 +13,8 @@ namespace quillmark {
 std::string FolderOfPath(const std::string& path);
 
 // Shows the folder of `path` in the file manager; true when the request was handed on.
-bool ShowFileInExplorer(const std::string& path);
+bool ShowFileInExplorer(QWidget* pOwner, const std::string& path);
 // Opens the file `path` with the desktop's default application for it.
-bool OpenWithDesktop(const std::string& path);
+bool OpenWithDesktop(QWidget* pOwner, const std::string& path);
 
 } // namespace quillmark

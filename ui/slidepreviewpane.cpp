@@ -96,9 +96,21 @@ void SlidePreviewPane::ShowSlide()
         m_pPicture->setPixmap(QPixmap()); // no image for this slide
         return;
     }
-    if (image.width() > kPreviewWidth || image.height() > kPreviewHeight)
+    const QSize room = m_pPicture->contentsRect().size();
+    if (room.width() > kPreviewWidth && room.height() > kPreviewHeight)
+        image = image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    else if (image.width() > kPreviewWidth || image.height() > kPreviewHeight)
         image = image.scaled(kPreviewWidth, kPreviewHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     m_pPicture->setPixmap(QPixmap::fromImage(image));
+}
+
+void SlidePreviewPane::OnStretch(int dx, int dy)
+{
+    PlaceControl(kPicture, 0, 0, dx, dy);
+    PlaceControl(kPrev, 0, dy, 0, 0);
+    PlaceControl(kNext, 0, dy, 0, 0);
+    PlaceControl(kCounter, dx, dy, 0, 0);
+    if (slideCount > 0 && currentSlide > 0) ShowSlide();
 }
 
 void SlidePreviewPane::Moved()

@@ -3,7 +3,8 @@
 // that shows one slide image of the chosen presentation at a time, with
 // "< Prev" / "Next >" and a counter such as "2 of 5 Slides". The images are the
 // JPEGs of the presentation's preview folder (host/previewfolder.h); each is shown
-// at most 320 x 240, centred. With no presentation chosen it shows the product's
+// at most 320 x 240, centred, or fitted to the picture when the pane has been
+// stretched larger than that. A link that cannot act is drawn grey. With no presentation chosen it shows the product's
 // placeholder picture (bitmap 201 for product type 2, else 204).
 #include "store/taggingdatabase.h"
 #include "ui/templatedialog.h"
@@ -50,6 +51,10 @@ public:
     Label* Counter() const { return m_pCounter; }
     Label* NextControl() const { return m_pNext; }
     Label* PrevControl() const { return m_pPrev; }
+
+protected:
+    // The picture grows; the links and the counter stay below it.
+    void OnStretch(int dx, int dy) override;
 
 private:
     void SetCounter();

@@ -102,7 +102,7 @@ bool TagDialog::StoreToDatabase()
         if (reason.empty()) reason = pDatabase->DatabaseFile();
         char text[2048];
         std::snprintf(text, sizeof text, LoadResString(136).c_str(), reason.c_str());
-        CurrentPrompts().MessageBox(this, windowTitle().toStdString(), text, PromptButtons::Ok);
+        CurrentPrompts().MessageBox(this, windowTitle().toStdString(), text, PromptButtons::Ok, PromptIcon::Warning);
         ReturnToForm();
         return false;
     }

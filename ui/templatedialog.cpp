@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -27,6 +28,25 @@ const DialogTemplate& RequireTemplate(int templateId)
 TemplatePanel::TemplatePanel(int templateId, QWidget* pParent) : QWidget(pParent)
 {
     m_controls = BuildControls(RequireTemplate(templateId), this);
+    m_templateSize = size();
+    for (const auto& [id, pWidget] : m_controls) m_templateGeometry[id] = pWidget->geometry();
+}
+
+void TemplatePanel::Stretch(int dx, int dy)
+{
+    dx = std::max(0, dx);
+    dy = std::max(0, dy);
+    setFixedSize(m_templateSize.width() + dx, m_templateSize.height() + dy);
+    OnStretch(dx, dy);
+}
+
+void TemplatePanel::PlaceControl(int id, int moveX, int moveY, int growX, int growY)
+{
+    auto it = m_templateGeometry.find(id);
+    QWidget* pWidget = Control(id);
+    if (it == m_templateGeometry.end() || !pWidget) return;
+    const QRect& r = it->second;
+    pWidget->setGeometry(r.x() + moveX, r.y() + moveY, r.width() + growX, r.height() + growY);
 }
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* pOwner)
@@ -104,7 +124,14 @@ void TemplateDialog::keyPressEvent(QKeyEvent* pEvent)
 {
     if (pEvent->modifiers() == Qt::NoModifier || pEvent->modifiers() == Qt::KeypadModifier) {
         if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
-            // The default button, else IDOK: as a Windows dialog does without a default.
+            // A focused button is pressed; else the default button, else IDOK, as a
+            // Windows dialog does.
+            if (auto* pFocused = qobject_cast<QPushButton*>(focusWidget());
+                pFocused && isAncestorOf(pFocused) && pFocused->isEnabled() && pFocused->isVisible()) {
+                pFocused->click();
+                pEvent->accept();
+                return;
+            }
             QPushButton* pDefault = nullptr;
             for (const auto& [id, pWidget] : m_controls)
                 if (auto* pButton = dynamic_cast<QPushButton*>(pWidget); pButton && pButton->isDefault()) pDefault = pButton;

@@ -12,8 +12,9 @@
 //     with PlacePanel.
 //  3. The caller runs it with DoModal(), which returns the result given to EndDialog.
 //
-// Keys as a Windows dialog takes them: Enter presses the default button (else
-// button IDOK, when enabled) unless the focused control takes Enter itself; Escape
+// Keys as a Windows dialog takes them: Enter presses the focused button, else the
+// default button (else button IDOK, when enabled) unless the focused control
+// takes Enter itself; Escape
 // and the window's close button are OnCommand(IDCANCEL).
 #include "resources/dialogtemplates.h"
 
@@ -49,6 +50,19 @@ protected:
 class TemplatePanel : public QWidget, public ControlMap {
 public:
     TemplatePanel(int templateId, QWidget* pParent);
+
+    // Makes the panel `dx` x `dy` larger than its template (never smaller); the
+    // panel's class moves and grows its controls in OnStretch.
+    void Stretch(int dx, int dy);
+
+protected:
+    virtual void OnStretch(int, int) {}
+    // Sets control `id` to its template geometry moved by (moveX, moveY) and grown by (growX, growY).
+    void PlaceControl(int id, int moveX, int moveY, int growX, int growY);
+
+private:
+    QSize m_templateSize;
+    std::map<int, QRect> m_templateGeometry;
 };
 
 class TemplateDialog : public QDialog, public ControlMap {

@@ -7,7 +7,7 @@
 namespace quillmark {
 
 namespace {
-constexpr int kIdsDocumentFilter = 150, kIdsOpenDocumentTextFilter = 152;
+constexpr int kIdsDocumentFilter = 150, kIdsOpenDocumentTextFilter = 152, kIdsWordFilter = 168;
 } // namespace
 
 WordBrowseTagDialog::WordBrowseTagDialog(OfficeApplication& officeApp, QWidget* pOwner)
@@ -27,7 +27,8 @@ void WordBrowseTagDialog::UpdateButtons() { m_pOpenButton->setEnabled(m_list.Sel
 
 std::string WordBrowseTagDialog::LocateFilter() const
 {
-    return LoadResString(kIdsDocumentFilter) + ";;" + LoadResString(kIdsOpenDocumentTextFilter);
+    return LoadResString(kIdsDocumentFilter) + ";;" + LoadResString(kIdsWordFilter) + ";;" +
+           LoadResString(kIdsOpenDocumentTextFilter);
 }
 
 void WordBrowseTagDialog::OnCommand(int id)

@@ -170,6 +170,11 @@ int main(int argc, char** argv)
             }
             office.Model().SetDefaultSlideCount(count);
         }
+        // A script's runner is made before the add-ins connect: they see its hooks
+        // then, and it outlives their disconnection.
+        std::unique_ptr<ScriptRunner> pRunner;
+        if (!bWindow && (!scriptPath.empty() || screenshotPath.empty()))
+            pRunner = std::make_unique<ScriptRunner>(office, std::cout, std::cerr);
         if (!bNoAddins) office.LoadAddins(std::cerr);
         {
             // Made in every mode: scripts draw it for screenshots; add-ins own their dialogs by it.
@@ -184,9 +189,8 @@ int main(int argc, char** argv)
             if (bWindow) {
                 window.show();
                 app.exec();
-            } else if (!scriptPath.empty() || screenshotPath.empty()) {
-                ScriptRunner runner(office, std::cout, std::cerr);
-                if (runner.Run(*pInput, scriptPath.empty() ? "quillmark-host> " : "") != 0) status = 1;
+            } else if (pRunner) {
+                if (pRunner->Run(*pInput, scriptPath.empty() ? "quillmark-host> " : "") != 0) status = 1;
             }
             if (!screenshotPath.empty() && !window.Picture().save(QString::fromStdString(screenshotPath), "PNG")) {
                 std::cerr << "quillmark-host: cannot write the screenshot " << screenshotPath << "\n";
@@ -194,6 +198,7 @@ int main(int argc, char** argv)
             }
         }
         office.Shutdown();
+        pRunner.reset();
     }
     return status;
 }

@@ -53,7 +53,10 @@ std::string Label::Text() const
 Label& Label::SetTextColor(unsigned colorRef)
 {
     QPalette palette = this->palette();
+    // A disabled label keeps the grey of disabled text, so that it looks unable to act.
+    const QColor disabled = palette.color(QPalette::Disabled, QPalette::WindowText);
     palette.setColor(QPalette::WindowText, FromColorRef(colorRef));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabled);
     setPalette(palette);
     Refresh();
     return *this;
