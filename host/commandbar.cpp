@@ -309,6 +309,9 @@ void SearchBoxHandler::OnChange()
     const std::string text = m_spComboBox.GetText();
     if (text == searchTags) return;
     m_spComboBox.PutText(searchTags);
+    // The history holds each text once, the newest last (list indexes count from 1).
+    for (std::int32_t i = m_spComboBox.GetListCount(); i >= 1; --i)
+        if (m_spComboBox.GetList(i) == text) m_spComboBox.RemoveItem(i);
     m_spComboBox.AddItem(text);
     m_pOwner->ShowBrowseDialog(DialogKind::BrowsePresentations, text);
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -85,6 +86,22 @@ QString TooltipOf(const ControlState& s)
     return caption.remove('&');
 }
 
+// Selects the whole text of an edit when the focus comes into it, after the
+// click that brought it there has placed the caret.
+class SelectOnFocus final : public QObject {
+public:
+    explicit SelectOnFocus(QLineEdit* pEdit) : QObject(pEdit), m_pEdit(pEdit) {}
+    bool eventFilter(QObject*, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, m_pEdit, [pEdit = m_pEdit] { pEdit->selectAll(); });
+        return false;
+    }
+
+private:
+    QLineEdit* m_pEdit;
+};
+
 // The control stays alive while a queued event for it waits.
 ComPtr<office::CommandBarControl> Keep(ControlCore* pControl)
 {
@@ -146,6 +163,9 @@ void ToolBarMirror::Fill(QToolBar& toolBar, SimControls& controls)
             toolBar.addWidget(pButton);
         } else if (s.type == office::msoControlButton) {
             QAction* pAction = toolBar.addAction(FaceIcon(s), Q(s.caption));
+            // The button shows the caption as given: "&B" is its accelerator (Alt+B),
+            // "&&" an ampersand, and nothing is dropped from it.
+            pAction->setIconText(Q(s.caption));
             pAction->setToolTip(TooltipOf(s));
             pAction->setEnabled(s.bEnabled);
             pAction->setData(Q(s.tag));
@@ -163,6 +183,8 @@ void ToolBarMirror::Fill(QToolBar& toolBar, SimControls& controls)
             // Control widths are in points; the box needs room for its caption.
             pCombo->setMinimumWidth(std::max(s.width * 4 / 3, 120));
             pCombo->setObjectName(Q(s.caption));
+            // Coming into the box selects its text, so that typing replaces it.
+            pCombo->lineEdit()->installEventFilter(new SelectOnFocus(pCombo->lineEdit()));
             connect(pCombo->lineEdit(), &QLineEdit::returnPressed, this,
                     [this, pControl, pCombo, keep = Keep(pControl)] { Change(pControl, pCombo->currentText()); });
             connect(pCombo, qOverload<int>(&QComboBox::activated), this,

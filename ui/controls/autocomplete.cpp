@@ -1,5 +1,7 @@
 #include "ui/controls/autocomplete.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QEvent>
@@ -114,6 +116,10 @@ private:
         m_spSource->Reset();
         QStringList items;
         for (const std::string& item : ReadAllStrings(m_spSource.Get())) items << QString::fromStdString(item);
+        // Suggestions in case-insensitive order; equal ones keep the source's order.
+        std::stable_sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
         if (items != m_pModel->stringList()) m_pModel->setStringList(items);
     }
 
@@ -124,17 +130,22 @@ private:
         const bool bGrew = text.size() > m_strLastText.size();
         m_strLastText = text;
         if (m_dwOptions & ACO_AUTOSUGGEST) {
-            if (text.isEmpty()) m_pCompleter->popup()->hide();
+            // Deleting closes the list: an open list would take the next click
+            // elsewhere (on Search) only to close itself.
+            if (text.isEmpty() || !bGrew) m_pCompleter->popup()->hide();
             else Suggest(text);
         }
-        // Inline append: typing (not deleting) at the end completes to the first match.
+        // Inline append: typing (not deleting) at the end completes to the first
+        // suggestion, in the tag's own case. A text that is a tag already stays.
         if (!(m_dwOptions & ACO_AUTOAPPEND) || !bGrew || text.isEmpty() || m_pEdit->cursorPosition() != text.size())
             return;
-        for (const QString& item : m_pModel->stringList()) {
+        const QStringList items = m_pModel->stringList();
+        for (const QString& item : items)
+            if (item.compare(text, Qt::CaseInsensitive) == 0) return;
+        for (const QString& item : items) {
             if (item.size() > text.size() && item.startsWith(text, Qt::CaseInsensitive)) {
-                const QString completed = text + item.mid(text.size());
-                m_pEdit->setText(completed);
-                m_pEdit->setSelection(static_cast<int>(text.size()), static_cast<int>(completed.size() - text.size()));
+                m_pEdit->setText(item);
+                m_pEdit->setSelection(static_cast<int>(text.size()), static_cast<int>(item.size() - text.size()));
                 break;
             }
         }

@@ -3,8 +3,11 @@
 // enumerator (IEnumString) for its suggestions and offers them while the user
 // types. Here it is a QCompleter fed by enumerating the source each time the text
 // is edited. Options as the platform defines them:
-//   ACO_AUTOSUGGEST       a drop-down of the suggestions that begin with the text
-//   ACO_AUTOAPPEND        the first suggestion's rest appended to the typed text, selected
+//   ACO_AUTOSUGGEST       a drop-down of the suggestions that begin with the text,
+//                         in case-insensitive order; deleting closes it
+//   ACO_AUTOAPPEND        the first suggestion (in that order) in place of the typed
+//                         text, in its own case, its rest selected; nothing when
+//                         the typed text is a suggestion itself
 //   ACO_UPDOWNKEYDROPSLIST Up and Down open the drop-down
 #include "platform/com/com.h"
 #include "platform/com/enumstring.h"
