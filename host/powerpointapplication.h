@@ -5,6 +5,7 @@
 // path, and offers the per-presentation tests of the event handler.
 #include <memory>
 
+#include "host/backgroundrunner.h"
 #include "host/officeapplication.h"
 #include "host/powerpointeventhandler.h"
 #include "host/presentationpreview.h"
@@ -53,17 +54,19 @@ public:
     // The slide images of the active presentation (folder: host/previewfolder.h).
     // True when images were written; false without an active presentation or
     // when the export gave none.
-    bool SavePresentationPreview();
+    // The export and the conversion run through `pRunner` (host/backgroundrunner.h).
+    bool SavePresentationPreview(BackgroundRunner* pRunner = nullptr);
     // The slide images of the presentation file `path`. A presentation open
     // already is exported as it stands and left open; otherwise the file is opened
     // for the export and closed again. True when images were written.
-    bool GeneratePreview(const std::string& path);
+    bool GeneratePreview(const std::string& path, BackgroundRunner* pRunner = nullptr);
     // Exports every slide of `spPresentation` as a bitmap into the preview folder
     // of `path`, then turns each bitmap into a 320 x 240 JPEG named like it
     // (Slide1.BMP gives Slide1.JPG) and deletes the bitmap, converted or not.
     // Images of slide numbers the presentation no longer has stay. False when no
     // bitmap was found or none could be converted.
-    bool ExportSlideImages(const powerpoint::_PresentationPtr& spPresentation, const std::string& path);
+    bool ExportSlideImages(const powerpoint::_PresentationPtr& spPresentation, const std::string& path,
+                           BackgroundRunner* pRunner = nullptr);
 
     const powerpoint::_ApplicationPtr& Application() const { return m_pPPTApp; }
 

@@ -51,55 +51,58 @@ void RemoveOtherSpellings(const std::string& folder, const std::string& name)
 
 } // namespace
 
-bool PowerPointApplication::SavePresentationPreview()
+bool PowerPointApplication::SavePresentationPreview(BackgroundRunner* pRunner)
 {
     const powerpoint::_PresentationPtr spPresentation = GetActivePresentation();
     if (!spPresentation) return false;
     m_pPreviewRequest->pOwner = this;
     m_pPreviewRequest->path = GetActiveDocumentPath();
     m_pPreviewRequest->spPresentation = spPresentation;
-    const bool bWritten = ExportSlideImages(m_pPreviewRequest->spPresentation, m_pPreviewRequest->path);
+    const bool bWritten = ExportSlideImages(m_pPreviewRequest->spPresentation, m_pPreviewRequest->path, pRunner);
     m_pPreviewRequest->spPresentation = nullptr;
     return bWritten;
 }
 
-bool PowerPointApplication::GeneratePreview(const std::string& path)
+bool PowerPointApplication::GeneratePreview(const std::string& path, BackgroundRunner* pRunner)
 {
     PresentationUse use(*this, path);
     if (!use.Presentation()) return false;
     m_pPreviewRequest->pOwner = this;
     m_pPreviewRequest->path = path;
     m_pPreviewRequest->spPresentation = use.Presentation();
-    const bool bWritten = ExportSlideImages(m_pPreviewRequest->spPresentation, m_pPreviewRequest->path);
+    const bool bWritten = ExportSlideImages(m_pPreviewRequest->spPresentation, m_pPreviewRequest->path, pRunner);
     m_pPreviewRequest->spPresentation = nullptr;
     return bWritten;
 }
 
 bool PowerPointApplication::ExportSlideImages(const powerpoint::_PresentationPtr& spPresentation,
-                                              const std::string& path)
+                                              const std::string& path, BackgroundRunner* pRunner)
 {
     if (!spPresentation) return false;
     const std::string md5 = RequireDatabase().GetMd5Hex(path);
     const std::string folder = PreviewFolder(RequireSettings(), md5);
     files::MakeDirectories(folder); // an existing folder is reused
 
-    // A failing export is not acted upon: the folder then holds whatever bitmaps it holds.
-    spPresentation->SaveCopyAs(folder, powerpoint::ppSaveAsBMP, office::msoFalse);
-
-    imaging::EncoderParameters par;
-    par.quality = iCompressionQuality;
-
-    const std::vector<std::string> bitmaps = files::ListFiles(folder, "*.bmp", files::NameCase::Ignore);
-    if (bitmaps.empty()) return false;
+    // The export and the conversion are the long part: they run through the
+    // runner, touching nothing but the presentation and the folder.
     bool bWritten = false;
-    for (const std::string& name : bitmaps) {
-        const std::string toPath = JpegNameOf(name);
-        if (ConvertToJpeg(folder + "/" + name, folder + "/" + toPath, par)) {
-            bWritten = true;
-            RemoveOtherSpellings(folder, toPath);
+    RunStep(pRunner, [&spPresentation, &folder, &bWritten] {
+        // A failing export is not acted upon: the folder then holds whatever bitmaps it holds.
+        spPresentation->SaveCopyAs(folder, powerpoint::ppSaveAsBMP, office::msoFalse);
+
+        imaging::EncoderParameters par;
+        par.quality = iCompressionQuality;
+
+        const std::vector<std::string> bitmaps = files::ListFiles(folder, "*.bmp", files::NameCase::Ignore);
+        for (const std::string& name : bitmaps) {
+            const std::string toPath = JpegNameOf(name);
+            if (ConvertToJpeg(folder + "/" + name, folder + "/" + toPath, par)) {
+                bWritten = true;
+                RemoveOtherSpellings(folder, toPath);
+            }
+            files::RemoveFile(folder + "/" + name);
         }
-        files::RemoveFile(folder + "/" + name);
-    }
+    });
     return bWritten;
 }
 

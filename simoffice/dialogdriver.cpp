@@ -196,11 +196,13 @@ bool DialogDriver::Select(int id, int start, int end, std::string& error)
 bool DialogDriver::Key(int id, const std::string& key, std::string& error)
 {
     static const std::map<std::string, int> keys = {
-        {"Enter", Qt::Key_Return}, {"Tab", Qt::Key_Tab}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
-        {"Escape", Qt::Key_Escape}};
+        {"Enter", Qt::Key_Return}, {"Tab", Qt::Key_Tab},       {"Up", Qt::Key_Up},
+        {"Down", Qt::Key_Down},    {"Escape", Qt::Key_Escape}, {"Home", Qt::Key_Home},
+        {"End", Qt::Key_End},      {"PageUp", Qt::Key_PageUp}, {"PageDown", Qt::Key_PageDown},
+        {"Space", Qt::Key_Space},  {"Backspace", Qt::Key_Backspace}};
     auto it = keys.find(key);
     if (it == keys.end()) {
-        error = "not a key: " + key + " (Enter, Tab, Up, Down or Escape)";
+        error = "not a key: " + key + " (Enter, Tab, Up, Down, Escape, Home, End, PageUp, PageDown, Space or Backspace)";
         return false;
     }
     QWidget* pControl = ControlOrError(id, error);
@@ -216,7 +218,12 @@ bool DialogDriver::Key(int id, const std::string& key, std::string& error)
     QWidget* pTarget = QApplication::activePopupWidget();
     if (!pTarget) pTarget = pControl;
     const int code = it->second;
-    const QString text = code == Qt::Key_Return ? "\r" : code == Qt::Key_Tab ? "\t" : code == Qt::Key_Escape ? "\x1b" : "";
+    const QString text = code == Qt::Key_Return      ? "\r"
+                         : code == Qt::Key_Tab       ? "\t"
+                         : code == Qt::Key_Escape    ? "\x1b"
+                         : code == Qt::Key_Space     ? " "
+                         : code == Qt::Key_Backspace ? "\b"
+                                                     : "";
     QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
     QApplication::sendEvent(pTarget, &press);
     QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);

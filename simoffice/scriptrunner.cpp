@@ -105,7 +105,8 @@ const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
         {"dialog-set", "ID TEXT", "type TEXT over the text of edit ID", 2, 2, &S::CmdDialogSet},
         {"dialog-select", "ID START END", "select characters START..END of edit ID (END -1: to the end)", 3, 3,
          &S::CmdDialogSelect},
-        {"dialog-key", "ID KEY", "send Enter, Tab, Up, Down or Escape to control ID", 2, 2, &S::CmdDialogKey},
+        {"dialog-key", "ID KEY", "press KEY (Enter, Tab, Up, Down, Escape, Home, End, PageUp, PageDown, Space, "
+                               "Backspace) in control ID, as a person would", 2, 2, &S::CmdDialogKey},
         {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
         {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
         {"dialog-list-click", "ID ROW", "click row ROW of list ID (-1: below the rows)", 2, 2, &S::CmdDialogListClick},

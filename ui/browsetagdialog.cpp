@@ -330,8 +330,11 @@ bool BrowseTagDialog::OnListKey(QKeyEvent* pKey)
 {
     if (!IsListNavigationKey(pKey->key()) || (pKey->modifiers() & ~Qt::KeypadModifier)) return false;
     // The view moves its current row; the dialog then chooses that row as a click would.
-    const bool bSpace = pKey->key() == Qt::Key_Space;
-    if (!bSpace) {
+    // With no row chosen, Up, Down and Space choose the row that has the focus frame (else the first).
+    const int key = pKey->key();
+    const bool bStay = key == Qt::Key_Space ||
+                       (m_list.SelectedIndex() < 0 && (key == Qt::Key_Up || key == Qt::Key_Down));
+    if (!bStay) {
         m_bListKey = true;
         static_cast<QObject*>(m_pList)->event(pKey);
         m_bListKey = false;
@@ -351,11 +354,16 @@ bool BrowseTagDialog::OnListKey(QKeyEvent* pKey)
 
 void BrowseTagDialog::OnListDoubleClick(int row)
 {
-    // A double-click on an existing file is Open Document; its first click chose the row.
+    // A double-click on an existing file is Open Document. Its first click has
+    // chosen the row (or asked to locate a missing file, which is not asked twice).
     const FileItem* pItem = m_list.Item(row);
-    if (!pItem || row != m_list.SelectedIndex()) return;
-    if (!files::Exists(pItem->path) || files::IsDirectory(pItem->path)) return;
-    if (m_pOpenButton && m_pOpenButton->isEnabled()) Command(IDOK);
+    if (!pItem) return;
+    const bool bExists = files::Exists(pItem->path) && !files::IsDirectory(pItem->path);
+    if (row != m_list.SelectedIndex()) {
+        if (row == m_nPressedRow) return; // its press found the file missing and asked already
+        OnListClick(row);
+    }
+    if (bExists && row == m_list.SelectedIndex() && m_pOpenButton && m_pOpenButton->isEnabled()) Command(IDOK);
 }
 
 bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -369,7 +377,10 @@ bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
             const QPoint pos = pMouse->position().toPoint();
             QTreeWidgetItem* pRow = m_pList->itemAt(pos);
             const int row = pRow ? m_pList->indexOfTopLevelItem(pRow) : -1;
-            if (pMouse->button() == Qt::LeftButton) OnListClick(row);
+            if (pMouse->button() == Qt::LeftButton) {
+                m_nPressedRow = row;
+                OnListClick(row);
+            }
             else if (pMouse->button() == Qt::RightButton) OnListRightClick(row, m_pList->viewport()->mapToGlobal(pos));
             return true;
         }

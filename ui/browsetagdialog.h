@@ -111,6 +111,7 @@ private:
     QPointer<QMenu> m_pMenu;
     QPointer<QLabel> m_pEmptyLine;
     bool m_bListKey = false; // the view is moving its row for a key
+    int m_nPressedRow = -1;  // the row of the last left press
     QSize m_templateSize;
     std::map<QWidget*, QRect> m_templateGeometry;
 };

@@ -7,6 +7,7 @@
 #include "store/appsettings.h"
 #include "ui/browseprogresspanel.h"
 #include "ui/controls/label.h"
+#include "ui/backgroundstep.h"
 #include "ui/prompts.h"
 #include "ui/shellactions.h"
 
@@ -132,7 +133,8 @@ void PowerPointBrowseTagDialog::CheckPreview(FileItem& item)
     m_windowViewForm->hide();
     m_windowProgress->show();
     m_windowProgress->SetStatus(50, LoadResString(kIdsGenerating));
-    const bool bWritten = m_pPowerPoint->GeneratePreview(item.path);
+    DialogStepRunner runner(*this, m_windowProgress);
+    const bool bWritten = m_pPowerPoint->GeneratePreview(item.path, &runner);
     m_windowProgress->SetStatus(75, LoadResString(kIdsGenerating));
     // Only images actually written count as a preview; a failed one is tried again.
     if (bWritten) {

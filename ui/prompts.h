@@ -139,6 +139,12 @@ public:
     };
     const std::vector<Message>& Messages() const { return m_messages; }
     const std::vector<FileRequest>& FileRequests() const { return m_fileRequests; }
+    std::vector<std::string> FileFilters() const
+    {
+        std::vector<std::string> filters;
+        for (const FileRequest& request : m_fileRequests) filters.push_back(request.filter);
+        return filters;
+    }
     // Shell requests as "verb target" ("properties" for ShowProperties).
     const std::vector<std::pair<std::string, std::string>>& ShellRequests() const { return m_shell; }
     const std::vector<std::pair<int, std::string>>& Statuses() const { return m_statuses; }

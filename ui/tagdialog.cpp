@@ -6,6 +6,7 @@
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
 #include "store/tagtext.h"
+#include "ui/backgroundstep.h"
 #include "ui/prompts.h"
 
 #include "ui/controls/label.h"
@@ -157,7 +158,9 @@ void TagDialog::SavePresentationPreview()
 {
     // The images of the presentation as it stands now; a failure leaves the
     // previews to be made when the presentation is browsed.
-    if (m_pPowerPoint) m_pPowerPoint->SavePresentationPreview();
+    // The export runs beside the event loop: the dialog repaints while it lasts.
+    DialogStepRunner runner(*this, m_windowTagViewProgress);
+    if (m_pPowerPoint) m_pPowerPoint->SavePresentationPreview(&runner);
 }
 
 } // namespace quillmark

@@ -117,11 +117,16 @@ void TemplateDialog::OnCommand(int id)
 
 void TemplateDialog::reject()
 {
+    if (m_bBusy) return;
     Command(IDCANCEL);
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* pEvent)
 {
+    if (m_bBusy) {
+        pEvent->accept();
+        return;
+    }
     if (pEvent->modifiers() == Qt::NoModifier || pEvent->modifiers() == Qt::KeypadModifier) {
         if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter) {
             // A focused button is pressed; else the default button, else IDOK, as a

@@ -23,6 +23,7 @@
 
 #include <exception>
 #include <map>
+#include <utility>
 
 namespace quillmark {
 
@@ -83,6 +84,11 @@ public:
 
     int TemplateId() const { return m_nTemplateId; }
 
+    // While busy (a long step runs inside a command), Escape, Enter and the close
+    // button do nothing. Returns the previous state.
+    bool SetBusy(bool bBusy) { return std::exchange(m_bBusy, bBusy); }
+    bool IsBusy() const { return m_bBusy; }
+
     void reject() override; // Escape, the close button: OnCommand(IDCANCEL)
 
 protected:
@@ -101,6 +107,7 @@ protected:
 private:
     int m_nTemplateId;
     bool m_bInitialised = false;
+    bool m_bBusy = false;
     std::exception_ptr m_pendingException; // ended a command; rethrown by DoModal
 };
 

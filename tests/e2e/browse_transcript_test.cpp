@@ -67,8 +67,10 @@ TEST(BrowseTranscriptTest, WordLocatesAMissingDocumentAndTheFileMenuWorks)
                                              "dialog-list-click 206 0\ndialog-click 1\ndocuments\n");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.out, HasSubstr("message: |The file\"gone.doc\" could not be used because the original "
-                                   "file\\ncould not be found. Would you like to locate it?|okcancel\n"));
-    EXPECT_THAT(run.out, HasSubstr("open-file: Document Files (*.doc);;OpenDocument Text (*.odt)|doc\n"));
+                                   "file\\ncould not be found. Would you like to locate it?|okcancel|question\n"));
+    // The locate dialog starts where the file was, and offers every kind the list shows.
+    EXPECT_THAT(run.out, HasSubstr("open-file: Document Files (*.doc);;Word Documents (*.docx *.docm);;"
+                                   "OpenDocument Text (*.odt);;All Files (*)|doc|" + hosts.Docs() + "\n"));
     // The located file keeps the old tags, then gets its file-name tag; the old record is gone.
     EXPECT_THAT(hosts.Show(located), ElementsAre("plan", "2024", "found"));
     EXPECT_THAT(hosts.Show(gone), ElementsAre());

@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <map>
+
 namespace quillmark::test {
 namespace {
 
@@ -345,12 +347,44 @@ TYPED_TEST(CommandBarTest, TheSearchBoxIgnoresItsOwnTextAndListsEveryOtherEntry)
         EXPECT_EQ(requests.back().strSearch, "budget");
         EXPECT_EQ(pBox->State().text, "Search tags");
     }
-    EXPECT_THAT(pBox->State().list, ElementsAre("budget", "budget"));
+    // The history keeps one entry per text.
+    EXPECT_THAT(pBox->State().list, ElementsAre("budget"));
 
     pBox->State().text = "search tags"; // only the exact text is the box's own
     ASSERT_EQ(pBox->FireChange(), 1u);
     EXPECT_EQ(requests.size(), 3u);
-    EXPECT_THAT(pBox->State().list, ElementsAre("budget", "budget", "search tags"));
+    EXPECT_THAT(pBox->State().list, ElementsAre("budget", "search tags"));
+    // A text searched again moves to the end: the newest last.
+    pBox->State().text = "budget";
+    ASSERT_EQ(pBox->FireChange(), 1u);
+    EXPECT_THAT(pBox->State().list, ElementsAre("search tags", "budget"));
+}
+
+TYPED_TEST(CommandBarTest, TagCaptionsShowAmpersandsAndCutLongTagsWhileTagAndTooltipKeepThemWhole)
+{
+    HostSetup<TypeParam> host(0, 1);
+    ASSERT_TRUE(host.wrapper.CreateCommandBar());
+    const std::string path = host.MakeFile("plain");
+    host.Open(path);
+    const std::string longTag(200, 'x');
+    const std::string accented = "\xC3\xA9" + std::string(45, 'e'); // "é" then 45 "e": 46 characters
+    ASSERT_TRUE(host.database.SetFileTags(path, {"R&D", longTag, accented, "exactly forty characters long, no more!!"}));
+    ASSERT_TRUE(host.wrapper.RefreshTagToolbar(path, true));
+    auto controls = host.Controls();
+    ASSERT_EQ(controls.size(), 8u);
+    std::vector<ControlCore*> tagButtons(controls.begin() + 4, controls.end());
+    std::map<std::string, const simoffice::ControlState*> byTag;
+    for (ControlCore* pButton : tagButtons) byTag[pButton->State().tag] = &pButton->State();
+    ASSERT_EQ(byTag.size(), 4u);
+    EXPECT_EQ(byTag["R&D"]->caption, "R&&D");
+    EXPECT_EQ(byTag["R&D"]->tooltip, "Show all documents with \"R&D\" tag");
+    EXPECT_EQ(byTag[longTag]->caption, std::string(40, 'x') + "...");
+    EXPECT_EQ(byTag[longTag]->tooltip, "Show all documents with \"" + longTag + "\" tag");
+    EXPECT_EQ(byTag[accented]->caption, "\xC3\xA9" + std::string(39, 'e') + "...");
+    EXPECT_EQ(byTag["exactly forty characters long, no more!!"]->caption, "exactly forty characters long, no more!!");
+    // Fixed buttons keep their accelerators.
+    EXPECT_EQ(controls[2]->State().caption, "&Browse");
+    EXPECT_EQ(controls[3]->State().caption, "&Tag");
 }
 
 TYPED_TEST(CommandBarTest, TheProductTypeNamesTheBarAndChoosesTheHelpAndWebsiteAddresses)

@@ -105,16 +105,16 @@ TEST(DialogDriver, AnswersFromTheQueueAndRecordsWhatItWasAsked)
         ASSERT_EQ(pHooks, static_cast<automation::ScriptHooks*>(&driver));
         driver.QueueAnswer("yes");
         driver.QueueAnswer("ok");
-        EXPECT_EQ(pHooks->MessageBox("Tag", "The file\"a.doc\" could not be used\nLocate it?", "yesno"), "yes");
-        EXPECT_EQ(pHooks->MessageBox("Tag", "Saved?", "yesno"), "cancel"); // "ok" does not fit: cancelled
-        EXPECT_EQ(pHooks->MessageBox("Tag", "Again?", "ok"), "cancel");    // nothing queued
+        EXPECT_EQ(pHooks->MessageBox("Tag", "The file\"a.doc\" could not be used\nLocate it?", "yesno", "question"), "yes");
+        EXPECT_EQ(pHooks->MessageBox("Tag", "Saved?", "yesno", "warning"), "cancel"); // "ok" does not fit: cancelled
+        EXPECT_EQ(pHooks->MessageBox("Tag", "Again?", "ok", "none"), "cancel");    // nothing queued
         driver.QueueFile(std::string("/tmp/new place/a.doc"));
         driver.QueueFile(std::nullopt);
         std::string path;
-        EXPECT_TRUE(pHooks->OpenFile("Word Documents (*.doc)", "doc", path));
+        EXPECT_TRUE(pHooks->OpenFile("Word Documents (*.doc);;All Files (*)", "doc", "/tmp/old place", path));
         EXPECT_EQ(path, "/tmp/new place/a.doc");
-        EXPECT_FALSE(pHooks->OpenFile("Word Documents (*.doc)", "doc", path));
-        EXPECT_FALSE(pHooks->OpenFile("Word Documents (*.doc)", "doc", path));
+        EXPECT_FALSE(pHooks->OpenFile("Word Documents (*.doc)", "doc", "", path));
+        EXPECT_FALSE(pHooks->OpenFile("Word Documents (*.doc)", "doc", "", path));
         pHooks->Shell("explore", "/tmp/new place");
         pHooks->Status(75, "Generating Presentation preview...");
         std::string error;
@@ -123,12 +123,12 @@ TEST(DialogDriver, AnswersFromTheQueueAndRecordsWhatItWasAsked)
     }
     // Gone with the driver.
     EXPECT_FALSE(qApp->property(automation::kScriptHooksProperty).isValid());
-    EXPECT_EQ(out.str(), "message: Tag|The file\"a.doc\" could not be used\\nLocate it?|yesno\nanswered: yes\n"
-                         "message: Tag|Saved?|yesno\nanswered: cancel\n"
-                         "message: Tag|Again?|ok\nanswered: cancel\n"
-                         "open-file: Word Documents (*.doc)|doc\nchosen: /tmp/new place/a.doc\n"
-                         "open-file: Word Documents (*.doc)|doc\nchosen: cancel\n"
-                         "open-file: Word Documents (*.doc)|doc\nchosen: cancel\n"
+    EXPECT_EQ(out.str(), "message: Tag|The file\"a.doc\" could not be used\\nLocate it?|yesno|question\nanswered: yes\n"
+                         "message: Tag|Saved?|yesno|warning\nanswered: cancel\n"
+                         "message: Tag|Again?|ok|none\nanswered: cancel\n"
+                         "open-file: Word Documents (*.doc);;All Files (*)|doc|/tmp/old place\nchosen: /tmp/new place/a.doc\n"
+                         "open-file: Word Documents (*.doc)|doc|\nchosen: cancel\n"
+                         "open-file: Word Documents (*.doc)|doc|\nchosen: cancel\n"
                          "shell: explore /tmp/new place\n"
                          "status: 75 Generating Presentation preview...\n");
     EXPECT_EQ(err.str(), "warning: the message box \"Tag\" has no answer ok; it was cancelled\n"

@@ -1,17 +1,16 @@
 #pragma once
 // The Browse Tags dialogs over a simulated host: a Qt application for the widgets,
-// answers for the prompts, a script-hooks recorder that hears the progress
-// statuses and the shell requests, and helpers that click list rows with the mouse.
-#include "officeapi/scripthooks.h"
+// answers for the prompts, a recorder that hears the progress statuses and the
+// shell requests, and helpers that click list rows with the mouse.
 #include "tests/host/eventhandlertestsupport.h"
 #include "tests/ui/widgetapp.h"
 #include "ui/browsetagdialog.h"
 #include "ui/prompts.h"
+#include "ui/shellactions.h"
 
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
-#include <QVariant>
 
 #include <string>
 #include <utility>
@@ -19,20 +18,35 @@
 
 namespace quillmark::test {
 
-// Hangs itself on the application as the host's script hooks while it lives. The
-// prompts are not its business (QueuedPrompts answers them).
-struct RecordingHooks final : automation::ScriptHooks {
+// Records the progress statuses and the shell requests while it lives; the
+// questions go on to the prompts that were current before (QueuedPrompts).
+struct RecordingHooks final : Prompts {
     std::vector<std::pair<int, std::string>> statuses;
     std::vector<std::pair<std::string, std::string>> shell; // verb, target
-    RecordingHooks()
+    Prompts* pPrevious;
+    RecordingHooks() : pPrevious(SetPrompts(this)) {}
+    ~RecordingHooks() override { SetPrompts(pPrevious); }
+    using Prompts::MessageBox;
+    using Prompts::OpenFile;
+    int MessageBox(QWidget* pOwner, const std::string& caption, const std::string& text, PromptButtons buttons,
+                   PromptIcon icon) override
     {
-        qApp->setProperty(automation::kScriptHooksProperty,
-                          QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<automation::ScriptHooks*>(this))));
+        return pPrevious->MessageBox(pOwner, caption, text, buttons, icon);
     }
-    ~RecordingHooks() { qApp->setProperty(automation::kScriptHooksProperty, QVariant()); }
-    std::string MessageBox(const std::string&, const std::string&, const std::string&) override { return "cancel"; }
-    bool OpenFile(const std::string&, const std::string&, std::string&) override { return false; }
-    void Shell(const std::string& verb, const std::string& target) override { shell.emplace_back(verb, target); }
+    std::optional<std::string> OpenFile(QWidget* pOwner, const std::string& filter, const std::string& extension,
+                                        const std::string& folder) override
+    {
+        return pPrevious->OpenFile(pOwner, filter, extension, folder);
+    }
+    bool Shell(QWidget*, ShellVerb verb, const std::string& target) override
+    {
+        shell.emplace_back(ShellVerbName(verb), verb == ShellVerb::Explore ? FolderOfPath(target) : target);
+        return true;
+    }
+    void ShowProperties(const std::string& path, const std::function<void()>&) override
+    {
+        shell.emplace_back("properties", path);
+    }
     void Status(int position, const std::string&) override { statuses.emplace_back(position, ""); }
     std::vector<int> Positions() const
     {

@@ -1,6 +1,8 @@
 // The dialog runtime with real widgets: templates turned into controls in dialog
 // units, controls found by id, Windows keys, owner and centring, and exceptions
 // that end a command.
+#include "ui/backgroundstep.h"
+#include "ui/browseprogresspanel.h"
 #include "ui/dialogbuilder.h"
 #include "ui/prompts.h"
 #include "ui/templatedialog.h"
@@ -15,7 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QProgressBar>
+
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 using namespace quillmark;
 
@@ -66,6 +73,14 @@ TEST(DialogRuntime, EnterPressesIdokWhenEnabledAndEscapeIsCancel)
     dialog.Initialise();
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    // Enter on a focused button presses that button.
+    dialog.Control<QPushButton>(IDCANCEL)->setFocus();
+    QTest::keyClick(dialog.Control<QPushButton>(IDCANCEL), Qt::Key_Return);
+    EXPECT_EQ(dialog.commands, std::vector<int>{IDCANCEL});
+    dialog.commands.clear();
+    dialog.show();
+    // Elsewhere it presses IDOK, when enabled.
+    if (QWidget* pFocus = dialog.focusWidget()) pFocus->clearFocus();
     dialog.Control<QPushButton>(IDOK)->setEnabled(false);
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog.commands.empty());
@@ -128,5 +143,53 @@ TEST(Prompts, QueuedAnswersAreUsedInOrderThenCancel)
     EXPECT_EQ(CurrentPrompts().OpenFile(nullptr, "Word Documents (*.doc)", "doc"), std::nullopt);
     ASSERT_EQ(prompts.Messages().size(), 3u);
     EXPECT_EQ(prompts.Messages()[1].text, "Again?");
-    EXPECT_EQ(prompts.FileFilters().size(), 2u);
+    EXPECT_EQ(prompts.FileRequests().size(), 2u);
+}
+
+TEST(DialogStepRunner, TheEventLoopTurnsWhileTheStepRunsAndTheDialogCannotActMeanwhile)
+{
+    test::EnsureWidgetApp();
+    TemplateDialog dialog(IDD_OPTIONS);
+    auto* pPanel = new BrowseProgressPanel(&dialog);
+    pPanel->show();
+    pPanel->SetStatus(50, "Generating");
+    dialog.show();
+    QPushButton* pOk = dialog.Control<QPushButton>(IDOK);
+    DialogStepRunner runner(dialog, pPanel);
+
+    // The step waits until the user-interface thread has served a timer: it can
+    // only end when the event loop turns while it runs.
+    std::atomic<bool> bServed{false};
+    bool bOkEnabled = true, bBarMoving = false, bStillOpen = false;
+    QTimer::singleShot(10, [&] {
+        bOkEnabled = pOk->isEnabled();
+        bBarMoving = pPanel->Bar()->maximum() == 0; // a busy bar moves by itself
+        dialog.reject();                            // Escape and the close button do nothing now
+        bStillOpen = dialog.isVisible();
+        bServed = true;
+    });
+    bool bWorkerThread = false;
+    const std::thread::id uiThread = std::this_thread::get_id();
+    runner.Run([&] {
+        bWorkerThread = std::this_thread::get_id() != uiThread;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!bServed && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    EXPECT_TRUE(bServed);
+    EXPECT_TRUE(bWorkerThread);
+    EXPECT_FALSE(bOkEnabled);
+    EXPECT_TRUE(bBarMoving);
+    EXPECT_TRUE(bStillOpen);
+    // Afterwards everything is as it was.
+    EXPECT_TRUE(pOk->isEnabled());
+    EXPECT_EQ(pPanel->Bar()->maximum(), 100);
+    EXPECT_EQ(pPanel->Bar()->value(), 50);
+    EXPECT_FALSE(dialog.IsBusy());
+
+    // A step that fails hands its exception to the caller, the dialog restored.
+    EXPECT_THROW(runner.Run([] { throw std::runtime_error("export failed"); }), std::runtime_error);
+    EXPECT_TRUE(pOk->isEnabled());
+    dialog.reject();
+    EXPECT_FALSE(dialog.isVisible());
 }

@@ -28,22 +28,28 @@ using namespace quillmark::test;
 namespace {
 
 // Records every status as the host's script would, with what was on screen then.
-struct StatusHooks final : automation::ScriptHooks {
+struct StatusHooks final : Prompts {
     TagDialog* pDialog = nullptr;
     std::vector<int> positions;
     std::vector<std::string> shown; // the status line's text while the status was given
     bool bPanelsSwapped = true;
+    Prompts* pPrevious;
 
-    StatusHooks()
+    StatusHooks() : pPrevious(SetPrompts(this)) {}
+    ~StatusHooks() override { SetPrompts(pPrevious); }
+
+    using Prompts::MessageBox;
+    using Prompts::OpenFile;
+    int MessageBox(QWidget*, const std::string&, const std::string&, PromptButtons, PromptIcon) override
     {
-        qApp->setProperty(automation::kScriptHooksProperty,
-                          QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<automation::ScriptHooks*>(this))));
+        return IDCANCEL;
     }
-    ~StatusHooks() { qApp->setProperty(automation::kScriptHooksProperty, QVariant()); }
-
-    std::string MessageBox(const std::string&, const std::string&, const std::string&) override { return "cancel"; }
-    bool OpenFile(const std::string&, const std::string&, std::string&) override { return false; }
-    void Shell(const std::string&, const std::string&) override {}
+    std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    bool Shell(QWidget*, ShellVerb, const std::string&) override { return true; }
+    void ShowProperties(const std::string&, const std::function<void()>&) override {}
     void Status(int position, const std::string& text) override
     {
         positions.push_back(position);

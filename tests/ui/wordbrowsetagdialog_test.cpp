@@ -114,7 +114,12 @@ TEST_F(WordBrowseTest, CancelAtTheRelocationPromptChangesNothing)
     prompts.QueueFile(std::nullopt);
     ClickRow(*pDialog, 0);
     EXPECT_THAT(host.Stored(path), ElementsAre("t1", "t2"));
-    EXPECT_THAT(prompts.FileFilters(), ElementsAre("Document Files (*.doc);;OpenDocument Text (*.odt)"));
+    EXPECT_THAT(prompts.FileFilters(), ElementsAre("Document Files (*.doc);;Word Documents (*.docx *.docm);;"
+                                                   "OpenDocument Text (*.odt);;All Files (*)"));
+    // It starts in the missing file's folder; the prompt asks with a question icon.
+    EXPECT_EQ(prompts.FileRequests().back().folder, FolderOfPath(path));
+    EXPECT_EQ(prompts.FileRequests().back().extension, "doc");
+    EXPECT_EQ(prompts.Messages().back().icon, PromptIcon::Question);
 }
 
 TEST_F(WordBrowseTest, ALocatedDocumentKeepsItsTagsAndTheChoiceFollowsItsFile)
@@ -150,7 +155,7 @@ TEST_F(WordBrowseTest, TheFileMenuActsOnTheRowItWasOpenedOn)
     // Show File in Explorer names the folder, not the file.
     ClickRow(*pDialog, 0, Qt::RightButton);
     ASSERT_TRUE(ChooseMenuItem(*pDialog, "Show File in Explorer"));
-    EXPECT_THAT(opener.opener.urls, ElementsAre(host.docs));
+    EXPECT_THAT(prompts.ShellRequests(), ElementsAre(std::pair<std::string, std::string>("explore", host.docs)));
     EXPECT_EQ(pDialog->SelectedIndex(), 1); // a right-click does not change the choice
 
     // Removing from a filtered list refills it with the same search.

@@ -1,6 +1,7 @@
 #include "ui/controls/autocomplete.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -38,6 +39,7 @@ public:
         });
         m_pFilter = new KeyFilter(*this);
         pEdit->installEventFilter(m_pFilter);
+        m_pCompleter->popup()->installEventFilter(m_pFilter);
         ApplyOptions();
         return S_OK;
     }
@@ -70,6 +72,7 @@ protected:
             QObject::disconnect(m_connection);
             m_pEdit->removeEventFilter(m_pFilter);
         }
+        if (m_pCompleter) m_pCompleter->popup()->removeEventFilter(m_pFilter);
         delete m_pFilter;
         delete m_pCompleter;
         delete m_pModel;
@@ -80,10 +83,13 @@ private:
     class KeyFilter final : public QObject {
     public:
         explicit KeyFilter(AutoComplete& owner) : m_owner(owner) {}
-        bool eventFilter(QObject*, QEvent* pEvent) override
+        bool eventFilter(QObject* pWatched, QEvent* pEvent) override
         {
             if (pEvent->type() != QEvent::KeyPress) return false;
             const int key = static_cast<QKeyEvent*>(pEvent)->key();
+            // Seen on the edit and on the open list (which hands typed keys on to the edit).
+            m_owner.m_bDeleteKey = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+            if (pWatched != m_owner.m_pEdit) return false;
             if ((key == Qt::Key_Up || key == Qt::Key_Down) && (m_owner.m_dwOptions & ACO_UPDOWNKEYDROPSLIST) &&
                 m_owner.m_bEnabled && m_owner.m_pCompleter && !m_owner.m_pCompleter->popup()->isVisible()) {
                 m_owner.Refill();
@@ -127,8 +133,8 @@ private:
     {
         if (!m_bEnabled) return;
         Refill();
-        const bool bGrew = text.size() > m_strLastText.size();
-        m_strLastText = text;
+        // Typing grows the text; Backspace and Delete (of the appended part too) do not.
+        const bool bGrew = !std::exchange(m_bDeleteKey, false) && !text.isEmpty();
         if (m_dwOptions & ACO_AUTOSUGGEST) {
             // Deleting closes the list: an open list would take the next click
             // elsewhere (on Search) only to close itself.
@@ -157,7 +163,7 @@ private:
     QPointer<QStringListModel> m_pModel;
     KeyFilter* m_pFilter = nullptr;
     QMetaObject::Connection m_connection;
-    QString m_strLastText;
+    bool m_bDeleteKey = false; // the last key pressed deletes
     DWORD m_dwOptions = ACO_AUTOSUGGEST;
     bool m_bEnabled = true;
 };

@@ -177,6 +177,61 @@ TEST(CustomAutoComplete, BoundItSuggestsAppendsInlineAndOpensWithDown)
     sp->Unbind();
 }
 
+TEST(CustomAutoComplete, InlineCompletionIsTheFirstTagInCaseInsensitiveOrderInItsOwnCase)
+{
+    test::EnsureWidgetApp();
+    QDialog dialog;
+    auto* pEdit = new QLineEdit(&dialog);
+    auto* pSearch = new QPushButton("Search", &dialog);
+    pEdit->setGeometry(5, 5, 200, 24);
+    pSearch->setGeometry(210, 5, 80, 24);
+    dialog.resize(300, 200);
+    int searches = 0;
+    QObject::connect(pSearch, &QPushButton::clicked, [&] { ++searches; });
+    ComPtr<CustomAutoComplete> sp = MakeComObject<CustomAutoComplete>();
+    ASSERT_TRUE(sp->Bind(pEdit, 0x23));
+    // Tag-set order: capitalised tags (file names) come first.
+    for (const char* tag : {"Meeting Notes", "Budget 2026", "Quarterly", "meeting notes", "budget 2026", "meeting",
+                            "budget"})
+        sp->AddItem(tag);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    pEdit->setFocus();
+    QCompleter* pCompleter = pEdit->findChild<QCompleter*>();
+    ASSERT_NE(pCompleter, nullptr);
+    const auto typed = [&](const char* text) {
+        pEdit->clear();
+        QTest::keyClicks(pEdit, text);
+        return pEdit->text().toStdString() + "|" + pEdit->selectedText().toStdString();
+    };
+
+    // A tag typed whole gets nothing appended, though longer tags begin with it.
+    EXPECT_EQ(typed("meeting"), "meeting|");
+    // The shortest in case-insensitive order wins over what comes first in the set.
+    EXPECT_EQ(typed("budg"), "budget|et");
+    // The completion takes the tag's own case.
+    EXPECT_EQ(typed("MEET"), "meeting|ing");
+    EXPECT_EQ(typed("qu"), "Quarterly|arterly");
+    // The list shows the suggestions in that order.
+    EXPECT_EQ(typed("b"), "budget|udget");
+    QStringList shown;
+    for (int row = 0; row < pCompleter->completionCount(); ++row) {
+        pCompleter->setCurrentRow(row);
+        shown << pCompleter->currentCompletion();
+    }
+    EXPECT_EQ(shown, (QStringList{"budget", "Budget 2026", "budget 2026"}));
+
+    // Deleting the completion closes the list: the next click reaches Search.
+    EXPECT_EQ(typed("budg"), "budget|et");
+    EXPECT_TRUE(pCompleter->popup()->isVisible());
+    QTest::keyClick(pEdit, Qt::Key_Backspace);
+    EXPECT_EQ(pEdit->text().toStdString(), "budg");
+    EXPECT_FALSE(pCompleter->popup()->isVisible());
+    QTest::mouseClick(pSearch, Qt::LeftButton);
+    EXPECT_EQ(searches, 1);
+    sp->Unbind();
+}
+
 TEST(EditControl, EnterAndTabMoveToTheNextControlAndNeverPressTheDefaultButton)
 {
     test::EnsureWidgetApp();

@@ -139,22 +139,3 @@ TEST_F(LabelTest, NotifyParentModeTellsTheHandlerInsteadOfOpening)
     EXPECT_EQ(notified, 1);
     EXPECT_TRUE(recorder.opener.urls.empty());
 }
-
-TEST_F(LabelTest, AScriptingHostGetsTheRequestInsteadOfTheDesktop)
-{
-    struct Hooks final : automation::ScriptHooks {
-        std::vector<std::string> shell;
-        std::string MessageBox(const std::string&, const std::string&, const std::string&) override { return "cancel"; }
-        bool OpenFile(const std::string&, const std::string&, std::string&) override { return false; }
-        void Shell(const std::string& verb, const std::string& target) override { shell.push_back(verb + " " + target); }
-        void Status(int, const std::string&) override {}
-    } hooks;
-    ScopedOpener recorder;
-    qApp->setProperty(automation::kScriptHooksProperty,
-                      QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<automation::ScriptHooks*>(&hooks))));
-    m_pLabel->SetText("https://www.pallister.example/").SetLink(true, false);
-    QTest::mouseClick(m_pLabel, Qt::LeftButton);
-    qApp->setProperty(automation::kScriptHooksProperty, QVariant());
-    EXPECT_EQ(hooks.shell, std::vector<std::string>{"open https://www.pallister.example/"});
-    EXPECT_TRUE(recorder.opener.urls.empty());
-}
