@@ -211,6 +211,10 @@ bool DialogDriver::Key(int id, const std::string& key, std::string& error)
         error = "control " + std::to_string(id) + " cannot take keys (disabled or hidden)";
         return false;
     }
+    // Going to another control closes a pop-up list as a click there would; in the
+    // control that has the focus the list stays and takes the key.
+    const bool bHadFocus = QApplication::focusWidget() == pControl;
+    if (QWidget* pPopup = QApplication::activePopupWidget(); pPopup && !bHadFocus) pPopup->close();
     pControl->window()->activateWindow();
     pControl->setFocus(Qt::OtherFocusReason);
     // The key goes where the keyboard sends it: the focus widget (a popup of

@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPalette>
 #include <QResizeEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -184,7 +185,10 @@ void BrowseTagDialog::ShowEmptyLine(bool bEmpty)
         m_pEmptyLine = new QLabel(QString::fromStdString(LoadResString(kIdsNoMatch)), m_pList->viewport());
         m_pEmptyLine->setAlignment(Qt::AlignCenter);
         m_pEmptyLine->setWordWrap(true);
-        m_pEmptyLine->setEnabled(false); // drawn grey, as a note rather than a row
+        // Drawn grey, as a note rather than a row.
+        QPalette palette = m_pEmptyLine->palette();
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Disabled, QPalette::WindowText));
+        m_pEmptyLine->setPalette(palette);
         m_pEmptyLine->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_pEmptyLine->setProperty(automation::kControlIdProperty, kNoControlId);
         m_pEmptyLine->setProperty(automation::kControlKindProperty, "static");

@@ -40,7 +40,9 @@ TEST(BrowseTranscriptTest, PowerPointPreviewsAPresentationAndInsertsItsThirdSlid
     EXPECT_THAT(run.out, HasSubstr("211|button|Insert Slide 3|1|1\n"));
     // Clicked again while unchanged: no new preview. The third Next does nothing.
     EXPECT_THAT(run.out, HasSubstr("> dialog-list-click 206 0\n> dialog-click 214\n"));
-    EXPECT_THAT(run.out, HasSubstr("> dialog-click 211\ndialog closed: 211\n"));
+    // The status line says what was inserted.
+    EXPECT_THAT(run.out, HasSubstr("> dialog-click 211\nstatus: 100 Slide 3 of \"deck.ppt\" was inserted.\n"
+                                   "dialog closed: 211\n"));
     // Slide 3 of deck.ppt behind slide 2 of talk.ppt, which stays the current slide.
     EXPECT_THAT(run.out, HasSubstr("> slide-list\n"));
     const std::string slides = run.out.substr(run.out.find("> slide-list\n"));
@@ -81,6 +83,49 @@ TEST(BrowseTranscriptTest, WordLocatesAMissingDocumentAndTheFileMenuWorks)
     EXPECT_THAT(run.out, HasSubstr("> dialog-click 1\ndialog closed: 1\n> documents\n"));
     EXPECT_THAT(run.out, HasSubstr("found.doc"));
     EXPECT_THAT(run.out, Not(HasSubstr("shell: properties")));
+}
+
+TEST(BrowseTranscriptTest, WordFromTheKeyboardSearchesWithEnterChoosesWithArrowsAndOpens)
+{
+    AddinHosts hosts;
+    const std::string first = hosts.MakeDoc("first.doc");
+    const std::string second = hosts.MakeDoc("second.doc");
+    hosts.MakeDoc("other.doc");
+    hosts.Tag(first, "alpha");
+    hosts.Tag(second, "alpha, beta");
+    hosts.Tag(hosts.Doc("other.doc"), "gamma");
+    ProcessResult run = hosts.Script("word", "click &Browse\n"
+                                             "dialog-set 203 'zzz'\ndialog-key 203 Enter\ndialog-key 208 Enter\ndialog\n"
+                                             "dialog-set 203 'alpha'\ndialog-key 208 Enter\n"
+                                             "dialog-key 206 Down\ndialog-key 206 Down\ndialog\n"
+                                             "dialog-key 206 Enter\ndocuments\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Nothing matches: the list says so.
+    EXPECT_THAT(run.out, HasSubstr("-|static|No tagged files match|1|1\n"));
+    // Enter on Search searched; the arrows chose the second row, as clicks would.
+    EXPECT_THAT(run.out, HasSubstr("  0|first.doc|alpha\n  *1|second.doc|alpha, beta\n")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("1|button|Open Document|1|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("> dialog-key 206 Enter\ndialog closed: 1\n"));
+    EXPECT_THAT(run.out.substr(run.out.rfind("> documents")), HasSubstr("second.doc"));
+}
+
+TEST(BrowseTranscriptTest, PowerPointFromTheKeyboardPreviewsTheDeckTheArrowsChoose)
+{
+    AddinHosts hosts;
+    const std::string deck = hosts.MakeDoc("deck.ppt");
+    hosts.MakeDoc("talk.ppt");
+    hosts.Tag(deck, "sales");
+    ProcessResult run = hosts.Script("powerpoint", "open deck.ppt 2\nsave\nclose\nopen talk.ppt 1\n"
+                                                   "search sales\ndialog-key 206 Down\ndialog\n"
+                                                   "dialog-key 206 Tab\ndialog-key 1 Enter\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("> dialog-key 206 Down\n"
+                                   "status: 50 Generating Presentation preview...\n"
+                                   "status: 75 Generating Presentation preview...\n"
+                                   "status: 100 Finished...\n> dialog\n"));
+    EXPECT_THAT(run.out, HasSubstr("  *0|deck.ppt|sales, deck\n"));
+    EXPECT_THAT(run.out, HasSubstr("212|label|1 of 2 Slides|1|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("> dialog-key 1 Enter\ndialog closed: 1\n"));
 }
 
 } // namespace
