@@ -61,6 +61,12 @@ std::optional<TagList> MergedDocuments::TagsForSave(TaggingDatabase& database, c
         TagList stored = database.GetFileItem(fullName).tags;
         if (!database.ReadFailed()) return stored;
     }
+    // The Keywords this save writes are not the stored tags: the record that follows
+    // the save must unite them with the stored ones, not be replaced by them.
+    if (spIdentity) {
+        Put(m_merged, spIdentity, false);
+        Put(m_failed, spIdentity, true);
+    }
     if (Find(m_told, spIdentity) < 0) {
         if (spIdentity) m_told.push_back(spIdentity);
         std::string reason = LoadResString(database.ReadFailed() ? kIdsDatabaseUnreadable : kIdsDatabaseUnwritten);

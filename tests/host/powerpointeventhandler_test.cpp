@@ -157,10 +157,19 @@ TEST(PowerPointEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebui
     host.wrapper.DisconnectApplicationEvents();
     PowerPointEventHandler handler;
     handler.m_pOfficeApp = &host.wrapper;
-    handler.OnPresentationSave(host.Object(pres).Get());
+    host.database.SetLockWait(50);
+    {
+        // Another process holds the database beyond the wait.
+        files::FileLock lock(host.DatabaseFile());
+        ASSERT_TRUE(lock.Locked());
+        handler.OnPresentationSave(host.Object(pres).Get());
+    }
     EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
     EXPECT_EQ(host.TagButton(), tagButton.pCore);
+    // A control character in Keywords no longer makes the database refuse them: it is cleaned.
+    handler.OnPresentationSave(host.Object(pres).Get());
+    EXPECT_THAT(host.Stored(path), ElementsAre("bad tag", "Odd"));
 }
 
 TEST(PowerPointEventHandlerTest, TheLastPresentationToCloseTakesItsButtons)

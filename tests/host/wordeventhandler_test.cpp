@@ -201,9 +201,20 @@ TEST(WordEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebuilt)
     WordHost host;
     const std::string path = host.Prepare("Odd.doc", {{"Keywords", std::string("bad\x01tag, fine")}});
     host.Store(path, {"kept"});
+    host.database.SetLockWait(50);
+    {
+        // Another process holds the database beyond the wait.
+        files::FileLock lock(host.DatabaseFile());
+        ASSERT_TRUE(lock.Locked());
+        simoffice::SimDocument& doc = host.Open(path);
+        EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
+        EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
+        host.Close(doc);
+    }
+    // A control character in Keywords no longer makes the database refuse them: it is cleaned.
     host.Open(path);
-    EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
-    EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
+    EXPECT_THAT(host.Stored(path), ElementsAre("kept", "bad tag", "fine", "Odd"));
+    EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589", "bad tag 1546", "fine 1546"));
 }
 
 TEST(WordEventHandlerTest, AClosedDocumentStopsWaitingAndTheLastTakesItsButtons)
