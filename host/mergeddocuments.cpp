@@ -61,8 +61,8 @@ std::optional<TagList> MergedDocuments::TagsForSave(TaggingDatabase& database, c
         TagList stored = database.GetFileItem(fullName).tags;
         if (!database.ReadFailed()) return stored;
     }
-    // The Keywords this save writes are not the stored tags: the record that follows
-    // the save must unite them with the stored ones, not be replaced by them.
+    // Keywords the save keeps are not what the database holds: the record of the
+    // saved document is merged with them, never replaced by them.
     if (spIdentity) {
         Put(m_merged, spIdentity, false);
         Put(m_failed, spIdentity, true);
