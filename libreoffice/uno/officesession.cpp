@@ -657,12 +657,27 @@ void OfficeSession::OnDocumentEvent(const css::document::DocumentEvent& event)
         if (ours.kind == DocumentEventKind::Unload) Forget(ours.id);
         return;
     }
+    std::vector<DocumentEvent> events;
     if (bPrepareFirst) {
-        DocumentEvent prepare = ours;
-        prepare.kind = DocumentEventKind::PrepareUnload;
-        Deliver(prepare, handler, inPlace.count(prepare.kind) > 0);
+        events.push_back(ours);
+        events.back().kind = DocumentEventKind::PrepareUnload;
     }
-    Deliver(ours, handler, inPlace.count(ours.kind) > 0);
+    events.push_back(ours);
+    // Caused by a call of ours: the thread that made it runs the handler now, so
+    // the add-in sees the events in the office's order, on its own thread.
+    const bool bRanOnCaller = CallRunner::RunOnCaller([&] {
+        for (const auto& event : events) {
+            try {
+                handler(event);
+            } catch (...) {
+            }
+        }
+    });
+    if (bRanOnCaller) {
+        if (ours.kind == DocumentEventKind::Unload) Forget(ours.id);
+        return;
+    }
+    for (const auto& event : events) Deliver(event, handler, inPlace.count(event.kind) > 0);
 }
 
 void OfficeSession::Deliver(const DocumentEvent& event, const std::function<void(const DocumentEvent&)>& handler,
