@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,6 +14,16 @@ namespace quillmark::test {
 namespace {
 
 std::unique_ptr<libreoffice::OfficeConnection> g_pOffice;
+volatile sig_atomic_t g_nOfficeGroup = 0;
+
+// A test program that dies (a sanitizer's abort, a crash, a timeout's signal)
+// takes its office with it.
+void EndOfficeAndDie(int signal)
+{
+    if (g_nOfficeGroup > 0) ::kill(-g_nOfficeGroup, SIGKILL);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 
 class OfficeEnvironment : public ::testing::Environment {
 public:
@@ -23,6 +34,9 @@ public:
         std::string error;
         g_pOffice = libreoffice::OfficeConnection::Start(options, &error);
         ASSERT_TRUE(g_pOffice) << "LibreOffice could not be started: " << error;
+        g_nOfficeGroup = g_pOffice->OfficePid();
+        for (int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTERM, SIGINT, SIGHUP})
+            ::signal(signal, EndOfficeAndDie);
         g_pOffice->GetBaton().Enter();
     }
     void TearDown() override
@@ -30,6 +44,7 @@ public:
         if (!g_pOffice) return;
         g_pOffice->GetBaton().Leave();
         g_pOffice.reset(); // ends the office and removes its profile
+        g_nOfficeGroup = 0;
     }
 };
 
