@@ -57,6 +57,23 @@ const std::map<int, std::string>& StringTable()
         {158, "The document properties are shown while the file is open in %s."},
         {159, "Name"},
         {160, "Tags"},
+        // The LibreOffice host's messages.
+        {600, "LibreOffice is not installed here (%s is missing). Install the libreoffice-writer and libreoffice-impress packages."},
+        {601, "Nothing accepts UNO connections at \"%s\". Start LibreOffice with soffice --accept=\"%s;urp;\" or let Quillmark start it."},
+        {602, "LibreOffice did not answer within %s seconds (a dialog may be open in it)."},
+        {603, "The connection to LibreOffice is lost."},
+        {604, "LibreOffice could not be started: %s"},
+        {605, "The document is not open in LibreOffice."},
+        {606, "LibreOffice could not open \"%s\": %s"},
+        {607, "LibreOffice cannot save this document as \"%s\": the file type is not one it writes for this kind of document."},
+        {608, "\"%s\" is not a built-in document property."},
+        {609, "The document is not a presentation."},
+        {610, "\"%s\" holds %s slides; slides %s to %s cannot be inserted."},
+        {611, "\"%s\" is not a picture format for slides (JPG, PNG or BMP)."},
+        {612, "A document that was never saved needs a file name to be saved."},
+        {613, "LibreOffice reported an error: %s"},
+        {614, "LibreOffice did not accept the connection within %s seconds."},
+        {615, "The folder \"%s\" could not be made: %s"},
         {350, "2005100925"},
     };
     return table;
