@@ -18,8 +18,9 @@ namespace quillmark::libreoffice {
 
 class OfficeToolBars {
 public:
+    // `office` must outlive this object.
     explicit OfficeToolBars(OfficeConnection& office);
-    // Stops receiving commands (the tool bars stay; see RemoveAll).
+    // Stops receiving commands (the tool bars stay).
     ~OfficeToolBars();
     OfficeToolBars(const OfficeToolBars&) = delete;
     OfficeToolBars& operator=(const OfficeToolBars&) = delete;
@@ -44,6 +45,11 @@ public:
     bool ReceiveCommands(std::vector<DocumentKind> kinds,
                          std::function<void(DocumentId, const ForwardedCommand&)> fnCommand,
                          std::string* error);
+
+    // Adds the extension (ExtensionPath()) to the office for its user when it lacks
+    // it; an office started with a private profile needs this once. The office uses
+    // it at once, no restart.
+    bool AddExtension(const std::string& oxtPath, std::string* error);
 
     class Impl;
 

@@ -27,7 +27,6 @@ struct ToolBarItem {
     std::string strCommand; // vnd.quillmark:...
     std::string strLabel;   // as the office shows it: "~" before the mnemonic
     std::string strTooltip;
-    bool bEnabled = true;
     bool bBeginGroup = false;             // a separator before the item
     std::vector<ToolBarItem> vecEntries;  // the entries of a drop-down, in order
 

@@ -69,6 +69,11 @@ public:
     MainQueue m_queue;
     std::atomic<bool> m_bAlive{false};
 
+    // The id of a document (made on first sight) and back; ModelOf throws
+    // UserError for an id that is not open.
+    DocumentId IdOf(const uno::Reference<css::frame::XModel>& xModel);
+    uno::Reference<css::frame::XModel> ModelOf(DocumentId id);
+
 private:
     struct Entry {
         DocumentId id = 0;
@@ -80,8 +85,6 @@ private:
         bool bFileKeywordsRead = false;
     };
 
-    DocumentId IdOf(const uno::Reference<css::frame::XModel>& xModel);
-    uno::Reference<css::frame::XModel> ModelOf(DocumentId id);
     DocumentKind KindOf(DocumentId id);
     void Forget(DocumentId id);
     DocumentInfo InfoOf(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
