@@ -12,7 +12,8 @@
 #include <com/sun/star/ucb/XCommandEnvironment.hpp>
 #include <com/sun/star/ucb/XProgressHandler.hpp>
 #include <com/sun/star/util/URL.hpp>
-#include <cppuhelper/implbase.hxx>
+#include <cppuhelper/implbase1.hxx>
+#include <cppuhelper/implbase3.hxx>
 
 namespace quillmark::libreoffice {
 
@@ -22,19 +23,19 @@ namespace {
 
 constexpr const char* kBridgeService = "org.quillmark.office.Bridge";
 
-class Listener : public cppu::WeakImplHelper<css::frame::XDispatch> {
+class Listener : public cppu::WeakImplHelper1<css::frame::XDispatch> {
 public:
     explicit Listener(CommandFunction fn) : m_fn(std::move(fn)) {}
 
     void SAL_CALL dispatch(const css::util::URL& url,
                            const uno::Sequence<css::beans::PropertyValue>& args) override
     {
-        auto command = ParseCommand(url.Complete.toUtf8().getStr());
+        auto command = ParseCommand(ToStd(url.Complete));
         if (!command) return; // not ours: nothing to do
         uno::Reference<css::frame::XFrame> xFrame;
         for (const auto& arg : args) {
             OUString text;
-            if (arg.Name == "Text" && (arg.Value >>= text)) command->strText = text.toUtf8().getStr();
+            if (arg.Name == "Text" && (arg.Value >>= text)) command->strText = ToStd(text);
             else if (arg.Name == "Frame") arg.Value >>= xFrame;
         }
         try {
@@ -57,7 +58,7 @@ private:
 };
 
 // Approves every question of the extension manager (licence, "install for user").
-class Approver : public cppu::WeakImplHelper<css::ucb::XCommandEnvironment, css::task::XInteractionHandler,
+class Approver : public cppu::WeakImplHelper3<css::ucb::XCommandEnvironment, css::task::XInteractionHandler,
                                              css::ucb::XProgressHandler> {
 public:
     uno::Reference<css::task::XInteractionHandler> SAL_CALL getInteractionHandler() override { return this; }
@@ -84,7 +85,7 @@ CommandReceiver::CommandReceiver(const uno::Reference<uno::XComponentContext>& x
 {
     uno::Reference<css::frame::XDispatch> xListener(new Listener(std::move(fnCommand)));
     std::vector<uno::Any> args{uno::Any(xListener)};
-    for (const std::string& module : modules) args.push_back(uno::Any(OUString::fromUtf8(module)));
+    for (const std::string& module : modules) args.push_back(uno::Any(ToOU(module)));
     auto xRegistration = xRemote->getServiceManager()->createInstanceWithArgumentsAndContext(
         OUString::createFromAscii(kBridgeService), uno::Sequence<uno::Any>(args.data(), static_cast<sal_Int32>(args.size())),
         xRemote);
@@ -105,9 +106,7 @@ void AddExtensionToOffice(const uno::Reference<uno::XComponentContext>& xRemote,
 {
     uno::Reference<css::deployment::XExtensionManager> xManager(
         xRemote->getValueByName("/singletons/com.sun.star.deployment.ExtensionManager"), uno::UNO_QUERY_THROW);
-    OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(OUString::fromUtf8(oxtPath), url) != osl::FileBase::E_None)
-        throw UserError(Message(642, {oxtPath}));
+    const OUString url = UrlOfPath(oxtPath);
     uno::Reference<css::ucb::XCommandEnvironment> xEnv(new Approver);
     xManager->addExtension(url, {}, "user", uno::Reference<css::task::XAbortChannel>(), xEnv);
     if (!OfficeHasExtension(xRemote)) throw UserError(Message(642, {oxtPath}));

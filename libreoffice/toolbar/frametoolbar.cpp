@@ -25,9 +25,7 @@ using css::container::XIndexContainer;
 
 namespace {
 
-OUString Text(const std::string& text) { return OUString::fromUtf8(text); }
-std::string Utf8(const OUString& text) { return text.toUtf8().getStr(); }
-OUString ResourceUrl() { return Text(std::string(kToolBarResource)); }
+OUString ResourceUrl() { return ToOU(std::string(kToolBarResource)); }
 
 uno::Reference<css::ui::XUIConfigurationManager> ConfigOf(const uno::Reference<css::frame::XFrame>& xFrame)
 {
@@ -56,9 +54,9 @@ uno::Sequence<PropertyValue> Describe(const ToolBarItem& item, const uno::Refere
     const sal_Int16 style = css::ui::ItemStyle::TEXT | css::ui::ItemStyle::ALIGN_LEFT |
                             (item.kind == ToolBarItem::Kind::DropDown ? css::ui::ItemStyle::DROPDOWN_ONLY : 0);
     std::vector<PropertyValue> props{
-        Prop("CommandURL", uno::Any(Text(item.strCommand))),
-        Prop("Label", uno::Any(Text(item.strLabel))),
-        Prop("Tooltip", uno::Any(Text(item.strTooltip))),
+        Prop("CommandURL", uno::Any(ToOU(item.strCommand))),
+        Prop("Label", uno::Any(ToOU(item.strLabel))),
+        Prop("Tooltip", uno::Any(ToOU(item.strTooltip))),
         Prop("Type", uno::Any(css::ui::ItemType::DEFAULT)),
         Prop("Style", uno::Any(style)),
         Prop("IsVisible", uno::Any(true)),
@@ -95,9 +93,9 @@ std::vector<ToolBarItem> ReadItems(const uno::Reference<XIndexAccess>& xItems)
         uno::Reference<XIndexAccess> xEntries;
         for (const PropertyValue& p : props) {
             OUString text;
-            if (p.Name == "CommandURL" && (p.Value >>= text)) item.strCommand = Utf8(text);
-            else if (p.Name == "Label" && (p.Value >>= text)) item.strLabel = Utf8(text);
-            else if (p.Name == "Tooltip" && (p.Value >>= text)) item.strTooltip = Utf8(text);
+            if (p.Name == "CommandURL" && (p.Value >>= text)) item.strCommand = ToStd(text);
+            else if (p.Name == "Label" && (p.Value >>= text)) item.strLabel = ToStd(text);
+            else if (p.Name == "Tooltip" && (p.Value >>= text)) item.strTooltip = ToStd(text);
             else if (p.Name == "Type") p.Value >>= type;
             else if (p.Name == "Style") p.Value >>= style;
             else if (p.Name == "ItemDescriptorContainer") p.Value >>= xEntries;
@@ -133,7 +131,7 @@ void ShowFrameToolBar(const uno::Reference<css::frame::XFrame>& xFrame, const To
     auto xConfig = ConfigOf(xFrame);
     uno::Reference<XIndexContainer> xSettings(xConfig->createSettings(), uno::UNO_SET_THROW);
     uno::Reference<css::beans::XPropertySet> xSettingsProps(xSettings, uno::UNO_QUERY);
-    if (xSettingsProps.is()) xSettingsProps->setPropertyValue("UIName", uno::Any(Text(toolBar.strTitle)));
+    if (xSettingsProps.is()) xSettingsProps->setPropertyValue("UIName", uno::Any(ToOU(toolBar.strTitle)));
     // The entries of a drop-down are containers of the same kind, made by the
     // office's own factory (the settings object offers one).
     uno::Reference<css::lang::XSingleComponentFactory> xFactory(xSettings, uno::UNO_QUERY_THROW);
@@ -141,9 +139,9 @@ void ShowFrameToolBar(const uno::Reference<css::frame::XFrame>& xFrame, const To
 
     const OUString url = ResourceUrl();
     if (xConfig->hasSettings(url))
-        xConfig->replaceSettings(url, xSettings);
+        xConfig->replaceSettings(url, uno::Reference<XIndexAccess>(xSettings, uno::UNO_QUERY_THROW));
     else
-        xConfig->insertSettings(url, xSettings);
+        xConfig->insertSettings(url, uno::Reference<XIndexAccess>(xSettings, uno::UNO_QUERY_THROW));
 
     auto xLayout = LayoutOf(xFrame);
     if (!xLayout->getElement(url).is()) xLayout->createElement(url);
@@ -159,7 +157,7 @@ std::optional<ToolBar> ReadFrameToolBar(const uno::Reference<css::frame::XFrame>
     uno::Reference<XIndexAccess> xSettings = xConfig->getSettings(url, false);
     uno::Reference<css::beans::XPropertySet> xProps(xSettings, uno::UNO_QUERY);
     OUString title;
-    if (xProps.is() && (xProps->getPropertyValue("UIName") >>= title)) toolBar.strTitle = Utf8(title);
+    if (xProps.is() && (xProps->getPropertyValue("UIName") >>= title)) toolBar.strTitle = ToStd(title);
     toolBar.vecItems = ReadItems(xSettings);
     return toolBar;
 }

@@ -5,11 +5,9 @@
 //
 // The tool bar is kept in the document's UI configuration manager as
 // kToolBarResource, item style TEXT, and shown through the frame's layout
-// manager; replacing its settings relabels a shown tool bar in place. Settings
-// put there would be saved into OpenDocument files with the document, so the
-// tool bar's settings are taken out of the document's configuration again as soon
-// as the layout manager has built it (the shown tool bar keeps its items), and put
-// back for the next rebuild.
+// manager; replacing its settings relabels a shown tool bar in place. The office
+// does not write these settings into the document's file when it saves it (a
+// test keeps it so: a tool bar saved into users' files would outlive Quillmark).
 #include "libreoffice/toolbar/toolbarmodel.h"
 
 #include <com/sun/star/frame/XFrame.hpp>

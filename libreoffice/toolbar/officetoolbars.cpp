@@ -65,7 +65,7 @@ bool OfficeToolBars::AddExtension(const std::string& oxtPath, std::string* error
 {
     return m_pImpl->m_office.RunOnSession(
         [oxtPath](OfficeSession& session) {
-            if (!OfficeHasExtension(session.m_xRemote)) AddExtensionToOffice(session.m_xRemote, oxtPath);
+            if (!OfficeHasExtension(session.Remote())) AddExtensionToOffice(session.Remote(), oxtPath);
         },
         error);
 }
@@ -88,7 +88,7 @@ bool OfficeToolBars::ReceiveCommands(std::vector<DocumentKind> kinds,
             std::weak_ptr<OfficeSession> wpSession = session.weak_from_this();
             sp->reset();
             *sp = std::make_unique<CommandReceiver>(
-                session.m_xRemote, modules,
+                session.Remote(), modules,
                 [wpSession, pOffice, spFn](const uno::Reference<css::frame::XFrame>& xFrame,
                                            const ForwardedCommand& command) {
                     auto spSession = wpSession.lock();

@@ -73,6 +73,8 @@ public:
     // UserError for an id that is not open.
     DocumentId IdOf(const uno::Reference<css::frame::XModel>& xModel);
     uno::Reference<css::frame::XModel> ModelOf(DocumentId id);
+    // The office's component context (null before Open).
+    const uno::Reference<uno::XComponentContext>& Remote() const { return m_xRemote; }
 
 private:
     struct Entry {

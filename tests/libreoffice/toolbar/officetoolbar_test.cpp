@@ -95,12 +95,12 @@ bool DispatchInFrame(DocumentId id, const std::string& command, const std::strin
             auto xFrame = FrameOf(session.ModelOf(id));
             uno::Reference<css::frame::XDispatchProvider> xProvider(xFrame, uno::UNO_QUERY_THROW);
             css::util::URL url;
-            url.Complete = OUString::fromUtf8(command);
-            css::util::URLTransformer::create(session.m_xRemote)->parseStrict(url);
+            url.Complete = ToOU(command);
+            css::util::URLTransformer::create(session.Remote())->parseStrict(url);
             auto xDispatch = xProvider->queryDispatch(url, "_self", 0);
             if (!xDispatch.is()) throw UserError("no dispatch for " + command);
             xDispatch->dispatch(url, text.empty() ? uno::Sequence<css::beans::PropertyValue>()
-                                                  : Args({Prop("Text", uno::Any(OUString::fromUtf8(text)))}));
+                                                  : Args({Prop("Text", uno::Any(ToOU(text)))}));
         },
         error);
 }
@@ -116,27 +116,37 @@ bool FrameShowsToolBar(DocumentId id)
             uno::Reference<css::beans::XPropertySet> xProps(xFrame, uno::UNO_QUERY_THROW);
             uno::Reference<css::frame::XLayoutManager> xLayout(xProps->getPropertyValue("LayoutManager"),
                                                                uno::UNO_QUERY_THROW);
-            *spShown = xLayout->getElement(OUString::fromUtf8(std::string(kToolBarResource))).is();
+            *spShown = xLayout->getElement(ToOU(std::string(kToolBarResource))).is();
         },
         &error);
     return *spShown;
+}
+
+ToolBarItem Item(ToolBarItem::Kind kind, std::string command, std::string label, std::string tooltip)
+{
+    ToolBarItem item;
+    item.kind = kind;
+    item.strCommand = std::move(command);
+    item.strLabel = std::move(label);
+    item.strTooltip = std::move(tooltip);
+    return item;
 }
 
 ToolBar QuillmarkBar(std::vector<std::string> tags)
 {
     ToolBar bar;
     bar.strTitle = "Quillmark 1.0";
-    ToolBarItem menu{ToolBarItem::Kind::DropDown, MenuCommand("menu"), MnemonicLabel("&Quillmark"), "Quillmark"};
+    ToolBarItem menu = Item(ToolBarItem::Kind::DropDown, MenuCommand("menu"), MnemonicLabel("&Quillmark"), "Quillmark");
     for (const char* caption : {"&About", "&Options...", "&Help", "&Website"})
-        menu.vecEntries.push_back({ToolBarItem::Kind::Button, ClickCommand(caption), MnemonicLabel(caption), caption});
+        menu.vecEntries.push_back(Item(ToolBarItem::Kind::Button, ClickCommand(caption), MnemonicLabel(caption), caption));
     bar.vecItems.push_back(menu);
-    bar.vecItems.push_back({ToolBarItem::Kind::TextField, std::string(kSearchCommand), "Search tags", "Search tags"});
-    bar.vecItems.push_back({ToolBarItem::Kind::Button, ClickCommand("browse"), MnemonicLabel("&Browse"), "&Browse"});
-    bar.vecItems.push_back({ToolBarItem::Kind::Button, ClickCommand("tag"), MnemonicLabel("&Tag"), "&Tag"});
+    bar.vecItems.push_back(Item(ToolBarItem::Kind::TextField, std::string(kSearchCommand), "Search tags", "Search tags"));
+    bar.vecItems.push_back(Item(ToolBarItem::Kind::Button, ClickCommand("browse"), MnemonicLabel("&Browse"), "&Browse"));
+    bar.vecItems.push_back(Item(ToolBarItem::Kind::Button, ClickCommand("tag"), MnemonicLabel("&Tag"), "&Tag"));
     bool bFirst = true;
     for (const std::string& tag : tags) {
-        ToolBarItem item{ToolBarItem::Kind::Button, ClickCommand("tag:" + tag), MnemonicLabel(tag),
-                         "Show all documents with \"" + tag + "\" tag"};
+        ToolBarItem item = Item(ToolBarItem::Kind::Button, ClickCommand("tag:" + tag), MnemonicLabel(tag),
+                                "Show all documents with \"" + tag + "\" tag");
         item.bBeginGroup = bFirst;
         bFirst = false;
         bar.vecItems.push_back(item);
@@ -223,14 +233,29 @@ TEST_F(OfficeToolBarTest, SavedOpenDocumentFileDoesNotCarryTheToolBar)
     const DocumentId id = New(DocumentKind::Text);
     ASSERT_TRUE(toolBars.Show(id, QuillmarkBar({"alpha"}), &error)) << error;
     ASSERT_TRUE(g_pOffice->Store(id, dir / "kept.odt", &error)) << error;
-    auto listing = test::RunProcess({"unzip", "-l", dir / "kept.odt"});
-    ASSERT_EQ(listing.exitCode, 0) << listing.err;
-    EXPECT_NE(listing.out.find("content.xml"), std::string::npos);
-    EXPECT_EQ(listing.out.find("custom_quillmark"), std::string::npos) << listing.out;
+    auto expectClean = [&] {
+        auto listing = test::RunProcess({"/usr/bin/unzip", "-l", dir / "kept.odt"});
+        ASSERT_EQ(listing.exitCode, 0) << listing.err;
+        EXPECT_NE(listing.out.find("content.xml"), std::string::npos);
+        EXPECT_EQ(listing.out.find("custom_quillmark"), std::string::npos) << listing.out;
+    };
+    expectClean();
+    // Loaded from the file and saved over it, with the tool bar relabelled between.
+    ASSERT_TRUE(g_pOffice->Close(id, &error)) << error;
+    const DocumentId loaded = g_pOffice->Load(dir / "kept.odt", false, &error);
+    ASSERT_NE(loaded, 0u) << error;
+    m_vecOpened.push_back(loaded);
+    ASSERT_TRUE(toolBars.Show(loaded, QuillmarkBar({"alpha"}), &error)) << error;
+    ASSERT_TRUE(toolBars.Show(loaded, QuillmarkBar({"alpha", "gamma"}), &error)) << error;
+    ASSERT_TRUE(g_pOffice->SetProperty(loaded, "Keywords", "alpha, gamma", &error)) << error;
+    ASSERT_TRUE(g_pOffice->Store(loaded, "", &error)) << error;
+    auto meta = test::RunProcess({"/usr/bin/unzip", "-p", dir / "kept.odt", "meta.xml"});
+    EXPECT_NE(meta.out.find("gamma"), std::string::npos) << "the save did not reach the file: " << meta.out;
+    expectClean();
     // The tool bar is still there after the save, and rebuilds still work.
-    EXPECT_TRUE(FrameShowsToolBar(id));
-    ASSERT_TRUE(toolBars.Show(id, QuillmarkBar({"beta"}), &error)) << error;
-    auto read = toolBars.Read(id, &error);
+    EXPECT_TRUE(FrameShowsToolBar(loaded));
+    ASSERT_TRUE(toolBars.Show(loaded, QuillmarkBar({"beta"}), &error)) << error;
+    auto read = toolBars.Read(loaded, &error);
     ASSERT_TRUE(read) << error;
     EXPECT_EQ(*read, QuillmarkBar({"beta"}));
 }
