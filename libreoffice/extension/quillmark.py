@@ -20,6 +20,7 @@ import os
 import queue
 import subprocess
 import threading
+import time
 
 import uno
 import unohelper
@@ -306,28 +307,45 @@ class StartJob(unohelper.Base, XJob, XServiceInfo):
         # An office started by Quillmark itself has its Quillmark already.
         if os.environ.get("QUILLMARK_OFFICE_BRIDGE"):
             return None
-        with _lock:
-            if _listeners or _acceptor[0] is not None:
-                return None
         try:
             with open(autostart_file(), encoding="utf-8") as f:
                 program = f.readline().strip()
         except OSError:
             return None  # not installed to start with the office
+        try:
+            delay = float(os.environ.get("QUILLMARK_AUTOSTART_DELAY", "3"))
+        except ValueError:
+            delay = 3.0
+        # A Quillmark that started this office registers within moments; only when
+        # none did is one started. The office does not wait for this.
+        threading.Thread(target=self._start, args=(program, delay), name="quillmark-start", daemon=True).start()
+        return None
+
+    def _start(self, program, delay):
+        time.sleep(delay)
+        with _lock:
+            if _listeners or _acceptor[0] is not None:
+                return
         if not program or not os.access(program, os.X_OK):
             _log("autostart program %r is not executable" % program)
-            return None
+            return
         pipe = "quillmark-%d-%d" % (os.getuid(), os.getpid())
         try:
             acceptor = self.ctx.ServiceManager.createInstanceWithArgumentsAndContext(
-                "com.sun.star.office.Acceptor", ("pipe,name=%s;urp;StarOffice.ComponentContext" % pipe,), self.ctx)
+                "com.sun.star.office.Acceptor", ("pipe,name=%s;urp;" % pipe,), self.ctx)
+            acceptor.initialize((True,))  # accepting starts when enabled
             with _lock:
                 _acceptor[0] = acceptor
+            # Quillmark connects once the pipe is there.
+            socket = "/tmp/OSL_PIPE_%d_%s" % (os.getuid(), pipe)
+            for _ in range(100):
+                if os.path.exists(socket):
+                    break
+                time.sleep(0.05)
             subprocess.Popen([program, "--connect", "pipe,name=" + pipe], stdin=subprocess.DEVNULL,
                              start_new_session=True)
         except Exception as e:
             _log("could not start %s: %s" % (program, e))
-        return None
 
     def getImplementationName(self):
         return self.IMPLE

@@ -12,6 +12,7 @@
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/util/URLTransformer.hpp>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <optional>
 
 extern char** environ;
@@ -39,11 +43,18 @@ class OfficeToolBarTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // The office's start job reads its autostart file from here and starts
+        // the helper at once; the helper then logs to a file.
+        s_spConfig = std::make_unique<test::TempDir>();
+        setenv("XDG_CONFIG_HOME", s_spConfig->Path().c_str(), 1);
+        setenv("QUILLMARK_AUTOSTART_DELAY", "0", 1);
+        setenv("BRIDGE_HELPER_LOG", (*s_spConfig / "helper.log").c_str(), 1);
         StartOptions options;
         options.bHeadless = true;
         std::string error;
         s_spOffice = OfficeConnection::Start(options, &error);
         ASSERT_TRUE(s_spOffice) << error;
+        unsetenv("BRIDGE_HELPER_LOG"); // the office has it; helpers started here print
         g_pOffice = s_spOffice.get();
         OfficeToolBars toolBars(*g_pOffice);
         ASSERT_TRUE(toolBars.AddExtension(ExtensionPath(), &error)) << error;
@@ -52,6 +63,7 @@ protected:
     {
         g_pOffice = nullptr;
         s_spOffice.reset(); // ends the office and removes its profile
+        s_spConfig.reset();
     }
     void SetUp() override
     {
@@ -83,6 +95,7 @@ protected:
         return done();
     }
 
+    static inline std::unique_ptr<test::TempDir> s_spConfig;
     static inline std::unique_ptr<OfficeConnection> s_spOffice;
     std::vector<DocumentId> m_vecOpened;
 };
@@ -152,6 +165,63 @@ ToolBar QuillmarkBar(std::vector<std::string> tags)
         bar.vecItems.push_back(item);
     }
     return bar;
+}
+
+// Reads the whole file ("" when missing).
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the extension's start job as the office does when its first window appears.
+bool RunStartJob(std::string* error)
+{
+    return g_pOffice->RunOnSession(
+        [](OfficeSession& session) {
+            uno::Reference<css::task::XJob> xJob(
+                session.Remote()->getServiceManager()->createInstanceWithContext("org.quillmark.office.StartJob",
+                                                                                 session.Remote()),
+                uno::UNO_QUERY_THROW);
+            xJob->execute({});
+        },
+        error);
+}
+
+// Runs first: the office has no Quillmark registered yet, as at its start.
+TEST_F(OfficeToolBarTest, StartJobStartsQuillmarkOnlyWhenInstalledToAndNoneIsThere)
+{
+    const std::string autostart = *s_spConfig / "quillmark/libreoffice-autostart";
+    const std::string log = *s_spConfig / "helper.log";
+    std::string error;
+    // Not installed to start with the office: nothing starts.
+    ASSERT_TRUE(RunStartJob(&error)) << error;
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(ReadAll(log), "");
+
+    std::filesystem::create_directories(*s_spConfig / "quillmark");
+    std::ofstream(autostart) << BRIDGE_HELPER << "\n";
+    ASSERT_TRUE(RunStartJob(&error)) << error;
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (ReadAll(log).find("ready") == std::string::npos && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(100ms);
+    const std::string started = ReadAll(log);
+    ASSERT_NE(started.find("ready"), std::string::npos) << started;
+    const pid_t pid = std::stoi(started.substr(started.find("pid ") + 4));
+
+    // It is connected to this office and receives the frames' commands.
+    const DocumentId id = New(DocumentKind::Text);
+    ASSERT_TRUE(DispatchInFrame(id, ClickCommand("tag"), "", &error)) << error;
+    while (ReadAll(log).find("command") == std::string::npos && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_NE(ReadAll(log).find("command click tag  document"), std::string::npos) << ReadAll(log);
+
+    // A second run finds it there and starts nothing.
+    ASSERT_TRUE(RunStartJob(&error)) << error;
+    std::this_thread::sleep_for(1s);
+    const std::string after = ReadAll(log);
+    EXPECT_EQ(after.find("pid ", after.find("pid ") + 1), std::string::npos) << after;
+    kill(pid, SIGKILL);
 }
 
 TEST_F(OfficeToolBarTest, ToolBarIsBuiltInEveryKindOfFrameAndRelabelledInPlace)
