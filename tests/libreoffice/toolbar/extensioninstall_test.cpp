@@ -35,7 +35,7 @@ protected:
     }
 
     std::string Log() const { return ReadAll(m_dir / "unopkg.log"); }
-    std::string Shared() const { return geteuid() == 0 ? " --shared" : ""; }
+    std::string Shared() const { return geteuid() == 0 ? "--shared " : ""; }
 
     test::TempDir m_dir;
     std::string m_strUnopkg;
@@ -48,14 +48,14 @@ TEST_F(ExtensionInstallTest, InstallAddsTheExtensionAndNamesTheProgramForTheStar
     test::ScopedEnv unopkg("QUILLMARK_UNOPKG", m_strUnopkg);
     std::string error;
     ASSERT_TRUE(InstallExtension("/opt/q/quillmark.oxt", "/opt/q/quillmark-office", &error)) << error;
-    EXPECT_EQ(Log(), "add --force --suppress-license /opt/q/quillmark.oxt" + Shared() + "\n");
+    EXPECT_EQ(Log(), "add " + Shared() + "--force --suppress-license /opt/q/quillmark.oxt\n");
     const std::string autostart = m_dir / "config/quillmark/libreoffice-autostart";
     EXPECT_EQ(ReadAll(autostart), "/opt/q/quillmark-office\n");
 
     // Installed: uninstalling removes the extension and the autostart file.
     ASSERT_TRUE(UninstallExtension(&error)) << error;
     EXPECT_FALSE(std::filesystem::exists(autostart));
-    EXPECT_NE(Log().find("remove org.quillmark.office" + Shared() + "\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("remove " + Shared() + "org.quillmark.office\n"), std::string::npos) << Log();
 
     // Not installed: nothing to remove, no error.
     std::filesystem::remove(m_dir / "unopkg.log");
