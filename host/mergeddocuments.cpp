@@ -61,6 +61,12 @@ std::optional<TagList> MergedDocuments::TagsForSave(TaggingDatabase& database, c
         TagList stored = database.GetFileItem(fullName).tags;
         if (!database.ReadFailed()) return stored;
     }
+    // Keywords the save keeps are not what the database holds: the record of the
+    // saved document is merged with them, never replaced by them.
+    if (spIdentity) {
+        Put(m_merged, spIdentity, false);
+        Put(m_failed, spIdentity, true);
+    }
     if (Find(m_told, spIdentity) < 0) {
         if (spIdentity) m_told.push_back(spIdentity);
         std::string reason = LoadResString(database.ReadFailed() ? kIdsDatabaseUnreadable : kIdsDatabaseUnwritten);
