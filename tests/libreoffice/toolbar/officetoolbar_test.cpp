@@ -142,19 +142,20 @@ bool FrameShowsToolBar(DocumentId id)
 
 // The search field's controller as the office makes it for a tool bar of `id`'s
 // frame: registered for our command in every module, and able to make its field.
-bool SearchFieldControllerMakesAField(DocumentId id, std::string* error)
+bool SearchFieldControllerMakesAField(DocumentId id, const char* module, std::string* error)
 {
     auto spOk = std::make_shared<bool>(false);
     const bool bRan = g_pOffice->RunOnSession(
-        [id, spOk](OfficeSession& session) {
+        [id, module, spOk](OfficeSession& session) {
             auto xContext = session.Remote();
             auto xFrame = FrameOf(session.ModelOf(id));
             auto xFactory = css::frame::theToolbarControllerFactory::get(xContext);
             const OUString command = ToOU(std::string(kSearchCommand));
-            if (!xFactory->hasController(command, "")) throw UserError("no controller for the search field");
+            if (!xFactory->hasController(command, OUString::createFromAscii(module)))
+                throw UserError(std::string("no controller for the search field in ") + module);
             const uno::Any args[] = {uno::Any(Prop("Frame", uno::Any(xFrame))),
                                      uno::Any(Prop("CommandURL", uno::Any(command))),
-                                     uno::Any(Prop("ModuleIdentifier", uno::Any(OUString::createFromAscii(kWriterModule))))};
+                                     uno::Any(Prop("ModuleIdentifier", uno::Any(OUString::createFromAscii(module))))};
             auto xController =
                 xFactory->createInstanceWithArgumentsAndContext(command, uno::Sequence<uno::Any>(args, 3), xContext);
             uno::Reference<css::frame::XToolbarController> xToolbar(xController, uno::UNO_QUERY_THROW);
@@ -284,7 +285,9 @@ TEST_F(OfficeToolBarTest, ToolBarIsBuiltInEveryKindOfFrameAndRelabelledInPlace)
         EXPECT_EQ(*read, second);
         EXPECT_TRUE(FrameShowsToolBar(id));
 
-        EXPECT_TRUE(SearchFieldControllerMakesAField(id, &error)) << error;
+        EXPECT_TRUE(SearchFieldControllerMakesAField(
+            id, kind == DocumentKind::Text ? kWriterModule : kImpressModule, &error))
+            << error;
 
         ASSERT_TRUE(toolBars.Remove(id, &error)) << error;
         EXPECT_FALSE(toolBars.Read(id, &error));
