@@ -33,8 +33,8 @@ namespace {
 constexpr int kSearchEdit = 203, kList = 206, kSearchButton = 208;
 constexpr int kIdsCaption = 100, kIdsNameColumn = 159, kIdsTagsColumn = 160;
 constexpr int kIdsFileNotFoundPart1 = 129, kIdsFileNotFoundPart2 = 130;
-constexpr int kIdsTemporaryFolder = 128, kIdsNotSaved = 136, kIdsNoSuchFile = 154, kIdsNoMatch = 165;
-constexpr int kIdsAllFiles = 167;
+constexpr int kIdsTemporaryFolder = 128, kIdsNotSaved = 136, kIdsNoSuchFile = 154, kIdsNoMatch = 704;
+constexpr int kIdsAllFiles = 706;
 constexpr int kNameWidth = 124, kTagsWidth = 135;
 constexpr DWORD kAutoCompleteOptions = 0x23;
 

@@ -23,7 +23,7 @@ namespace {
 constexpr int kPanelPlaceholder = 227, kWebsiteLink = 213;
 constexpr int kIdsInsertSlide = 113, kIdsGenerating = 123, kIdsFinished = 121;
 constexpr int kIdsPowerPointFilter = 151, kIdsOpenDocumentPresentationFilter = 153;
-constexpr int kIdsPresentationFilter = 169, kIdsPictureFilter = 170, kIdsInserted = 166;
+constexpr int kIdsPresentationFilter = 708, kIdsPictureFilter = 709, kIdsInserted = 705;
 constexpr int kSearchEdit = 203, kSearchButton = 208;
 } // namespace
 

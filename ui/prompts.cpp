@@ -20,7 +20,7 @@ namespace quillmark {
 
 namespace {
 
-constexpr int kIdsCannotOpen = 161, kIdsCannotExplore = 162, kIdsNoSuchTarget = 163, kIdsNoOpener = 164;
+constexpr int kIdsCannotOpen = 700, kIdsCannotExplore = 701, kIdsNoSuchTarget = 702, kIdsNoOpener = 703;
 constexpr int kStatusTimeoutMs = 5000;
 
 std::atomic<Prompts*> g_pPrompts{nullptr};

@@ -7,7 +7,7 @@
 namespace quillmark {
 
 namespace {
-constexpr int kIdsDocumentFilter = 150, kIdsOpenDocumentTextFilter = 152, kIdsWordFilter = 168;
+constexpr int kIdsDocumentFilter = 150, kIdsOpenDocumentTextFilter = 152, kIdsWordFilter = 707;
 } // namespace
 
 WordBrowseTagDialog::WordBrowseTagDialog(OfficeApplication& officeApp, QWidget* pOwner)

@@ -162,7 +162,7 @@ TEST(QtPrompts, AShellRequestThatCannotBeCarriedOutIsReportedWithItsReason)
         EXPECT_EQ(watch.seen, 1);
         EXPECT_EQ(watch.icon, QMessageBox::Critical);
         EXPECT_NE(watch.text.find("\"" + file + "\" could not be opened."), std::string::npos) << watch.text;
-        EXPECT_NE(watch.text.find(LoadResString(164)), std::string::npos) << watch.text;
+        EXPECT_NE(watch.text.find(LoadResString(703)), std::string::npos) << watch.text;
     }
     {
         // The folder of a file the file manager cannot show.
@@ -177,7 +177,7 @@ TEST(QtPrompts, AShellRequestThatCannotBeCarriedOutIsReportedWithItsReason)
         MessageWatch watch;
         EXPECT_FALSE(prompts.Shell(nullptr, ShellVerb::Open, (dir / "gone.doc").string()));
         EXPECT_EQ(watch.seen, 1);
-        EXPECT_NE(watch.text.find(LoadResString(163)), std::string::npos) << watch.text;
+        EXPECT_NE(watch.text.find(LoadResString(702)), std::string::npos) << watch.text;
         EXPECT_EQ(opener.requests.size(), asked);
     }
     {

@@ -162,7 +162,7 @@ TEST_F(WordKeyboardTest, TheWindowGrowsTheListAndTellsNamesAndEmptyResultsApart)
     pDialog->Command(208);
     ASSERT_NE(pDialog->EmptyLine(), nullptr);
     EXPECT_EQ(pDialog->EmptyLine()->text().toStdString(), "No tagged files match");
-    EXPECT_EQ(pDialog->EmptyLine()->text().toStdString(), LoadResString(165));
+    EXPECT_EQ(pDialog->EmptyLine()->text().toStdString(), LoadResString(704));
     EXPECT_TRUE(pDialog->EmptyLine()->isVisible());
     EXPECT_TRUE(pList->viewport()->rect().contains(pDialog->EmptyLine()->geometry()));
     pDialog->SearchEdit()->setText("");
