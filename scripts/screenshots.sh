@@ -30,3 +30,37 @@ click &About
 screenshot '$root/docs/about-dialog.png'
 dialog-click 1
 SCRIPT
+
+# The Browse Tags dialogs made larger, and the tool bar with an ampersand and a long tag.
+mkdir -p "$work/docs/Team A" "$work/docs/Team B"
+for team in "Team A" "Team B"; do
+  echo "notes" > "$work/docs/$team/Meeting notes.doc"
+  "$cli" tag "$work/docs/$team/Meeting notes.doc" "minutes, R&D, $team" > /dev/null
+done
+long="a tag of two hundred characters $(printf 'x%.0s' $(seq 1 169))"
+"$cli" tag "$doc" "budget, R&D, $long" > /dev/null
+"$host" --host word --script - <<SCRIPT
+click &Browse
+dialog-set 203 'minutes'
+dialog-key 208 Enter
+dialog-key 206 Down
+dialog-resize 560 420
+screenshot '$root/docs/browse-documents-resized.png'
+dialog-click 2
+open '$doc'
+screenshot '$root/docs/toolbar-long-tag.png'
+SCRIPT
+deck="$work/docs/Quarterly review.ppt"
+"$host" --host powerpoint --script - <<SCRIPT > /dev/null
+open '$deck' 3
+save
+close
+SCRIPT
+"$cli" tag "$deck" "review, R&D" > /dev/null
+"$host" --host powerpoint --script - <<SCRIPT
+search review
+dialog-key 206 Down
+dialog-resize 900 520
+screenshot '$root/docs/browse-presentations-resized.png'
+dialog-click 2
+SCRIPT

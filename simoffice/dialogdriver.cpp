@@ -326,6 +326,19 @@ bool DialogDriver::Check(int id, bool bChecked, std::string& error)
     return true;
 }
 
+bool DialogDriver::Resize(int width, int height, std::string& error)
+{
+    QDialog* pDialog = Current();
+    if (!pDialog) {
+        error = "no dialog is open";
+        return false;
+    }
+    pDialog->resize(width, height);
+    QApplication::processEvents();
+    m_out << "size: " << pDialog->width() << "x" << pDialog->height() << "\n";
+    return true;
+}
+
 bool DialogDriver::Screenshot(const std::string& path, std::string& error) const
 {
     QWidget* pWindow = Current();

@@ -41,6 +41,8 @@ public:
     bool Key(int id, const std::string& key, std::string& error);
     bool Click(int id, std::string& error);
     bool Check(int id, bool bChecked, std::string& error);
+    // Resizes the open dialog within its smallest and largest size; its size then is printed.
+    bool Resize(int width, int height, std::string& error);
     // A mouse click with `button` on row `row` of list `id` (-1: the empty area
     // below the rows). A right click only presses: the menu it opens takes the rest.
     bool ListClick(int id, int row, bool bRight, std::string& error);

@@ -109,6 +109,8 @@ const std::vector<ScriptRunner::Command>& ScriptRunner::Commands()
                                "Backspace) in control ID, as a person would", 2, 2, &S::CmdDialogKey},
         {"dialog-click", "ID", "click button, check box, radio button or link ID", 1, 1, &S::CmdDialogClick},
         {"dialog-check", "ID 0|1", "set check box or radio button ID", 2, 2, &S::CmdDialogCheck},
+        {"dialog-resize", "WIDTH HEIGHT", "resize the open dialog as a person drags its border", 2, 2,
+         &S::CmdDialogResize},
         {"dialog-list-click", "ID ROW", "click row ROW of list ID (-1: below the rows)", 2, 2, &S::CmdDialogListClick},
         {"dialog-list-rclick", "ID ROW", "right-click row ROW of list ID (-1: below the rows)", 2, 2,
          &S::CmdDialogListClick},
@@ -522,6 +524,14 @@ bool ScriptRunner::CmdDialogCheck(const Words& words, std::string& error)
     if (!ParseId(words[1], id, error)) return false;
     if (words[2] != "0" && words[2] != "1") return Usage(words[0], error);
     return m_pDialogs->Check(id, words[2] == "1", error);
+}
+
+bool ScriptRunner::CmdDialogResize(const Words& words, std::string& error)
+{
+    int width = 0, height = 0;
+    if (!ParseInt(words[1], width) || !ParseInt(words[2], height) || width <= 0 || height <= 0)
+        return Usage(words[0], error);
+    return m_pDialogs->Resize(width, height, error);
 }
 
 bool ScriptRunner::CmdDialogListClick(const Words& words, std::string& error)

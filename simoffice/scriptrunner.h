@@ -95,6 +95,7 @@ private:
     bool CmdDialogKey(const Words& words, std::string& error);
     bool CmdDialogClick(const Words& words, std::string& error);
     bool CmdDialogCheck(const Words& words, std::string& error);
+    bool CmdDialogResize(const Words& words, std::string& error);
     bool CmdDialogListClick(const Words& words, std::string& error);
     bool CmdDialogMenu(const Words& words, std::string& error);
     bool CmdAnswer(const Words& words, std::string& error);

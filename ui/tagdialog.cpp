@@ -60,6 +60,12 @@ void TagDialog::OnInitDialog()
     if (length - noteLength > 0) pEdit->setSelection(length - noteLength, noteLength);
     else pEdit->selectAll();
     pEdit->setFocus(Qt::OtherFocusReason);
+    if (!m_pTagButton->isEnabled()) {
+        // Nothing can be tagged here: the tags are shown, not offered for editing.
+        pEdit->deselect();
+        pEdit->setReadOnly(true);
+        if (auto* pCancel = Control<QPushButton>(IDCANCEL)) pCancel->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 std::string TagDialog::RemovePlaceholder(const std::string& tagsText, const std::string& placeholder)
