@@ -64,7 +64,6 @@ void TagDialog::OnInitDialog()
         // Nothing can be tagged here: the tags are shown, not offered for editing.
         pEdit->deselect();
         pEdit->setReadOnly(true);
-        if (auto* pCancel = Control<QPushButton>(IDCANCEL)) pCancel->setFocus(Qt::OtherFocusReason);
     }
 }
 
