@@ -233,6 +233,44 @@ TEST(HostWindow, ClicksAndEntriesReachTheAddin)
     EXPECT_EQ(ActionByText(h.ToolBar("Test Addin"), "&Hello"), nullptr);
 }
 
+TEST(HostWindow, CaptionsKeepTheirAmpersandsAcceleratorsPressButtonsAndTheBoxSelectsOnFocus)
+{
+    WindowedHost h(HostKind::Word);
+    // A caption with a doubled "&" (a tag's own) and one with an accelerator.
+    AddControl<office::CommandBarButton>(h.Controls().Get(), office::msoControlButton, "R&&D");
+    h.window->ToolBars().Sync();
+    QToolBar* pToolBar = h.ToolBar("Test Addin");
+    ASSERT_NE(pToolBar, nullptr);
+    QAction* pRnd = ActionByText(pToolBar, "R&&D");
+    ASSERT_NE(pRnd, nullptr);
+    auto* pRndButton = qobject_cast<QToolButton*>(pToolBar->widgetForAction(pRnd));
+    ASSERT_NE(pRndButton, nullptr);
+    EXPECT_EQ(pRndButton->text(), "R&&D"); // drawn "R&D": the ampersand stays
+    auto* pHello = qobject_cast<QToolButton*>(pToolBar->widgetForAction(ActionByText(pToolBar, "&Hello")));
+    ASSERT_NE(pHello, nullptr);
+    EXPECT_EQ(pHello->text(), "&Hello"); // drawn "Hello" with H underlined
+
+    // Alt+H presses "&Hello" as a click would.
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    h.window->activateWindow();
+    QApplication::setActiveWindow(h.window.get());
+    QTest::keyClick(h.window.get(), Qt::Key_H, Qt::AltModifier);
+    QTest::qWait(50);
+    EXPECT_NE(h.Log().find("click 1 hello"), std::string::npos) << h.Log();
+
+    // A click into the search box selects its text, so that typing replaces it.
+    auto* pCombo = h.ToolBar("Test Addin")->findChild<QComboBox*>();
+    ASSERT_NE(pCombo, nullptr);
+    pCombo->setEditText("Search tags");
+    QLineEdit* pEdit = pCombo->lineEdit();
+    QTest::mouseClick(pEdit, Qt::LeftButton, {}, QPoint(pEdit->width() / 3, pEdit->height() / 2));
+    QTest::qWait(20);
+    EXPECT_EQ(pEdit->selectedText(), "Search tags");
+    QTest::keyClicks(pEdit, "fin");
+    EXPECT_EQ(pEdit->text(), "fin");
+}
+
 TEST(HostWindow, TabsFollowTheDocumentsAndChoosingOneActivatesIt)
 {
     WindowedHost h(HostKind::PowerPoint);
