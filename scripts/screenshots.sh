@@ -50,17 +50,3 @@ dialog-click 2
 open '$doc'
 screenshot '$root/docs/toolbar-long-tag.png'
 SCRIPT
-deck="$work/docs/Quarterly review.ppt"
-"$host" --host powerpoint --script - <<SCRIPT > /dev/null
-open '$deck' 3
-save
-close
-SCRIPT
-"$cli" tag "$deck" "review, R&D" > /dev/null
-"$host" --host powerpoint --script - <<SCRIPT
-search review
-dialog-key 206 Down
-dialog-resize 900 520
-screenshot '$root/docs/browse-presentations-resized.png'
-dialog-click 2
-SCRIPT
