@@ -152,8 +152,17 @@ bool KeepUnreadable(GsfInfile* infile, const std::string& summary,
         SetError(error, "its summary information cannot be read: " + why);
         return false;
     }
-    GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
-    if (!ReadSummary(infile, meta.get(), error)) return false;
+    // libgsf is asked only about text it may have read; a value that is no string is
+    // unreadable as text whatever it says.
+    GPtr<GsfDocMetaData> meta;
+    for (const OleField& field : kFields) {
+        auto it = stored->find(field.pid);
+        const bool bString = it != stored->end() && (it->second.type == kVtString8 || it->second.type == kVtString16);
+        if (bString && it->second.bHasText && !meta) {
+            meta.reset(gsf_doc_meta_data_new());
+            if (!ReadSummary(infile, meta.get(), error)) return false;
+        }
+    }
     for (const OleField& field : kFields) {
         auto it = stored->find(field.pid);
         if (it == stored->end()) continue;
