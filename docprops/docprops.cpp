@@ -2,9 +2,11 @@
 
 #include "docprops/formats.h"
 #include "platform/files/files.h"
+#include "platform/untrusted/zippackage.h"
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <strings.h>
 
@@ -92,11 +94,35 @@ const char* FormatName(Format format)
     return "a file without document properties";
 }
 
+namespace {
+
+std::optional<Properties> ReadPackage(Format format, const ZipPackage& pkg, std::string* error)
+{
+    return format == Format::OfficeOpenXml ? ReadOoxml(pkg, error) : ReadOdf(pkg, error);
+}
+
+bool WritePackage(Format format, ZipPackage& pkg, bool bNew, const Properties& properties,
+                  std::string_view targetName, std::string* error)
+{
+    if (format == Format::OfficeOpenXml) return WriteOoxml(pkg, bNew, properties, error);
+    const Extension* ext = ExtensionOf(targetName);
+    const std::string mimeType = ext && ext->mimeType ? ext->mimeType : kExtensions[6].mimeType;
+    return WriteOdf(pkg, bNew, properties, mimeType, error);
+}
+
+bool IsZipFormat(Format format) { return format == Format::OfficeOpenXml || format == Format::OpenDocument; }
+
+} // namespace
+
 std::optional<Properties> ReadBytes(Format format, std::string_view bytes, std::string* error)
 {
+    if (IsZipFormat(format)) {
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+        return pkg ? ReadPackage(format, *pkg, error) : std::nullopt;
+    }
     switch (format) {
-    case Format::OfficeOpenXml: return ReadOoxml(bytes, error);
-    case Format::OpenDocument: return ReadOdf(bytes, error);
+    case Format::OfficeOpenXml:
+    case Format::OpenDocument: break;
     case Format::Ole2: return ReadOle2(bytes, error);
     case Format::Other: break;
     }
@@ -107,13 +133,14 @@ std::optional<Properties> ReadBytes(Format format, std::string_view bytes, std::
 std::optional<std::string> WriteBytes(Format format, std::string_view bytes, const Properties& properties,
                                       std::string_view targetName, std::string* error)
 {
-    switch (format) {
-    case Format::OfficeOpenXml: return WriteOoxml(bytes, properties, error);
-    case Format::OpenDocument: {
-        const Extension* ext = ExtensionOf(targetName);
-        const std::string mimeType = ext && ext->mimeType ? ext->mimeType : kExtensions[6].mimeType;
-        return WriteOdf(bytes, properties, mimeType, error);
+    if (IsZipFormat(format)) {
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+        if (!pkg || !WritePackage(format, *pkg, bytes.empty(), properties, targetName, error)) return std::nullopt;
+        return pkg->Finish(error);
     }
+    switch (format) {
+    case Format::OfficeOpenXml:
+    case Format::OpenDocument: break;
     case Format::Ole2: return WriteOle2(bytes, properties, error);
     case Format::Other: break;
     }
@@ -123,15 +150,27 @@ std::optional<std::string> WriteBytes(Format format, std::string_view bytes, con
 
 std::optional<Properties> Read(const std::string& path, std::string* error)
 {
-    std::string readError;
-    std::optional<std::string> bytes = files::ReadFile(path, &readError);
-    if (!bytes) {
-        SetError(error, readError);
-        return std::nullopt;
-    }
     const Format format = FormatOf(path);
     std::string why;
-    std::optional<Properties> properties = ReadBytes(format, *bytes, &why);
+    std::optional<Properties> properties;
+    if (IsZipFormat(format)) {
+        // From the file itself: the central directory, then the one part.
+        bool bUnreadable = false;
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenFile(path, &why, &bUnreadable);
+        if (!pkg && bUnreadable) {
+            SetError(error, why);
+            return std::nullopt;
+        }
+        if (pkg) properties = ReadPackage(format, *pkg, &why);
+    } else {
+        std::string readError;
+        std::optional<std::string> bytes = files::ReadFile(path, &readError);
+        if (!bytes) {
+            SetError(error, readError);
+            return std::nullopt;
+        }
+        properties = ReadBytes(format, *bytes, &why);
+    }
     if (!properties && format != Format::Other)
         SetError(error, "not " + std::string(FormatName(format)) + " as its name says, or a damaged one: " + why);
     else if (!properties)
@@ -142,6 +181,45 @@ std::optional<Properties> Read(const std::string& path, std::string* error)
 bool Write(const std::string& source, const std::string& target, const Properties& properties, std::string* error)
 {
     const Format format = FormatOf(target);
+    // The replaced file keeps its permissions; a new one gets the usual ones.
+    struct stat st;
+    unsigned mode = 0644;
+    if (::stat(target.c_str(), &st) == 0 || (!source.empty() && ::stat(source.c_str(), &st) == 0))
+        mode = st.st_mode & 07777;
+    auto fail = [&](const std::string& why) {
+        if (format != Format::Other && !source.empty())
+            SetError(error, "cannot write the properties into " + source + ": " + why);
+        else
+            SetError(error, "cannot write the properties: " + why);
+        return false;
+    };
+
+    if (IsZipFormat(format) && !source.empty()) {
+        // Streamed: the parts that change are built in memory, every other entry is
+        // copied from the source file into the new one as stored.
+        if (files::GetFileStamp(source).exists && files::GetFileStamp(source).size == 0)
+            return fail(std::string("the file is empty, not ") + FormatName(format));
+        std::string why;
+        bool bUnreadable = false;
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenFile(source, &why, &bUnreadable);
+        if (!pkg) {
+            if (bUnreadable) SetError(error, why);
+            return bUnreadable ? false : fail(why);
+        }
+        if (!WritePackage(format, *pkg, false, properties, target, &why)) return fail(why);
+        std::string writeError;
+        const bool bWritten = files::AtomicReplace(
+            target,
+            [&](int fd) {
+                if (pkg->FinishInto(fd, &writeError)) return true;
+                if (errno == 0) errno = EIO;
+                return false;
+            },
+            mode, error);
+        if (!bWritten && !writeError.empty()) return fail(writeError);
+        return bWritten;
+    }
+
     std::string bytes;
     if (!source.empty()) {
         std::string readError;
@@ -152,26 +230,11 @@ bool Write(const std::string& source, const std::string& target, const Propertie
         }
         bytes = std::move(*content);
         // Empty bytes would mean a new package; an empty file is no file of any format.
-        if (bytes.empty()) {
-            SetError(error, "cannot write the properties into " + source + ": the file is empty, not " +
-                                FormatName(format));
-            return false;
-        }
+        if (bytes.empty()) return fail(std::string("the file is empty, not ") + FormatName(format));
     }
     std::string why;
     std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
-    if (!written) {
-        if (format != Format::Other && !source.empty())
-            SetError(error, "cannot write the properties into " + source + ": " + why);
-        else
-            SetError(error, "cannot write the properties: " + why);
-        return false;
-    }
-    // The replaced file keeps its permissions; a new one gets the usual ones.
-    struct stat st;
-    unsigned mode = 0644;
-    if (::stat(target.c_str(), &st) == 0 || (!source.empty() && ::stat(source.c_str(), &st) == 0))
-        mode = st.st_mode & 07777;
+    if (!written) return fail(why);
     return files::AtomicReplace(target, *written, mode, error);
 }
 
