@@ -197,15 +197,16 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     if (IsZipFormat(format) && !source.empty()) {
         // Streamed: the parts that change are built in memory, every other entry is
         // copied from the source file into the new one as stored.
-        if (files::GetFileStamp(source).exists && files::GetFileStamp(source).size == 0)
-            return fail(std::string("the file is empty, not ") + FormatName(format));
         std::string why;
         bool bUnreadable = false;
         std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenFile(source, &why, &bUnreadable);
-        if (!pkg) {
-            if (bUnreadable) SetError(error, why);
-            return bUnreadable ? false : fail(why);
+        if (!pkg && bUnreadable) {
+            SetError(error, why);
+            return false;
         }
+        if (!pkg && files::GetFileStamp(source).size == 0)
+            return fail(std::string("the file is empty, not ") + FormatName(format));
+        if (!pkg) return fail(why);
         if (!WritePackage(format, *pkg, false, properties, target, &why)) return fail(why);
         std::string writeError;
         const bool bWritten = files::AtomicReplace(

@@ -88,6 +88,36 @@ std::optional<std::string> ListMetaInManifest(const std::string& manifest, std::
     return DumpXml(pDoc.get());
 }
 
+// Reads each property of office:meta; false (error set) when one is too long.
+bool ReadMetaText(xmlNode* pMeta, Properties& properties, std::string* error)
+{
+    if (!ReadText(pMeta, kDcNs, "title", "Title", properties.title, error) ||
+        !ReadText(pMeta, kDcNs, "subject", "Subject", properties.subject, error) ||
+        !ReadText(pMeta, kDcNs, "description", "Comments", properties.comments, error))
+        return false;
+    // The last editor, else the first author.
+    const bool bCreator = FirstChildElement(pMeta, kDcNs, "creator") != nullptr;
+    if (!ReadText(pMeta, bCreator ? kDcNs : kMetaNs, bCreator ? "creator" : "initial-creator", "Author",
+                  properties.author, error))
+        return false;
+    TagList keywords;
+    std::size_t total = 0;
+    for (xmlNode* pKeyword : ChildElements(pMeta, kMetaNs, "keyword")) {
+        std::string text;
+        if (!ReadPropertyText(pKeyword, "Keywords", text, error)) return false;
+        std::string keyword = TrimTag(text);
+        total += keyword.size() + 2;
+        if (total > kMaxPropertyBytes) {
+            SetError(error, "its Keywords property is longer than " + std::to_string(kMaxPropertyBytes / 1024) +
+                                " KB, more than this program reads");
+            return false;
+        }
+        if (!keyword.empty()) keywords.push_back(std::move(keyword));
+    }
+    properties.keywords = JoinTags(keywords);
+    return true;
+}
+
 } // namespace
 
 std::optional<Properties> ReadOdf(const ZipPackage& package, std::string* error)
@@ -102,30 +132,7 @@ std::optional<Properties> ReadOdf(const ZipPackage& package, std::string* error)
     if (!pDoc) return std::nullopt;
     xmlNode* pMeta = MetaElement(pDoc.get(), error);
     if (!pMeta) return std::nullopt;
-    if (!ReadText(pMeta, kDcNs, "title", "Title", properties.title, error) ||
-        !ReadText(pMeta, kDcNs, "subject", "Subject", properties.subject, error) ||
-        !ReadText(pMeta, kDcNs, "description", "Comments", properties.comments, error))
-        return std::nullopt;
-    // The last editor, else the first author.
-    const bool bCreator = FirstChildElement(pMeta, kDcNs, "creator") != nullptr;
-    if (!ReadText(pMeta, bCreator ? kDcNs : kMetaNs, bCreator ? "creator" : "initial-creator", "Author",
-                  properties.author, error))
-        return std::nullopt;
-    TagList keywords;
-    std::size_t total = 0;
-    for (xmlNode* pKeyword : ChildElements(pMeta, kMetaNs, "keyword")) {
-        std::string text;
-        if (!ReadPropertyText(pKeyword, "Keywords", text, error)) return std::nullopt;
-        std::string keyword = TrimTag(text);
-        total += keyword.size() + 2;
-        if (total > kMaxPropertyBytes) {
-            SetError(error, "its Keywords property is longer than " + std::to_string(kMaxPropertyBytes / 1024) +
-                                " KB, more than this program reads");
-            return std::nullopt;
-        }
-        if (!keyword.empty()) keywords.push_back(std::move(keyword));
-    }
-    properties.keywords = JoinTags(keywords);
+    if (!ReadMetaText(pMeta, properties, error)) return std::nullopt;
     return properties;
 }
 
@@ -160,6 +167,8 @@ bool WriteOdf(ZipPackage& package, bool bNew, const Properties& properties, cons
     xmlNode* pMeta = MetaElement(pDoc.get(), error);
     if (!pMeta) return false;
 
+    // A property this program cannot read whole is never overwritten with less.
+    if (Properties existing; !ReadMetaText(pMeta, existing, error)) return false;
     SetOrRemoveElement(pMeta, kDcNs, "dc", "title", properties.title);
     SetOrRemoveElement(pMeta, kDcNs, "dc", "subject", properties.subject);
     SetOrRemoveElement(pMeta, kDcNs, "dc", "description", properties.comments);

@@ -182,6 +182,8 @@ bool WriteOoxml(ZipPackage& package, bool bNew, const Properties& properties, st
         SetError(error, part + " holds no core properties");
         return false;
     }
+    // A property this program cannot read whole is never overwritten with less.
+    if (Properties existing; !ReadCoreText(pRoot, existing, error)) return false;
     SetOrRemoveElement(pRoot, kDcNs, "dc", "title", properties.title);
     SetOrRemoveElement(pRoot, kDcNs, "dc", "subject", properties.subject);
     SetOrRemoveElement(pRoot, kDcNs, "dc", "creator", properties.author);
