@@ -167,6 +167,9 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
     if (!bytes.empty()) {
         infile = OpenCompound(bytes, input, error);
         if (!infile) return std::nullopt;
+        // A summary information the reader refuses is not rewritten into another one it refuses.
+        GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+        if (!ReadSummary(infile.get(), meta.get(), error)) return std::nullopt;
         if (GPtr<GsfInput> stream{gsf_infile_child_by_name(infile.get(), kSummaryStream)}) {
             const gsf_off_t size = gsf_input_size(stream.get());
             summary.resize(static_cast<std::size_t>(size));

@@ -181,13 +181,14 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
     auto titleOfSlide = [&](std::uint32_t persistId) -> std::string {
         auto it = offsets.find(persistId);
         if (it == offsets.end() || it->second > bytes.size()) return {};
-        auto [known, bNew] = titleAt.try_emplace(it->second);
-        if (bNew)
+        const auto emplaced = titleAt.try_emplace(it->second);
+        std::string& title = emplaced.first->second;
+        if (emplaced.second)
             ForEachRecord(begin + it->second, end, [&](const Record& r) {
-                if (r.type == kSlideContainer && r.bContainer) known->second = FindTitle(r.data, r.data + r.length);
+                if (r.type == kSlideContainer && r.bContainer) title = FindTitle(r.data, r.data + r.length);
                 return false; // the one record at the offset
             });
-        return known->second;
+        return title;
     };
 
     std::vector<std::string> titles;

@@ -2,6 +2,7 @@
 // relationships that point out of the package, pipes in place of files. Each is
 // refused with a reason and the file is left as it was.
 #include "docprops/docprops.h"
+#include "docprops/propertyset.h"
 #include "tests/docprops/packageparts.h"
 #include "tests/support/tempdir.h"
 
@@ -200,4 +201,17 @@ TEST(HostileDocuments, APipeInPlaceOfADocumentIsRefusedAtOnce)
         EXPECT_FALSE(Write(fifo, dir / "out.docx", Changed(), &error));
         EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
     }
+}
+
+TEST(HostileDocuments, ASummaryTheReaderRefusesIsNotRewritten)
+{
+    TempDir dir;
+    // A property set whose header (byte order mark) is wrong: libgsf refuses it, so
+    // rewriting it would report a save that the next open cannot read.
+    std::optional<std::string> summary = ReplaceStringProperties({}, {{kPidTitle, "Old"}}, nullptr);
+    ASSERT_TRUE(summary);
+    (*summary)[0] = 'X';
+    const std::string doc = dir / "bad-summary.doc";
+    test::WriteOle2(doc, {{"\005SummaryInformation", *summary}, {"WordDocument", std::string(4096, 'w')}});
+    ExpectRefusedAndUntouched(doc, "summary information cannot be read");
 }
