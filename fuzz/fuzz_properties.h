@@ -2,6 +2,7 @@
 // What every document property fuzz target checks on one input: reading and
 // rewriting never crash, a refusal says why, and rewritten properties read back.
 #include "docprops/docprops.h"
+#include "fuzz/quietglib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #pragma once
 // The presentation readers take a path: the input goes into a file in memory
 // (memfd) that they open by its /proc name, so nothing touches the disk.
+#include "fuzz/quietglib.h"
 #include "simoffice/slidefile.h"
 
 #include <sys/mman.h>
