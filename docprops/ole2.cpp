@@ -2,6 +2,7 @@
 // builds a new compound file with every other storage and stream copied.
 #include "docprops/formats.h"
 #include "docprops/propertyset.h"
+#include "platform/untrusted/gobjectptr.h"
 
 #include <gsf/gsf-doc-meta-data.h>
 #include <gsf/gsf-docprop-vector.h>
@@ -44,14 +45,7 @@ void SetError(std::string* error, std::string text)
     if (error) *error = std::move(text);
 }
 
-struct GObjectUnref {
-    void operator()(void* p) const
-    {
-        if (p) g_object_unref(p);
-    }
-};
-template <typename T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
+using untrusted::GPtr;
 
 void InitGsf()
 {
