@@ -1,6 +1,7 @@
 #include "docprops/docprops.h"
 
 #include "docprops/formats.h"
+#include "docprops/savecheck.h"
 #include "platform/files/files.h"
 #include "platform/untrusted/zippackage.h"
 
@@ -212,8 +213,13 @@ bool Write(const std::string& source, const std::string& target, const Propertie
         const bool bWritten = files::AtomicReplace(
             target,
             [&](int fd) {
-                if (pkg->FinishInto(fd, &writeError)) return true;
-                if (errno == 0) errno = EIO;
+                // Only the properties may change: the new file is read back and
+                // compared with the original before it replaces anything.
+                std::string checkError;
+                if (pkg->FinishInto(fd, &writeError) && ChangesOnlyZipEntries(format, source, fd, &checkError))
+                    return true;
+                if (writeError.empty()) writeError = checkError + "; the file is left as it was";
+                errno = EIO;
                 return false;
             },
             mode, error);
@@ -236,6 +242,10 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     std::string why;
     std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
     if (!written) return fail(why);
+    // Only the properties may change: every other part is read back from the new
+    // bytes and compared with the original before anything is replaced.
+    if (!source.empty() && !ChangesOnlyProperties(format, bytes, *written, &why))
+        return fail(why + "; the file is left as it was");
     return files::AtomicReplace(target, *written, mode, error);
 }
 

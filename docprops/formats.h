@@ -13,6 +13,9 @@
 namespace quillmark::docprops {
 
 using untrusted::ZipPackage;
+// The name of the package's core properties part, as its relationships give it ("" when none).
+std::optional<std::string> OoxmlCorePart(const ZipPackage& pkg, std::string* error);
+std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error);
 
 std::optional<Properties> ReadOoxml(const ZipPackage& pkg, std::string* error);
 bool WriteOoxml(ZipPackage& pkg, bool bNew, const Properties& properties, std::string* error);

@@ -128,6 +128,19 @@ std::optional<std::string> AddCoreContentType(const std::string& types, const st
 
 } // namespace
 
+std::optional<std::string> OoxmlCorePart(const ZipPackage& pkg, std::string* error)
+{
+    std::optional<CoreLocation> location = LocateCore(pkg, error);
+    if (!location) return std::nullopt;
+    return location->part;
+}
+
+std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error)
+{
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+    return pkg ? OoxmlCorePart(*pkg, error) : std::nullopt;
+}
+
 std::optional<Properties> ReadOoxml(const ZipPackage& package, std::string* error)
 {
     const ZipPackage* pkg = &package;
