@@ -6,6 +6,7 @@
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
 #include "platform/files/regularfile.h"
+#include "platform/untrusted/zippackage.h"
 
 #include <sys/stat.h>
 
@@ -97,11 +98,35 @@ const char* FormatName(Format format)
     return "a file without document properties";
 }
 
+namespace {
+
+std::optional<Properties> ReadPackage(Format format, const ZipPackage& pkg, std::string* error)
+{
+    return format == Format::OfficeOpenXml ? ReadOoxml(pkg, error) : ReadOdf(pkg, error);
+}
+
+bool WritePackage(Format format, ZipPackage& pkg, bool bNew, const Properties& properties,
+                  std::string_view targetName, std::string* error)
+{
+    if (format == Format::OfficeOpenXml) return WriteOoxml(pkg, bNew, properties, error);
+    const Extension* ext = ExtensionOf(targetName);
+    const std::string mimeType = ext && ext->mimeType ? ext->mimeType : kExtensions[6].mimeType;
+    return WriteOdf(pkg, bNew, properties, mimeType, error);
+}
+
+bool IsZipFormat(Format format) { return format == Format::OfficeOpenXml || format == Format::OpenDocument; }
+
+} // namespace
+
 std::optional<Properties> ReadBytes(Format format, std::string_view bytes, std::string* error)
 {
+    if (IsZipFormat(format)) {
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+        return pkg ? ReadPackage(format, *pkg, error) : std::nullopt;
+    }
     switch (format) {
-    case Format::OfficeOpenXml: return ReadOoxml(bytes, error);
-    case Format::OpenDocument: return ReadOdf(bytes, error);
+    case Format::OfficeOpenXml:
+    case Format::OpenDocument: break;
     case Format::Ole2: return ReadOle2(bytes, error);
     case Format::Other: break;
     }
@@ -112,13 +137,14 @@ std::optional<Properties> ReadBytes(Format format, std::string_view bytes, std::
 std::optional<std::string> WriteBytes(Format format, std::string_view bytes, const Properties& properties,
                                       std::string_view targetName, std::string* error)
 {
-    switch (format) {
-    case Format::OfficeOpenXml: return WriteOoxml(bytes, properties, error);
-    case Format::OpenDocument: {
-        const Extension* ext = ExtensionOf(targetName);
-        const std::string mimeType = ext && ext->mimeType ? ext->mimeType : kExtensions[6].mimeType;
-        return WriteOdf(bytes, properties, mimeType, error);
+    if (IsZipFormat(format)) {
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+        if (!pkg || !WritePackage(format, *pkg, bytes.empty(), properties, targetName, error)) return std::nullopt;
+        return pkg->Finish(error);
     }
+    switch (format) {
+    case Format::OfficeOpenXml:
+    case Format::OpenDocument: break;
     case Format::Ole2: return WriteOle2(bytes, properties, error);
     case Format::Other: break;
     }
@@ -159,11 +185,25 @@ std::optional<std::string> ReadDocument(const std::string& path, files::FileStam
 std::optional<Properties> Read(const std::string& path, std::string* error, files::FileStamp* pStamp)
 {
     files::FileStamp stamp;
-    std::optional<std::string> bytes = ReadDocument(path, stamp, error);
-    if (!bytes) return std::nullopt;
     const Format format = FormatOf(path);
     std::string why;
-    std::optional<Properties> properties = ReadBytes(format, *bytes, &why);
+    std::optional<Properties> properties;
+    if (IsZipFormat(format)) {
+        // From the file itself: the central directory, then the one part. The stamp
+        // is taken first, so that a later change of the file is never missed.
+        stamp = files::GetFileStamp(path);
+        bool bUnreadable = false;
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenFile(path, &why, &bUnreadable);
+        if (!pkg && bUnreadable) {
+            SetError(error, why);
+            return std::nullopt;
+        }
+        if (pkg) properties = ReadPackage(format, *pkg, &why);
+    } else {
+        std::optional<std::string> bytes = ReadDocument(path, stamp, error);
+        if (!bytes) return std::nullopt;
+        properties = ReadBytes(format, *bytes, &why);
+    }
     if (!properties && format != Format::Other)
         SetError(error, "not " + std::string(FormatName(format)) + " as its name says, or a damaged one: " + why);
     else if (!properties)

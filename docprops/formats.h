@@ -1,7 +1,10 @@
 #pragma once
-// One reader and one writer per file format, on file contents in memory.
-// A writer given empty bytes builds a new package that holds only the properties.
+// One reader and one writer per file format. The zip based formats work on an
+// open package (read from the file or from memory): the writer replaces the parts
+// that hold the properties and leaves writing the package to its caller; `bNew`
+// says the package is a new, empty one to build. OLE2 files work on their bytes.
 #include "docprops/docprops.h"
+#include "platform/untrusted/zippackage.h"
 
 #include <optional>
 #include <string>
@@ -9,15 +12,18 @@
 
 namespace quillmark::docprops {
 
-std::optional<Properties> ReadOoxml(std::string_view bytes, std::string* error);
-std::optional<std::string> WriteOoxml(std::string_view bytes, const Properties& properties, std::string* error);
+using untrusted::ZipPackage;
 // The name of the package's core properties part, as its relationships give it ("" when none).
+std::optional<std::string> OoxmlCorePart(const ZipPackage& pkg, std::string* error);
 std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error);
 
-std::optional<Properties> ReadOdf(std::string_view bytes, std::string* error);
+std::optional<Properties> ReadOoxml(const ZipPackage& pkg, std::string* error);
+bool WriteOoxml(ZipPackage& pkg, bool bNew, const Properties& properties, std::string* error);
+
+std::optional<Properties> ReadOdf(const ZipPackage& pkg, std::string* error);
 // `mimeType` is the package's type when a new one is built.
-std::optional<std::string> WriteOdf(std::string_view bytes, const Properties& properties,
-                                    const std::string& mimeType, std::string* error);
+bool WriteOdf(ZipPackage& pkg, bool bNew, const Properties& properties, const std::string& mimeType,
+              std::string* error);
 
 std::optional<Properties> ReadOle2(std::string_view bytes, std::string* error);
 std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& properties, std::string* error);

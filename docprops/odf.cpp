@@ -2,7 +2,6 @@
 // `mimetype` entry stays first and stored.
 #include "docprops/formats.h"
 #include "docprops/xmlpart.h"
-#include "docprops/zippackage.h"
 #include "store/tagtext.h"
 
 #include <libxml/tree.h>
@@ -23,8 +22,6 @@ constexpr const char* kNewMeta =
     "<office:document-meta xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
     "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
     "office:version=\"1.3\"><office:meta/></office:document-meta>";
-
-const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
 void SetError(std::string* error, std::string text)
 {
@@ -66,10 +63,10 @@ xmlNode* MetaElement(xmlDoc* pDoc, std::string* error)
     return pMeta;
 }
 
-std::string Text(xmlNode* pMeta, const char* ns, const char* name)
+bool ReadText(xmlNode* pMeta, const char* ns, const char* name, const char* what, std::string& text,
+              std::string* error)
 {
-    xmlNode* pNode = FirstChildElement(pMeta, ns, name);
-    return pNode ? TextOf(pNode) : std::string();
+    return ReadPropertyText(FirstChildElement(pMeta, ns, name), what, text, error);
 }
 
 // Lists meta.xml in the manifest when it is not listed yet; "" when nothing changes.
@@ -91,12 +88,42 @@ std::optional<std::string> ListMetaInManifest(const std::string& manifest, std::
     return DumpXml(pDoc.get());
 }
 
+// Reads each property of office:meta; false (error set) when one is too long.
+bool ReadMetaText(xmlNode* pMeta, Properties& properties, std::string* error)
+{
+    if (!ReadText(pMeta, kDcNs, "title", "Title", properties.title, error) ||
+        !ReadText(pMeta, kDcNs, "subject", "Subject", properties.subject, error) ||
+        !ReadText(pMeta, kDcNs, "description", "Comments", properties.comments, error))
+        return false;
+    // The last editor, else the first author.
+    const bool bCreator = FirstChildElement(pMeta, kDcNs, "creator") != nullptr;
+    if (!ReadText(pMeta, bCreator ? kDcNs : kMetaNs, bCreator ? "creator" : "initial-creator", "Author",
+                  properties.author, error))
+        return false;
+    TagList keywords;
+    std::size_t total = 0;
+    for (xmlNode* pKeyword : ChildElements(pMeta, kMetaNs, "keyword")) {
+        std::string text;
+        if (!ReadPropertyText(pKeyword, "Keywords", text, error)) return false;
+        std::string keyword = TrimTag(text);
+        total += keyword.size() + 2;
+        if (total > kMaxPropertyBytes) {
+            SetError(error, "its Keywords property is longer than " + std::to_string(kMaxPropertyBytes / 1024) +
+                                " KB, more than this program reads");
+            return false;
+        }
+        if (!keyword.empty()) keywords.push_back(std::move(keyword));
+    }
+    properties.keywords = JoinTags(keywords);
+    return true;
+}
+
 } // namespace
 
-std::optional<Properties> ReadOdf(std::string_view bytes, std::string* error)
+std::optional<Properties> ReadOdf(const ZipPackage& package, std::string* error)
 {
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
-    if (!pkg || !CheckPackage(*pkg, error)) return std::nullopt;
+    const ZipPackage* pkg = &package;
+    if (!CheckPackage(*pkg, error)) return std::nullopt;
     Properties properties;
     if (!pkg->Has(kMetaPart)) return properties;
     std::optional<std::string> meta = pkg->Read(kMetaPart, error);
@@ -105,54 +132,43 @@ std::optional<Properties> ReadOdf(std::string_view bytes, std::string* error)
     if (!pDoc) return std::nullopt;
     xmlNode* pMeta = MetaElement(pDoc.get(), error);
     if (!pMeta) return std::nullopt;
-    properties.title = Text(pMeta, kDcNs, "title");
-    properties.subject = Text(pMeta, kDcNs, "subject");
-    properties.comments = Text(pMeta, kDcNs, "description");
-    // The last editor, else the first author.
-    xmlNode* pCreator = FirstChildElement(pMeta, kDcNs, "creator");
-    properties.author = pCreator ? TextOf(pCreator) : Text(pMeta, kMetaNs, "initial-creator");
-    TagList keywords;
-    for (xmlNode* pKeyword : ChildElements(pMeta, kMetaNs, "keyword")) {
-        std::string keyword = TrimTag(TextOf(pKeyword));
-        if (!keyword.empty()) keywords.push_back(std::move(keyword));
-    }
-    properties.keywords = JoinTags(keywords);
+    if (!ReadMetaText(pMeta, properties, error)) return std::nullopt;
     return properties;
 }
 
-std::optional<std::string> WriteOdf(std::string_view bytes, const Properties& properties,
-                                    const std::string& mimeType, std::string* error)
+bool WriteOdf(ZipPackage& package, bool bNew, const Properties& properties, const std::string& mimeType,
+              std::string* error)
 {
-    if (!CheckXmlValues(properties, error)) return std::nullopt;
-    const bool bNew = bytes.empty();
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
-    if (!pkg) return std::nullopt;
+    if (!CheckXmlValues(properties, error)) return false;
+    ZipPackage* pkg = &package;
     if (bNew) {
         // The type first and stored, so that it can be read at a fixed offset.
         if (!pkg->Put("mimetype", mimeType, false, error) ||
             !pkg->Put(kManifestPart, NewManifest(mimeType), true, error))
-            return std::nullopt;
+            return false;
     } else if (!CheckPackage(*pkg, error)) {
-        return std::nullopt;
+        return false;
     }
 
     std::string meta = kNewMeta;
     if (pkg->Has(kMetaPart)) {
         std::optional<std::string> existing = pkg->Read(kMetaPart, error);
-        if (!existing) return std::nullopt;
+        if (!existing) return false;
         meta = std::move(*existing);
     } else if (pkg->Has(kManifestPart)) {
         std::optional<std::string> manifest = pkg->Read(kManifestPart, error);
-        if (!manifest) return std::nullopt;
+        if (!manifest) return false;
         std::optional<std::string> listed = ListMetaInManifest(*manifest, error);
-        if (!listed) return std::nullopt;
-        if (!listed->empty() && !pkg->Put(kManifestPart, *listed, true, error)) return std::nullopt;
+        if (!listed) return false;
+        if (!listed->empty() && !pkg->Put(kManifestPart, *listed, true, error)) return false;
     }
     XmlDocPtr pDoc = ParseXml(meta, kMetaPart, error);
-    if (!pDoc) return std::nullopt;
+    if (!pDoc) return false;
     xmlNode* pMeta = MetaElement(pDoc.get(), error);
-    if (!pMeta) return std::nullopt;
+    if (!pMeta) return false;
 
+    // A property this program cannot read whole is never overwritten with less.
+    if (Properties existing; !ReadMetaText(pMeta, existing, error)) return false;
     SetOrRemoveElement(pMeta, kDcNs, "dc", "title", properties.title);
     SetOrRemoveElement(pMeta, kDcNs, "dc", "subject", properties.subject);
     SetOrRemoveElement(pMeta, kDcNs, "dc", "description", properties.comments);
@@ -176,8 +192,7 @@ std::optional<std::string> WriteOdf(std::string_view bytes, const Properties& pr
         }
     }
     if (pAnchor) RemoveNode(pAnchor);
-    if (!pkg->Put(kMetaPart, DumpXml(pDoc.get()), true, error)) return std::nullopt;
-    return pkg->Finish(error);
+    return pkg->Put(kMetaPart, DumpXml(pDoc.get()), true, error);
 }
 
 } // namespace quillmark::docprops

@@ -2,6 +2,7 @@
 // builds a new compound file with every other storage and stream copied.
 #include "docprops/formats.h"
 #include "docprops/propertyset.h"
+#include "platform/untrusted/gobjectptr.h"
 
 #include <gsf/gsf-doc-meta-data.h>
 #include <gsf/gsf-docprop-vector.h>
@@ -46,14 +47,7 @@ void SetError(std::string* error, std::string text)
     if (error) *error = std::move(text);
 }
 
-struct GObjectUnref {
-    void operator()(void* p) const
-    {
-        if (p) g_object_unref(p);
-    }
-};
-template <typename T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
+using untrusted::GPtr;
 
 void InitGsf()
 {
@@ -212,6 +206,9 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
     if (!bytes.empty()) {
         infile = OpenCompound(bytes, input, error);
         if (!infile) return std::nullopt;
+        // A summary information the reader refuses is not rewritten into another one it refuses.
+        GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+        if (!ReadSummary(infile.get(), meta.get(), error)) return std::nullopt;
         if (GPtr<GsfInput> stream{gsf_infile_child_by_name(infile.get(), kSummaryStream)}) {
             const gsf_off_t size = gsf_input_size(stream.get());
             summary.resize(static_cast<std::size_t>(size));

@@ -2,7 +2,7 @@
 // relationships, with its relationship and content type added when missing.
 #include "docprops/formats.h"
 #include "docprops/xmlpart.h"
-#include "docprops/zippackage.h"
+#include "platform/untrusted/partname.h"
 
 #include <libxml/tree.h>
 
@@ -39,20 +39,12 @@ constexpr const char* kNewTypes =
     "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
     "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
 
-const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
-
 void SetError(std::string* error, std::string text)
 {
     if (error) *error = std::move(text);
 }
 
-std::string Attribute(xmlNode* pNode, const char* name)
-{
-    xmlChar* pValue = xmlGetProp(pNode, X(name));
-    std::string value = pValue ? reinterpret_cast<const char*>(pValue) : "";
-    xmlFree(pValue);
-    return value;
-}
+std::string Attribute(xmlNode* pNode, const char* name) { return untrusted::Attribute(pNode, name); }
 
 // The core properties relationship of the package relationships; nullptr when none.
 xmlNode* CoreRelationship(xmlDoc* pRels)
@@ -60,13 +52,6 @@ xmlNode* CoreRelationship(xmlDoc* pRels)
     for (xmlNode* pRel : ChildElements(xmlDocGetRootElement(pRels), kRelsNs, "Relationship"))
         if (Attribute(pRel, "Type") == kCoreRelType) return pRel;
     return nullptr;
-}
-
-// A relationship target is relative to the package root here; "/x" names the same part.
-std::string PartName(std::string target)
-{
-    while (!target.empty() && target.front() == '/') target.erase(0, 1);
-    return target;
 }
 
 // The package's relationships and the name of its core properties part ("" when it has none).
@@ -87,14 +72,28 @@ std::optional<CoreLocation> LocateCore(const ZipPackage& pkg, std::string* error
     if (!rels) return std::nullopt;
     location.pRels = ParseXml(*rels, kRelsPart, error);
     if (!location.pRels) return std::nullopt;
-    if (xmlNode* pRel = CoreRelationship(location.pRels.get())) location.part = PartName(Attribute(pRel, "Target"));
+    xmlNode* pRel = CoreRelationship(location.pRels.get());
+    if (!pRel) return location;
+    if (Attribute(pRel, "TargetMode") == "External") {
+        SetError(error, "its core properties relationship points outside the package");
+        return std::nullopt;
+    }
+    // The package's relationships resolve against the package root; the part keeps
+    // the spelling the archive stores it under.
+    std::optional<std::string> part = untrusted::ResolvePartName("", Attribute(pRel, "Target"), error);
+    if (!part) return std::nullopt;
+    location.part = pkg.FindNoCase(*part).value_or(*part);
     return location;
 }
 
-std::string Text(xmlNode* pRoot, const char* ns, const char* name)
+// Reads each property of `pRoot` (cp:coreProperties); false (error set) when one is too long.
+bool ReadCoreText(xmlNode* pRoot, Properties& properties, std::string* error)
 {
-    xmlNode* pNode = FirstChildElement(pRoot, ns, name);
-    return pNode ? TextOf(pNode) : std::string();
+    return ReadPropertyText(FirstChildElement(pRoot, kDcNs, "title"), "Title", properties.title, error) &&
+           ReadPropertyText(FirstChildElement(pRoot, kDcNs, "subject"), "Subject", properties.subject, error) &&
+           ReadPropertyText(FirstChildElement(pRoot, kDcNs, "creator"), "Author", properties.author, error) &&
+           ReadPropertyText(FirstChildElement(pRoot, kCpNs, "keywords"), "Keywords", properties.keywords, error) &&
+           ReadPropertyText(FirstChildElement(pRoot, kDcNs, "description"), "Comments", properties.comments, error);
 }
 
 // Adds the core part's relationship to the package relationships.
@@ -129,19 +128,22 @@ std::optional<std::string> AddCoreContentType(const std::string& types, const st
 
 } // namespace
 
-std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error)
+std::optional<std::string> OoxmlCorePart(const ZipPackage& pkg, std::string* error)
 {
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
-    if (!pkg) return std::nullopt;
-    std::optional<CoreLocation> location = LocateCore(*pkg, error);
+    std::optional<CoreLocation> location = LocateCore(pkg, error);
     if (!location) return std::nullopt;
     return location->part;
 }
 
-std::optional<Properties> ReadOoxml(std::string_view bytes, std::string* error)
+std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error)
 {
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
-    if (!pkg) return std::nullopt;
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes(bytes, error);
+    return pkg ? OoxmlCorePart(*pkg, error) : std::nullopt;
+}
+
+std::optional<Properties> ReadOoxml(const ZipPackage& package, std::string* error)
+{
+    const ZipPackage* pkg = &package;
     std::optional<CoreLocation> location = LocateCore(*pkg, error);
     if (!location) return std::nullopt;
     Properties properties;
@@ -155,57 +157,52 @@ std::optional<Properties> ReadOoxml(std::string_view bytes, std::string* error)
         SetError(error, location->part + " holds no core properties");
         return std::nullopt;
     }
-    properties.title = Text(pRoot, kDcNs, "title");
-    properties.subject = Text(pRoot, kDcNs, "subject");
-    properties.author = Text(pRoot, kDcNs, "creator");
-    properties.keywords = Text(pRoot, kCpNs, "keywords");
-    properties.comments = Text(pRoot, kDcNs, "description");
+    if (!ReadCoreText(pRoot, properties, error)) return std::nullopt;
     return properties;
 }
 
-std::optional<std::string> WriteOoxml(std::string_view bytes, const Properties& properties, std::string* error)
+bool WriteOoxml(ZipPackage& package, bool bNew, const Properties& properties, std::string* error)
 {
-    if (!CheckXmlValues(properties, error)) return std::nullopt;
-    const bool bNew = bytes.empty();
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
-    if (!pkg) return std::nullopt;
-    if (bNew && !pkg->Put(kContentTypesPart, kNewTypes, true, error)) return std::nullopt;
+    if (!CheckXmlValues(properties, error)) return false;
+    ZipPackage* pkg = &package;
+    if (bNew && !pkg->Put(kContentTypesPart, kNewTypes, true, error)) return false;
     std::optional<CoreLocation> location = LocateCore(*pkg, error);
-    if (!location) return std::nullopt;
+    if (!location) return false;
 
     std::string part = location->part;
     if (part.empty()) {
         // No core properties part yet: add it with its relationship.
         part = kDefaultCorePart;
         if (!location->pRels) location->pRels = ParseXml(kNewRels, kRelsPart, error);
-        if (!pkg->Put(kRelsPart, AddCoreRelationship(location->pRels.get(), part), true, error)) return std::nullopt;
+        if (!pkg->Put(kRelsPart, AddCoreRelationship(location->pRels.get(), part), true, error)) return false;
     }
     std::optional<std::string> types = pkg->Read(kContentTypesPart, error);
-    if (!types) return std::nullopt;
+    if (!types) return false;
     std::optional<std::string> newTypes = AddCoreContentType(*types, part, error);
-    if (!newTypes) return std::nullopt;
-    if (!newTypes->empty() && !pkg->Put(kContentTypesPart, *newTypes, true, error)) return std::nullopt;
+    if (!newTypes) return false;
+    if (!newTypes->empty() && !pkg->Put(kContentTypesPart, *newTypes, true, error)) return false;
 
     std::string core = kNewCore;
     if (pkg->Has(part)) {
         std::optional<std::string> existing = pkg->Read(part, error);
-        if (!existing) return std::nullopt;
+        if (!existing) return false;
         core = std::move(*existing);
     }
     XmlDocPtr pCore = ParseXml(core, part, error);
-    if (!pCore) return std::nullopt;
+    if (!pCore) return false;
     xmlNode* pRoot = xmlDocGetRootElement(pCore.get());
     if (!IsElement(pRoot, kCpNs, "coreProperties")) {
         SetError(error, part + " holds no core properties");
-        return std::nullopt;
+        return false;
     }
+    // A property this program cannot read whole is never overwritten with less.
+    if (Properties existing; !ReadCoreText(pRoot, existing, error)) return false;
     SetOrRemoveElement(pRoot, kDcNs, "dc", "title", properties.title);
     SetOrRemoveElement(pRoot, kDcNs, "dc", "subject", properties.subject);
     SetOrRemoveElement(pRoot, kDcNs, "dc", "creator", properties.author);
     SetOrRemoveElement(pRoot, kCpNs, "cp", "keywords", properties.keywords);
     SetOrRemoveElement(pRoot, kDcNs, "dc", "description", properties.comments);
-    if (!pkg->Put(part, DumpXml(pCore.get()), true, error)) return std::nullopt;
-    return pkg->Finish(error);
+    return pkg->Put(part, DumpXml(pCore.get()), true, error);
 }
 
 } // namespace quillmark::docprops

@@ -236,7 +236,7 @@ std::optional<std::string> ReplaceStringProperties(std::string_view original,
         if (property.id == kPidCodepage && property.value.size() >= 6 && U16(property.value, 0) == kVtI2)
             codepage = U16(property.value, 4);
     for (const auto& [id, text] : values) {
-        std::erase_if(first, [&](const RawProperty& property) { return property.id == id; });
+        std::erase_if(first, [pid = id](const RawProperty& property) { return property.id == pid; });
         if (!text.empty()) first.push_back({id, StringValue(text, codepage)});
     }
     sets[0].second = BuildSet(first);

@@ -4,6 +4,8 @@
 
 #include <zip.h>
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -372,6 +374,25 @@ Sameness CompareEntry(zip_t* a, zip_t* b, zip_uint64_t index, std::string& reaso
     return Sameness::Differs;
 }
 
+// The archive in the open file `fd` (duplicated, so that `fd` stays open).
+ZipPtr OpenZipFd(int fd, std::string* error)
+{
+    const int copy = ::dup(fd);
+    int code = 0;
+    zip_t* archive = copy >= 0 ? zip_fdopen(copy, ZIP_RDONLY | ZIP_CHECKCONS, &code) : nullptr;
+    if (!archive) {
+        if (copy >= 0) ::close(copy);
+        zip_error_t err;
+        zip_error_init_with_code(&err, copy >= 0 ? code : ZIP_ER_OPEN);
+        SetError(error, zip_error_strerror(&err));
+        zip_error_fini(&err);
+    }
+    return ZipPtr(archive);
+}
+
+bool CompareArchives(Format format, zip_t* pOriginal, zip_t* pWritten, const std::optional<std::string>& corePart,
+                     std::string* error);
+
 bool CompareZip(Format format, std::string_view original, std::string_view written, std::string* error)
 {
     std::string why;
@@ -385,10 +406,21 @@ bool CompareZip(Format format, std::string_view original, std::string_view writt
         SetError(error, "the new file cannot be read back: " + why);
         return false;
     }
+    return CompareArchives(format, a.get(), b.get(),
+                           format == Format::OfficeOpenXml ? OoxmlCorePart(written, &why) : std::nullopt, error);
+}
+
+bool CompareArchives(Format format, zip_t* pOriginal, zip_t* pWritten, const std::optional<std::string>& corePart,
+                     std::string* error)
+{
+    struct NotOwned {
+        void operator()(zip_t*) const {}
+    };
+    std::unique_ptr<zip_t, NotOwned> a(pOriginal), b(pWritten);
     std::set<std::string> parts;
     if (format == Format::OfficeOpenXml) {
         parts = {"[Content_Types].xml", "_rels/.rels"};
-        if (std::optional<std::string> core = OoxmlCorePart(written, &why)) parts.insert(*core);
+        if (corePart) parts.insert(*corePart);
     } else {
         parts = {"meta.xml", "META-INF/manifest.xml"};
     }
@@ -433,6 +465,32 @@ bool CompareZip(Format format, std::string_view original, std::string_view writt
 }
 
 } // namespace
+
+bool ChangesOnlyZipEntries(Format format, const std::string& originalPath, int writtenFd, std::string* error)
+{
+    int code = 0;
+    ZipPtr a(zip_open(originalPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+    if (!a) {
+        zip_error_t err;
+        zip_error_init_with_code(&err, code);
+        SetError(error, std::string("the original file cannot be read whole: ") + zip_error_strerror(&err));
+        zip_error_fini(&err);
+        return false;
+    }
+    std::string why;
+    ZipPtr b = OpenZipFd(writtenFd, &why);
+    if (!b) {
+        SetError(error, "the new file cannot be read back: " + why);
+        return false;
+    }
+    std::optional<std::string> corePart;
+    if (format == Format::OfficeOpenXml) {
+        // The written package's own relationships name its core part.
+        std::unique_ptr<ZipPackage> written = ZipPackage::OpenFile("/proc/self/fd/" + std::to_string(writtenFd), &why);
+        if (written) corePart = OoxmlCorePart(*written, &why);
+    }
+    return CompareArchives(format, a.get(), b.get(), corePart, error);
+}
 
 bool ChangesOnlyProperties(Format format, std::string_view original, std::string_view written, std::string* error)
 {

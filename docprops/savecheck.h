@@ -21,5 +21,8 @@ namespace quillmark::docprops {
 // meta.xml and META-INF/manifest.xml.
 bool ChangesOnlyProperties(Format format, std::string_view original, std::string_view written,
                            std::string* error);
+// The same for a zip package read from its files: the original at `originalPath`,
+// the new one in the open file `writtenFd` (read, not moved or closed).
+bool ChangesOnlyZipEntries(Format format, const std::string& originalPath, int writtenFd, std::string* error);
 
 } // namespace quillmark::docprops

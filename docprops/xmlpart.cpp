@@ -2,7 +2,6 @@
 
 #include "store/utf8.h"
 
-#include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 
 #include <cstring>
@@ -16,23 +15,7 @@ void SetError(std::string* error, std::string text)
     if (error) *error = std::move(text);
 }
 
-const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
-
 } // namespace
-
-XmlDocPtr ParseXml(std::string_view text, const std::string& partName, std::string* error)
-{
-    XmlDocPtr pDoc(xmlReadMemory(text.data(), static_cast<int>(text.size()), partName.c_str(), nullptr,
-                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (!pDoc || !xmlDocGetRootElement(pDoc.get())) {
-        const xmlError* pError = xmlGetLastError();
-        std::string why = pError && pError->message ? pError->message : "not well-formed";
-        while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
-        SetError(error, partName + " is not well-formed XML (" + why + ")");
-        return nullptr;
-    }
-    return pDoc;
-}
 
 std::string DumpXml(xmlDoc* pDoc)
 {
@@ -44,33 +27,17 @@ std::string DumpXml(xmlDoc* pDoc)
     return text;
 }
 
-bool IsElement(const xmlNode* pNode, const char* nsHref, const char* localName)
+bool ReadPropertyText(const xmlNode* pNode, const char* what, std::string& text, std::string* error)
 {
-    return pNode && pNode->type == XML_ELEMENT_NODE && xmlStrEqual(pNode->name, X(localName)) &&
-           pNode->ns && xmlStrEqual(pNode->ns->href, X(nsHref));
-}
-
-std::vector<xmlNode*> ChildElements(xmlNode* pParent, const char* nsHref, const char* localName)
-{
-    std::vector<xmlNode*> found;
-    for (xmlNode* pChild = pParent ? pParent->children : nullptr; pChild; pChild = pChild->next)
-        if (IsElement(pChild, nsHref, localName)) found.push_back(pChild);
-    return found;
-}
-
-xmlNode* FirstChildElement(xmlNode* pParent, const char* nsHref, const char* localName)
-{
-    for (xmlNode* pChild = pParent ? pParent->children : nullptr; pChild; pChild = pChild->next)
-        if (IsElement(pChild, nsHref, localName)) return pChild;
-    return nullptr;
-}
-
-std::string TextOf(xmlNode* pNode)
-{
-    xmlChar* pText = xmlNodeGetContent(pNode);
-    std::string text = pText ? reinterpret_cast<const char*>(pText) : "";
-    xmlFree(pText);
-    return text;
+    bool bCut = false;
+    text = pNode ? untrusted::TextOf(pNode, kMaxPropertyBytes, &bCut) : std::string();
+    if (bCut) {
+        SetError(error, std::string("its ") + what + " property is longer than " +
+                            std::to_string(kMaxPropertyBytes / 1024) + " KB, more than this program reads");
+        text.clear();
+        return false;
+    }
+    return true;
 }
 
 void SetText(xmlNode* pNode, const std::string& text)

@@ -1,8 +1,10 @@
 #pragma once
-// Small libxml2 helpers for the XML parts that hold document properties: parsing
-// from memory without network or entity expansion, finding and setting child
-// elements by namespace and local name, and writing the part back.
+// Small libxml2 helpers for the XML parts that hold document properties: reading a
+// property's text with its limit, setting child elements by namespace and local
+// name, and writing the part back. Parsing and finding elements is the safe
+// parser's (platform/untrusted/safexml.h).
 #include "docprops/docprops.h"
+#include "platform/untrusted/safexml.h"
 
 #include <libxml/tree.h>
 
@@ -14,22 +16,23 @@
 
 namespace quillmark::docprops {
 
-struct XmlDocFree {
-    void operator()(xmlDoc* pDoc) const { xmlFreeDoc(pDoc); }
-};
-using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocFree>;
+using untrusted::ChildElements;
+using untrusted::FirstChildElement;
+using untrusted::IsElement;
+using untrusted::ParseXml;
+using untrusted::X;
+using untrusted::XmlDocPtr;
 
-// nullptr (error set) when `text` is not well-formed XML with a root element.
-XmlDocPtr ParseXml(std::string_view text, const std::string& partName, std::string* error);
+// The longest property text read from a file. A longer one is refused rather than
+// cut, so that a save can never write back less than the file held.
+constexpr std::size_t kMaxPropertyBytes = 64u << 10;
+
 // The document as UTF-8 text, with its XML declaration.
 std::string DumpXml(xmlDoc* pDoc);
 
-bool IsElement(const xmlNode* pNode, const char* nsHref, const char* localName);
-// Child elements of `pParent` with that namespace and local name, in document order.
-std::vector<xmlNode*> ChildElements(xmlNode* pParent, const char* nsHref, const char* localName);
-xmlNode* FirstChildElement(xmlNode* pParent, const char* nsHref, const char* localName);
-// The text content of an element (all of its text, nested elements included).
-std::string TextOf(xmlNode* pNode);
+// The text of the property element `pNode` ("" when null) into `text`; false (error
+// set, naming the property `what`) when it is longer than kMaxPropertyBytes.
+bool ReadPropertyText(const xmlNode* pNode, const char* what, std::string& text, std::string* error);
 // Replaces the element's content by `text` (taken literally, not as markup).
 void SetText(xmlNode* pNode, const std::string& text);
 // A new child element at the end of `pParent`, its namespace declared on the root when

@@ -111,4 +111,20 @@ const std::string& LoadResString(int id)
     return it == table.end() ? empty : it->second;
 }
 
+std::string FormatResString(int id, const std::string& value)
+{
+    const std::string& pattern = LoadResString(id);
+    std::string text;
+    text.reserve(pattern.size() + value.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == '%')) {
+            text += pattern[i + 1] == 's' ? value : "%";
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
 } // namespace quillmark

@@ -18,14 +18,6 @@ HRESULT GetText(std::string* out, const std::string& value)
     return S_OK;
 }
 
-template <class T>
-HRESULT GetValue(T* out, T value)
-{
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
-}
-
 HRESULT GetBool(VARIANT_BOOL* out, bool value) { return GetValue<VARIANT_BOOL>(out, value ? VARIANT_TRUE : VARIANT_FALSE); }
 
 // A boolean argument that may be missing.

@@ -28,14 +28,6 @@ ComPtr<IDispatch> MakeLinked(const DocLinkPtr& link)
     return ComPtr<IDispatch>(sp.Get());
 }
 
-template <class T>
-HRESULT GetValue(T* out, T value)
-{
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
-}
-
 // A document's object (Word's _Document, PowerPoint's _Presentation). Every call
 // fails once the document is closed.
 template <class I>

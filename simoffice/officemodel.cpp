@@ -429,6 +429,11 @@ int OfficeModel::InsertFromFile(SimDocument& doc, const std::string& file, int i
                             std::to_string(slides.size()) + " slides)");
         return -1;
     }
+    if (slides.size() + static_cast<std::size_t>(end - start + 1) > SimDocument::kMaxSlides) {
+        SetError(error, "inserting " + std::to_string(end - start + 1) + " slides would give the presentation more than " +
+                            std::to_string(SimDocument::kMaxSlides));
+        return -1;
+    }
     std::vector<Slide> inserted(source.begin() + (start - 1), source.begin() + end);
     for (Slide& slide : inserted) slide.id = NextSlideId();
     slides.insert(slides.begin() + index, inserted.begin(), inserted.end());

@@ -63,7 +63,6 @@ ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& e
     m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
     m_pDialogs = std::make_unique<DialogDriver>(m_out, m_err);
     m_pDialogs->SetDialogOpenedHandler([this](QDialog& dialog) { RunInDialog(dialog); });
-    m_office.Model().SetNotices([this](const std::string& text) { m_err << "warning: " << text << std::endl; });
 }
 
 ScriptRunner::~ScriptRunner()

@@ -1,5 +1,6 @@
 #include "simoffice/simdocument.h"
 
+#include "platform/files/paths.h"
 #include "platform/registry/regmodel.h"
 
 #include <algorithm>
@@ -37,8 +38,7 @@ bool DocumentProperties::Set(const std::string& name, const std::string& value)
 
 std::string SimDocument::Name() const
 {
-    size_t cut = m_strFullName.find_last_of("/\\");
-    return cut == std::string::npos ? m_strFullName : m_strFullName.substr(cut + 1);
+    return files::NameOf(m_strFullName);
 }
 
 std::string SimDocument::Property(const std::string& name) const

@@ -1,12 +1,13 @@
 #include "simoffice/slidefile.h"
-#include "platform/files/filesystem.h"
-#include "platform/files/regularfile.h"
+
 
 #include "platform/registry/regmodel.h"
+#include "platform/untrusted/partname.h"
+#include "platform/untrusted/safexml.h"
+#include "platform/untrusted/zippackage.h"
+#include "simoffice/simdocument.h"
 
-#include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <zip.h>
 
 #include <map>
 #include <memory>
@@ -14,6 +15,12 @@
 namespace quillmark::simoffice {
 
 namespace {
+
+using untrusted::Attribute;
+using untrusted::FirstChildElement;
+using untrusted::IsElement;
+using untrusted::XmlDocPtr;
+using untrusted::ZipPackage;
 
 void SetError(std::string* error, std::string text)
 {
@@ -29,191 +36,131 @@ constexpr const char* kOdfDrawNs = "urn:oasis:names:tc:opendocument:xmlns:drawin
 constexpr const char* kOdfPresentationNs = "urn:oasis:names:tc:opendocument:xmlns:presentation:1.0";
 constexpr const char* kOdfTextNs = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 
-// A part larger than this is not a slide list anyone wrote by hand or by program.
-constexpr zip_uint64_t kMaxPartSize = 64u << 20;
+constexpr const char* kPresentationPart = "ppt/presentation.xml";
+// A part larger than this is not a slide anyone wrote by hand or by program.
+constexpr std::size_t kMaxPartSize = 32u << 20;
+// What the slide parts of one file may inflate to in all; slides past it keep no title.
+constexpr std::size_t kMaxSlideBytes = 256u << 20;
 
-struct ZipCloser {
-    void operator()(zip_t* p) const { zip_discard(p); }
-};
-using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
-struct DocFreer {
-    void operator()(xmlDoc* p) const { xmlFreeDoc(p); }
-};
-using XmlDocPtr = std::unique_ptr<xmlDoc, DocFreer>;
-
-bool Is(const xmlNode* node, const char* ns, const char* name)
-{
-    return node && node->type == XML_ELEMENT_NODE && node->ns && xmlStrEqual(node->ns->href, BAD_CAST ns) &&
-           xmlStrEqual(node->name, BAD_CAST name);
-}
-
-const xmlNode* Child(const xmlNode* parent, const char* ns, const char* name)
-{
-    for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
-        if (Is(c, ns, name)) return c;
-    return nullptr;
-}
-
-std::string Attribute(const xmlNode* node, const char* ns, const char* name)
-{
-    xmlChar* value = ns ? xmlGetNsProp(node, BAD_CAST name, BAD_CAST ns) : xmlGetProp(node, BAD_CAST name);
-    std::string text = value ? reinterpret_cast<const char*>(value) : "";
-    xmlFree(value);
-    return text;
-}
-
-// Text of the elements `ns`:`name` below `node`, paragraphs (`paraNs`:`para`) joined by a blank.
+// Text of the elements `ns`:`name` below `node`, paragraphs (`paraNs`:`para`) joined
+// by a blank; stops once `out` holds more than a title may.
 void CollectText(const xmlNode* node, const char* ns, const char* name, const char* paraNs, const char* para,
                  std::string& out)
 {
-    for (const xmlNode* c = node->children; c; c = c->next) {
+    for (const xmlNode* c = node->children; c && out.size() <= kMaxTitleBytes; c = c->next) {
         if (c->type != XML_ELEMENT_NODE) continue;
-        if (Is(c, paraNs, para) && !out.empty() && out.back() != ' ') out += ' ';
-        if (Is(c, ns, name)) {
-            xmlChar* text = xmlNodeGetContent(c);
-            if (text) out += reinterpret_cast<const char*>(text);
-            xmlFree(text);
-        } else {
+        if (IsElement(c, paraNs, para) && !out.empty() && out.back() != ' ') out += ' ';
+        if (IsElement(c, ns, name))
+            out += untrusted::TextOf(c, kMaxTitleBytes + 1 - out.size());
+        else
             CollectText(c, ns, name, paraNs, para, out);
-        }
     }
 }
 
-std::string Trimmed(std::string text)
-{
-    for (char& ch : text)
-        if (ch == '\n' || ch == '\r' || ch == '\t' || ch == '\v') ch = ' ';
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
+// A zip package opened from its file, with its parts parsed through the safe parser.
 class Package {
 public:
     bool Open(const std::string& path, std::string* error)
     {
-        int code = 0;
-        // Only a regular file, opened without blocking; libzip takes the descriptor.
-        std::string openError;
-        const int fd = files::OpenRegularFile(path, &openError);
-        if (fd < 0) {
-            SetError(error, openError);
-            return false;
-        }
-        m_pZip.reset(zip_fdopen(fd, ZIP_RDONLY, &code));
+        std::string why;
+        m_pZip = ZipPackage::OpenFile(path, &why);
         if (!m_pZip) {
-            files::FileSystem::Current().Close(fd);
-            zip_error_t zerr;
-            zip_error_init_with_code(&zerr, code);
-            SetError(error, path + " is not a readable zip package: " + zip_error_strerror(&zerr));
-            zip_error_fini(&zerr);
+            SetError(error, path + " is not a readable zip package: " + why);
             return false;
         }
         m_strPath = path;
         return true;
     }
 
-    // The part `name` parsed; null (with `error`) when missing or not XML.
-    XmlDocPtr Xml(const std::string& name, std::string* error)
+    // The part `name` parsed; null (with `error`) when missing, too large or not XML.
+    XmlDocPtr Xml(const std::string& name, std::string* error, std::size_t* pInflated = nullptr)
     {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat(m_pZip.get(), name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        std::string why;
+        std::optional<std::string> stored = m_pZip->FindNoCase(name);
+        if (!stored) {
             SetError(error, m_strPath + " has no " + name);
             return nullptr;
         }
-        if (st.size > kMaxPartSize) {
-            SetError(error, m_strPath + ": " + name + " is too large");
+        std::optional<std::string> bytes = m_pZip->Read(*stored, &why, kMaxPartSize);
+        if (!bytes) {
+            SetError(error, m_strPath + ": " + why);
             return nullptr;
         }
-        std::string bytes(static_cast<size_t>(st.size), '\0');
-        zip_file_t* file = zip_fopen(m_pZip.get(), name.c_str(), 0);
-        zip_int64_t got = file ? zip_fread(file, bytes.data(), st.size) : -1;
-        if (file) zip_fclose(file);
-        if (got < 0 || static_cast<zip_uint64_t>(got) != st.size) {
-            SetError(error, m_strPath + ": cannot read " + name);
-            return nullptr;
-        }
-        XmlDocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), name.c_str(), nullptr,
-                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-        if (!doc) SetError(error, m_strPath + ": " + name + " is not well-formed XML");
+        if (pInflated) *pInflated += bytes->size();
+        XmlDocPtr doc = untrusted::ParseXml(*bytes, name, &why, kMaxPartSize);
+        if (!doc) SetError(error, m_strPath + ": " + why);
         return doc;
     }
 
 private:
-    ZipPtr m_pZip;
+    std::unique_ptr<ZipPackage> m_pZip;
     std::string m_strPath;
 };
 
 // The title placeholder's text of one slide part (p:sld).
 std::string OoxmlSlideTitle(const xmlNode* slide)
 {
-    const xmlNode* tree = Child(Child(slide, kPresentationNs, "cSld"), kPresentationNs, "spTree");
+    const xmlNode* tree = FirstChildElement(FirstChildElement(slide, kPresentationNs, "cSld"), kPresentationNs, "spTree");
     for (const xmlNode* sp = tree ? tree->children : nullptr; sp; sp = sp->next) {
-        if (!Is(sp, kPresentationNs, "sp")) continue;
-        const xmlNode* ph = Child(Child(Child(sp, kPresentationNs, "nvSpPr"), kPresentationNs, "nvPr"),
-                                  kPresentationNs, "ph");
+        if (!IsElement(sp, kPresentationNs, "sp")) continue;
+        const xmlNode* ph = FirstChildElement(
+            FirstChildElement(FirstChildElement(sp, kPresentationNs, "nvSpPr"), kPresentationNs, "nvPr"),
+            kPresentationNs, "ph");
         if (!ph) continue;
-        std::string type = Attribute(ph, nullptr, "type");
+        std::string type = Attribute(ph, "type");
         if (type != "title" && type != "ctrTitle") continue;
         std::string text;
-        if (const xmlNode* body = Child(sp, kPresentationNs, "txBody"))
+        if (const xmlNode* body = FirstChildElement(sp, kPresentationNs, "txBody"))
             CollectText(body, kDrawingNs, "t", kDrawingNs, "p", text);
-        return Trimmed(text);
+        return detail::CleanTitle(std::move(text));
     }
     return {};
-}
-
-// "ppt/slides/../media/x" style targets resolved against the folder "ppt/".
-std::string ResolvePart(const std::string& folder, const std::string& target)
-{
-    if (!target.empty() && target[0] == '/') return target.substr(1);
-    std::vector<std::string> parts;
-    std::string all = folder + target;
-    size_t start = 0;
-    while (start <= all.size()) {
-        size_t end = all.find('/', start);
-        if (end == std::string::npos) end = all.size();
-        std::string part = all.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
-    return out;
 }
 
 std::optional<std::vector<std::string>> ReadOoxml(const std::string& path, std::string* error)
 {
     Package package;
     if (!package.Open(path, error)) return std::nullopt;
-    XmlDocPtr presentation = package.Xml("ppt/presentation.xml", error);
+    XmlDocPtr presentation = package.Xml(kPresentationPart, error);
     if (!presentation) return std::nullopt;
     const xmlNode* root = xmlDocGetRootElement(presentation.get());
-    if (!Is(root, kPresentationNs, "presentation")) {
+    if (!IsElement(root, kPresentationNs, "presentation")) {
         SetError(error, path + ": ppt/presentation.xml is not a presentation");
         return std::nullopt;
     }
-    // Relationship id -> slide part; a missing relationships part leaves titles empty.
+    // Relationship id -> slide part; a missing relationships part leaves titles
+    // empty, and so does a target outside the package.
     std::map<std::string, std::string> targets;
     if (XmlDocPtr rels = package.Xml("ppt/_rels/presentation.xml.rels", nullptr)) {
-        for (const xmlNode* r = xmlDocGetRootElement(rels.get())->children; r; r = r->next)
-            if (Is(r, kPackageRelsNs, "Relationship"))
-                targets[Attribute(r, nullptr, "Id")] = ResolvePart("ppt/", Attribute(r, nullptr, "Target"));
+        for (const xmlNode* r = xmlDocGetRootElement(rels.get())->children; r; r = r->next) {
+            if (!IsElement(r, kPackageRelsNs, "Relationship") || Attribute(r, "TargetMode") == "External") continue;
+            if (auto part = untrusted::ResolvePartName(kPresentationPart, Attribute(r, "Target"), nullptr))
+                targets[Attribute(r, "Id")] = std::move(*part);
+        }
     }
+    const xmlNode* list = FirstChildElement(root, kPresentationNs, "sldIdLst");
+    std::size_t count = 0;
+    for (const xmlNode* id = list ? list->children : nullptr; id; id = id->next)
+        if (IsElement(id, kPresentationNs, "sldId") && ++count > SimDocument::kMaxSlides) {
+            SetError(error, detail::TooManySlides(path, count));
+            return std::nullopt;
+        }
+    // Each slide part is read and parsed once, however many ids name it.
+    std::map<std::string, std::string> titleOfPart;
+    std::size_t inflated = 0;
     std::vector<std::string> titles;
-    const xmlNode* list = Child(root, kPresentationNs, "sldIdLst");
+    titles.reserve(count);
     for (const xmlNode* id = list ? list->children : nullptr; id; id = id->next) {
-        if (!Is(id, kPresentationNs, "sldId")) continue;
+        if (!IsElement(id, kPresentationNs, "sldId")) continue;
         std::string title;
-        auto it = targets.find(Attribute(id, kRelationshipNs, "id"));
-        if (it != targets.end())
-            if (XmlDocPtr slide = package.Xml(it->second, nullptr))
-                title = OoxmlSlideTitle(xmlDocGetRootElement(slide.get()));
+        auto it = targets.find(Attribute(id, "id", kRelationshipNs));
+        if (it != targets.end()) {
+            auto [known, bNew] = titleOfPart.try_emplace(it->second);
+            if (bNew && inflated <= kMaxSlideBytes)
+                if (XmlDocPtr slide = package.Xml(it->second, nullptr, &inflated))
+                    known->second = OoxmlSlideTitle(xmlDocGetRootElement(slide.get()));
+            title = known->second;
+        }
         titles.push_back(std::move(title));
     }
     return titles;
@@ -225,23 +172,27 @@ std::optional<std::vector<std::string>> ReadOpenDocument(const std::string& path
     if (!package.Open(path, error)) return std::nullopt;
     XmlDocPtr content = package.Xml("content.xml", error);
     if (!content) return std::nullopt;
-    const xmlNode* presentation =
-        Child(Child(xmlDocGetRootElement(content.get()), kOdfOfficeNs, "body"), kOdfOfficeNs, "presentation");
+    const xmlNode* presentation = FirstChildElement(
+        FirstChildElement(xmlDocGetRootElement(content.get()), kOdfOfficeNs, "body"), kOdfOfficeNs, "presentation");
     if (!presentation) {
         SetError(error, path + ": content.xml holds no presentation");
         return std::nullopt;
     }
     std::vector<std::string> titles;
     for (const xmlNode* page = presentation->children; page; page = page->next) {
-        if (!Is(page, kOdfDrawNs, "page")) continue;
+        if (!IsElement(page, kOdfDrawNs, "page")) continue;
+        if (titles.size() == SimDocument::kMaxSlides) {
+            SetError(error, detail::TooManySlides(path, titles.size() + 1));
+            return std::nullopt;
+        }
         std::string title;
         for (const xmlNode* frame = page->children; frame; frame = frame->next) {
-            if (Is(frame, kOdfDrawNs, "frame") && Attribute(frame, kOdfPresentationNs, "class") == "title") {
+            if (IsElement(frame, kOdfDrawNs, "frame") && Attribute(frame, "class", kOdfPresentationNs) == "title") {
                 CollectText(frame, kOdfTextNs, "p", kOdfTextNs, "p", title);
                 break;
             }
         }
-        titles.push_back(Trimmed(title));
+        titles.push_back(detail::CleanTitle(std::move(title)));
     }
     return titles;
 }
@@ -253,6 +204,44 @@ bool EndsWithNoCase(const std::string& path, std::string_view suffix)
 }
 
 } // namespace
+
+namespace detail {
+
+std::string CleanTitle(std::string text)
+{
+    for (char& ch : text)
+        if (ch == '\n' || ch == '\r' || ch == '\t' || ch == '\v') ch = ' ';
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (text.size() > kMaxTitleBytes) {
+        std::size_t at = kMaxTitleBytes;
+        while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+        text.resize(at);
+    }
+    return text;
+}
+
+std::string TooManySlides(const std::string& path, std::size_t count)
+{
+    return path + " lists " + (count > SimDocument::kMaxSlides ? "more than " : "") +
+           std::to_string(SimDocument::kMaxSlides) + " slides, more than a presentation holds";
+}
+
+std::optional<std::vector<std::string>> ReadSlideTitlesOfKind(SlideFileKind kind, const std::string& path,
+                                                              std::string* error)
+{
+    switch (kind) {
+    case SlideFileKind::OfficeOpenXml: return ReadOoxml(path, error);
+    case SlideFileKind::OpenDocument: return ReadOpenDocument(path, error);
+    case SlideFileKind::Ole2: return ReadOle2SlideTitles(path, error);
+    case SlideFileKind::None: break;
+    }
+    SetError(error, path + " is not a presentation format the host reads");
+    return std::nullopt;
+}
+
+} // namespace detail
 
 SlideFileKind SlideFileKindOf(const std::string& path)
 {
@@ -267,14 +256,7 @@ SlideFileKind SlideFileKindOf(const std::string& path)
 
 std::optional<std::vector<std::string>> ReadSlideTitles(const std::string& path, std::string* error)
 {
-    switch (SlideFileKindOf(path)) {
-    case SlideFileKind::OfficeOpenXml: return ReadOoxml(path, error);
-    case SlideFileKind::OpenDocument: return ReadOpenDocument(path, error);
-    case SlideFileKind::Ole2: return detail::ReadOle2SlideTitles(path, error);
-    case SlideFileKind::None: break;
-    }
-    SetError(error, path + " is not a presentation format the host reads");
-    return std::nullopt;
+    return detail::ReadSlideTitlesOfKind(SlideFileKindOf(path), path, error);
 }
 
 } // namespace quillmark::simoffice

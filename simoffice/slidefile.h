@@ -5,6 +5,12 @@
 // slide list; OpenDocument (.odp .otp) through content.xml's draw:page elements;
 // PowerPoint 97-2003 (.ppt .pot .pps) through the slide list of the "PowerPoint
 // Document" stream.
+//
+// The files may come from anyone: parts are read through the safe XML parser and
+// zip package, each part is parsed once however many slides name it, a file with
+// more slides than a presentation holds (SimDocument::kMaxSlides) is refused, and a
+// title longer than kMaxTitleBytes is cut.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,9 +27,19 @@ SlideFileKind SlideFileKindOf(const std::string& path);
 // what its extension says).
 std::optional<std::vector<std::string>> ReadSlideTitles(const std::string& path, std::string* error = nullptr);
 
+constexpr std::size_t kMaxTitleBytes = 4096;
+
 namespace detail {
+// The same for a file of the given kind, whatever its name.
+std::optional<std::vector<std::string>> ReadSlideTitlesOfKind(SlideFileKind kind, const std::string& path,
+                                                              std::string* error);
 // The .ppt reader (kept apart: its library's headers do not mix with Qt's).
 std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& path, std::string* error);
+// A title as shown: line breaks and tabs as blanks, no blanks at either end, at most
+// kMaxTitleBytes (cut at a character boundary).
+std::string CleanTitle(std::string text);
+// The error for a file with `count` slides or more, more than a presentation holds.
+std::string TooManySlides(const std::string& path, std::size_t count);
 } // namespace detail
 
 } // namespace quillmark::simoffice

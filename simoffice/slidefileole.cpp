@@ -10,6 +10,9 @@
 #include "platform/files/regularfile.h"
 #include "simoffice/slidefile.h"
 
+#include "platform/untrusted/gobjectptr.h"
+#include "simoffice/simdocument.h"
+
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -36,7 +40,7 @@ constexpr std::uint16_t kTextBytesAtom = 0x0FA8;
 constexpr std::uint16_t kSlideContainer = 0x03EE;
 constexpr std::uint16_t kPersistDirectoryAtom = 0x1772;
 constexpr std::uint32_t kTitleText = 0, kCenterTitleText = 6;
-constexpr gsf_off_t kMaxStreamSize = 256 << 20;
+constexpr gsf_off_t kMaxStreamSize = 64 << 20;
 
 struct Record {
     std::uint16_t instance = 0, type = 0;
@@ -96,13 +100,11 @@ std::string Utf16ToUtf8(const unsigned char* p, std::uint32_t bytes)
     return out;
 }
 
-std::string Clean(std::string text)
+// A text atom as a title: no more of it converted than a title keeps.
+std::string TitleText(const Record& r)
 {
-    for (char& ch : text)
-        if (ch == '\r' || ch == '\n' || ch == '\v' || ch == '\t') ch = ' ';
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const std::uint32_t length = std::min<std::uint32_t>(r.length, 4 * kMaxTitleBytes);
+    return CleanTitle(r.type == kTextCharsAtom ? Utf16ToUtf8(r.data, length) : Latin1ToUtf8(r.data, length));
 }
 
 // The title text in the records of [begin, end), searched depth-first.
@@ -116,7 +118,7 @@ std::string FindTitle(const unsigned char* begin, const unsigned char* end, int 
             textType = U32(r.data);
         } else if ((r.type == kTextCharsAtom || r.type == kTextBytesAtom) &&
                    (textType == kTitleText || textType == kCenterTitleText)) {
-            title = Clean(r.type == kTextCharsAtom ? Utf16ToUtf8(r.data, r.length) : Latin1ToUtf8(r.data, r.length));
+            title = TitleText(r);
         } else if (r.bContainer) {
             title = FindTitle(r.data, r.data + r.length, depth + 1);
         }
@@ -124,14 +126,6 @@ std::string FindTitle(const unsigned char* begin, const unsigned char* end, int 
     });
     return title;
 }
-
-template <class T>
-struct GUnref {
-    void operator()(T* p) const
-    {
-        if (p) g_object_unref(p);
-    }
-};
 
 } // namespace
 
@@ -156,17 +150,17 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
         files::FileSystem::Current().Close(fd);
         return fail("cannot open");
     }
-    std::unique_ptr<GsfInput, GUnref<GsfInput>> input(gsf_input_stdio_new_FILE(path.c_str(), pFile, FALSE));
+    untrusted::GPtr<GsfInput> input(gsf_input_stdio_new_FILE(path.c_str(), pFile, FALSE));
     if (!input) {
         std::fclose(pFile);
         return fail("cannot open");
     }
-    std::unique_ptr<GsfInfile, GUnref<GsfInfile>> ole(gsf_infile_msole_new(input.get(), &gerr));
+    untrusted::GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {
         if (gerr) g_error_free(gerr);
         return fail("not a PowerPoint 97-2003 file (no compound file)");
     }
-    std::unique_ptr<GsfInput, GUnref<GsfInput>> stream(gsf_infile_child_by_name(ole.get(), "PowerPoint Document"));
+    untrusted::GPtr<GsfInput> stream(gsf_infile_child_by_name(ole.get(), "PowerPoint Document"));
     if (!stream) return fail("not a PowerPoint 97-2003 file (no PowerPoint Document stream)");
     gsf_off_t size = gsf_input_size(stream.get());
     if (size <= 0 || size > kMaxStreamSize) return fail("the PowerPoint Document stream has an unusable size");
@@ -197,25 +191,34 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
         }
         return true;
     });
+    // Each slide container is searched once, however many slides name it.
+    std::map<std::uint32_t, std::string> titleAt;
     auto titleOfSlide = [&](std::uint32_t persistId) -> std::string {
         auto it = offsets.find(persistId);
         if (it == offsets.end() || it->second > bytes.size()) return {};
-        std::string title;
-        ForEachRecord(begin + it->second, end, [&](const Record& r) {
-            if (r.type == kSlideContainer && r.bContainer) title = FindTitle(r.data, r.data + r.length);
-            return false; // the one record at the offset
-        });
+        const auto emplaced = titleAt.try_emplace(it->second);
+        std::string& title = emplaced.first->second;
+        if (emplaced.second)
+            ForEachRecord(begin + it->second, end, [&](const Record& r) {
+                if (r.type == kSlideContainer && r.bContainer) title = FindTitle(r.data, r.data + r.length);
+                return false; // the one record at the offset
+            });
         return title;
     };
 
     std::vector<std::string> titles;
     std::vector<std::uint32_t> persistIds;
     bool bDamaged = false;
+    bool bTooMany = false;
     bool bOk = ForEachRecord(document->data, document->data + document->length, [&](const Record& list) {
         if (list.type != kSlideListWithText || !list.bContainer || list.instance != 0) return true;
         std::uint32_t textType = 0xFFFFFFFF;
         bDamaged = !ForEachRecord(list.data, list.data + list.length, [&](const Record& r) {
             if (r.type == kSlidePersistAtom) {
+                if (titles.size() == SimDocument::kMaxSlides) {
+                    bTooMany = true;
+                    return false;
+                }
                 titles.emplace_back();
                 persistIds.push_back(r.length >= 4 ? U32(r.data) : 0);
                 textType = 0xFFFFFFFF;
@@ -223,13 +226,16 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
                 textType = U32(r.data);
             } else if ((r.type == kTextCharsAtom || r.type == kTextBytesAtom) && !titles.empty() &&
                        titles.back().empty() && (textType == kTitleText || textType == kCenterTitleText)) {
-                titles.back() = Clean(r.type == kTextCharsAtom ? Utf16ToUtf8(r.data, r.length)
-                                                               : Latin1ToUtf8(r.data, r.length));
+                titles.back() = TitleText(r);
             }
             return true;
         });
         return false; // one slide list
     });
+    if (bTooMany) {
+        if (error) *error = TooManySlides(path, titles.size() + 1);
+        return std::nullopt;
+    }
     if (!bOk || bDamaged) return fail("the slide list is damaged");
     for (size_t i = 0; i < titles.size(); ++i)
         if (titles[i].empty()) titles[i] = titleOfSlide(persistIds[i]);

@@ -1,5 +1,6 @@
 #include "store/databasefile.h"
 
+#include "platform/files/paths.h"
 #include "platform/files/filesystem.h"
 #include "platform/files/regularfile.h"
 
@@ -14,15 +15,9 @@
 
 namespace quillmark {
 
-namespace {
+using files::FolderOf;
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+namespace {
 
 // Copies `length` bytes at `offset` of `from` to the end of `to`, in the kernel
 // where the file systems allow it.

@@ -5,6 +5,7 @@
 // of itself; any other file goes once through a document tree.
 #include "store/taggingdatabase.h"
 
+#include "platform/files/paths.h"
 #include "resources/strings.h"
 #include "store/appsettings.h"
 #include "store/datetext.h"
@@ -22,13 +23,6 @@ namespace quillmark {
 namespace {
 
 using Piece = quillmark::DatabaseFile::Piece;
-
-// File name: everything after the last folder separator ("\" or "/").
-std::string NameOfPath(std::string_view path)
-{
-    const auto sep = path.find_last_of("\\/");
-    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
 
 // Folds A-Z to a-z and nothing else, as the search does on both sides.
 std::string AsciiLower(std::string text)
@@ -487,7 +481,7 @@ FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
 {
     FileItem item;
     item.path = m_index.Value(record, kPath);
-    item.name = NameOfPath(item.path);
+    item.name = files::NameOf(item.path);
     item.md5 = m_index.Value(record, kMd5);
     item.previewDate = m_index.PreviewDate(record);
     const std::string_view marked = m_index.MarkedTags(record);

@@ -38,13 +38,6 @@ constexpr int kIdsAllFiles = 706;
 constexpr int kNameWidth = 124, kTagsWidth = 135;
 constexpr DWORD kAutoCompleteOptions = 0x23;
 
-std::string Format(int id, const std::string& value)
-{
-    char text[4096];
-    std::snprintf(text, sizeof text, LoadResString(id).c_str(), value.c_str());
-    return text;
-}
-
 // Keys that move the list's current row, as a person moves through the list.
 bool IsListNavigationKey(int key)
 {
@@ -257,12 +250,12 @@ void BrowseTagDialog::Relocate()
     case OfficeApplication::Relocation::Relocated:
         FillList();
         return;
-    case OfficeApplication::Relocation::NotFound: problem = Format(kIdsNoSuchFile, located); break;
+    case OfficeApplication::Relocation::NotFound: problem = FormatResString(kIdsNoSuchFile, located); break;
     case OfficeApplication::Relocation::InTemporaryFolder: problem = LoadResString(kIdsTemporaryFolder); break;
     case OfficeApplication::Relocation::NotSaved: {
         std::string reason = m_officeApp.Database()->LastError();
         if (reason.empty()) reason = m_officeApp.Database()->DatabaseFile();
-        problem = Format(kIdsNotSaved, reason);
+        problem = FormatResString(kIdsNotSaved, reason);
         break;
     }
     }

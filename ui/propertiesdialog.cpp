@@ -27,13 +27,6 @@ constexpr int kNameEdit = 240, kFolderEdit = 241, kTypeEdit = 242, kSizeEdit = 2
               kCommentsEdit = 252, kNoteText = 253;
 constexpr int kIdsBytes = 155, kIdsNotKnown = 156, kIdsCaption = 157, kIdsOpenToSee = 158;
 
-std::string Format(int id, const std::string& value)
-{
-    char text[4096];
-    std::snprintf(text, sizeof text, LoadResString(id).c_str(), value.c_str());
-    return text;
-}
-
 // The built-in properties of the document open in the host under `path`; null
 // when it is not open there.
 ComPtr<IDispatch> OpenDocumentProperties(OfficeApplication& officeApp, const std::string& path, std::string& host)
@@ -95,7 +88,7 @@ void PropertiesDialog::OnInitDialog()
 {
     const std::size_t cut = m_strPath.find_last_of("/\\");
     const std::string name = cut == std::string::npos ? m_strPath : m_strPath.substr(cut + 1);
-    setWindowTitle(QString::fromStdString(Format(kIdsCaption, name)));
+    setWindowTitle(QString::fromStdString(FormatResString(kIdsCaption, name)));
     Show(kNameEdit, name);
     Show(kFolderEdit, FolderOfPath(m_strPath));
     const std::size_t dot = name.find_last_of('.');
@@ -103,7 +96,7 @@ void PropertiesDialog::OnInitDialog()
 
     struct stat info {};
     const bool bKnown = ::stat(m_strPath.c_str(), &info) == 0;
-    Show(kSizeEdit, bKnown ? Format(kIdsBytes, std::to_string(static_cast<long long>(info.st_size)))
+    Show(kSizeEdit, bKnown ? FormatResString(kIdsBytes, std::to_string(static_cast<long long>(info.st_size)))
                        : LoadResString(kIdsNotKnown));
     const std::optional<files::FileTimes> times = files::GetFileTimes(m_strPath);
     Show(kModifiedEdit, TimeText(times ? times->writeTime : 0));
@@ -123,7 +116,7 @@ void PropertiesDialog::OnInitDialog()
         if (spProperties) Show(id, ReadBuiltInProperty(spProperties.Get(), property));
         else Show(id, stored ? *stored->Field(property) : std::string());
     }
-    Show(kNoteText, spProperties || stored ? std::string() : Format(kIdsOpenToSee, host));
+    Show(kNoteText, spProperties || stored ? std::string() : FormatResString(kIdsOpenToSee, host));
 }
 
 } // namespace quillmark

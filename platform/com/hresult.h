@@ -53,3 +53,12 @@ inline constexpr HRESULT SELFREG_E_CLASS = MakeHResult(0x80040201u);
 
 // "E_FAIL (0x80004005)" for a known code, "0x8xxxxxxx" otherwise.
 std::string HResultText(HRESULT hr);
+
+// A property getter's answer: `value` into `*out`, E_POINTER when `out` is null.
+template <class T>
+HRESULT GetValue(T* out, T value)
+{
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}

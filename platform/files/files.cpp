@@ -1,5 +1,6 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
+#include "platform/files/paths.h"
 #include "platform/files/filesystem.h"
 #include "platform/files/regularfile.h"
 
@@ -32,23 +33,6 @@ void SetError(std::string* error, std::string text)
 {
     if (error)
         *error = std::move(text);
-}
-
-// Folder part of `path` ("." when it has none), used for the temporary file and the folder sync.
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace

@@ -9,6 +9,22 @@
 
 namespace quillmark::files {
 
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string NameOf(std::string_view path)
+{
+    const auto cut = path.find_last_of("\\/");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
 bool IsFullPath(std::string_view path)
 {
     return path.starts_with('/') || path.find(":\\") != std::string_view::npos ||

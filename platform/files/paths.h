@@ -14,6 +14,14 @@ bool IsFullPath(std::string_view path);
 // resolving links or "..". Empty, with errno set, when the working folder is unknown.
 std::string MakeFullPath(const std::string& path, const std::string& workingDir = {});
 
+// The folder part of `path`: everything before its last "/" ("." when it has
+// none, "/" for a file in the root).
+std::string FolderOf(const std::string& path);
+
+// The file name of `path`: everything after its last "\" or "/" (both separate
+// folders when a name is taken from a path).
+std::string NameOf(std::string_view path);
+
 // The process's working directory, from $PWD when it names the same folder
 // (so the user's spelling through links is kept), else getcwd(). Empty, with errno
 // set, when it cannot be determined (a deleted folder, say).

@@ -23,22 +23,30 @@ struct Image::Data {
 
 Image::Image() : m_pData(std::make_unique<Data>()) {}
 Image::~Image() = default;
-Image::Image(const Image& other) : m_pData(std::make_unique<Data>(*other.m_pData)) {}
+Image::Image(const Image& other) : m_pData(std::make_unique<Data>(Data{other.Picture()})) {}
 Image& Image::operator=(const Image& other)
 {
-    if (this != &other) *m_pData = *other.m_pData;
+    if (this == &other) return *this;
+    if (m_pData)
+        m_pData->image = other.Picture();
+    else
+        m_pData = std::make_unique<Data>(Data{other.Picture()});
     return *this;
 }
-Image::Image(Image&& other) noexcept : m_pData(std::move(other.m_pData))
-{
-    other.m_pData = std::make_unique<Data>();
-}
+// A moved-from image holds no data (an empty image), so moving never allocates.
+Image::Image(Image&& other) noexcept : m_pData(std::move(other.m_pData)) {}
 Image& Image::operator=(Image&& other) noexcept
 {
     std::swap(m_pData, other.m_pData);
     return *this;
 }
 Image::Image(std::unique_ptr<Data> pData) : m_pData(std::move(pData)) {}
+
+const QImage& Image::Picture() const
+{
+    static const QImage s_empty;
+    return m_pData ? m_pData->image : s_empty;
+}
 
 Image Image::Blank(int width, int height)
 {
@@ -64,13 +72,13 @@ Image Image::Load(const std::string& path, std::string* error)
     return Image(std::move(pData));
 }
 
-bool Image::IsNull() const { return m_pData->image.isNull(); }
-int Image::Width() const { return m_pData->image.width(); }
-int Image::Height() const { return m_pData->image.height(); }
+bool Image::IsNull() const { return Picture().isNull(); }
+int Image::Width() const { return Picture().width(); }
+int Image::Height() const { return Picture().height(); }
 
 unsigned Image::PixelRgb(int x, int y) const
 {
-    const QImage& img = m_pData->image;
+    const QImage& img = Picture();
     if (img.isNull() || !img.valid(x, y)) return 0;
     return static_cast<unsigned>(img.pixel(x, y)) & 0xFFFFFFu;
 }
@@ -79,7 +87,7 @@ Image Image::Stretched(int width, int height) const
 {
     auto pData = std::make_unique<Data>();
     if (!IsNull() && width > 0 && height > 0) {
-        pData->image = m_pData->image
+        pData->image = Picture()
                            .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                            .convertToFormat(QImage::Format_RGB888);
     }
@@ -131,17 +139,17 @@ bool Image::Save(const std::string& path, const ImageEncoder& encoder, const Enc
         return false;
     }
     const int quality = parameters.quality < 0 ? -1 : std::min(parameters.quality, 100);
-    return Encode(m_pData->image, encoder.format.c_str(), quality, path, error);
+    return Encode(Picture(), encoder.format.c_str(), quality, path, error);
 }
 
 bool Image::SaveJpeg(const std::string& path, int quality, std::string* error) const
 {
-    return Encode(m_pData->image, "jpeg", std::clamp(quality, 0, 100), path, error);
+    return Encode(Picture(), "jpeg", std::clamp(quality, 0, 100), path, error);
 }
 
 bool Image::SaveBmp(const std::string& path, std::string* error) const
 {
-    return Encode(m_pData->image, "bmp", -1, path, error);
+    return Encode(Picture(), "bmp", -1, path, error);
 }
 
 bool ConvertToJpeg(const std::string& source, const std::string& target, int width, int height,

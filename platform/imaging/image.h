@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QImage;
+
 namespace quillmark::imaging {
 
 class Image;
@@ -68,6 +70,8 @@ public:
 private:
     friend Image DrawSlidePicture(int, const std::string&, int, int, std::string*);
     explicit Image(std::unique_ptr<Data> pData);
+    // The picture; an empty one for a moved-from image, which holds no data.
+    const QImage& Picture() const;
     std::unique_ptr<Data> m_pData;
 };
 

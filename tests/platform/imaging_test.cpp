@@ -178,3 +178,22 @@ TEST(Imaging, SlidePictureShowsNumberAndText)
     EXPECT_FALSE(differs(one, imaging::DrawSlidePicture(1, "Quarterly figures", 320, 240)));
     EXPECT_TRUE(imaging::DrawSlidePicture(1, "x", 0, 0, &error).IsNull());
 }
+
+TEST(Imaging, AMovedFromImageIsEmptyAndStillUsable)
+{
+    static_assert(std::is_nothrow_move_constructible_v<imaging::Image> && std::is_nothrow_move_assignable_v<imaging::Image>);
+    imaging::Image picture = imaging::Image::Blank(4, 3);
+    imaging::Image moved(std::move(picture));
+    EXPECT_EQ(moved.Width(), 4);
+    // The moved-from image holds nothing and answers as an empty one.
+    EXPECT_TRUE(picture.IsNull()); // NOLINT(bugprone-use-after-move): checked on purpose
+    EXPECT_EQ(picture.Width(), 0);
+    imaging::Image copy(picture);
+    EXPECT_TRUE(copy.IsNull());
+    picture = moved;
+    EXPECT_EQ(picture.Height(), 3);
+    imaging::Image other = imaging::Image::Blank(2, 2);
+    imaging::Image sink(std::move(other));
+    other = sink; // copy into a moved-from image
+    EXPECT_EQ(other.Width(), 2);
+}

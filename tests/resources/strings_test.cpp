@@ -46,3 +46,15 @@ TEST(StringTable, TextsAreKeptExactlyAsTheProductShowsThem)
     EXPECT_EQ(LoadResString(-1), "");
     EXPECT_EQ(&LoadResString(132), &LoadResString(132)); // a stable reference
 }
+
+TEST(Strings, FormattedStringsTakeAnyValueLiterally)
+{
+    using quillmark::FormatResString;
+    EXPECT_EQ(FormatResString(154, "/a/b.docx"), "The file \"/a/b.docx\" could not be found.");
+    // A value longer than any fixed buffer, and one holding printf directives, come out whole.
+    const std::string longPath = "/" + std::string(10000, 'x') + ".docx";
+    EXPECT_EQ(FormatResString(154, longPath), "The file \"" + longPath + "\" could not be found.");
+    EXPECT_EQ(FormatResString(155, "%s%n%d"), "%s%n%d bytes");
+    EXPECT_EQ(FormatResString(156, "ignored"), "not known") << "a string without %s is itself";
+    EXPECT_EQ(FormatResString(-1, "x"), "");
+}

@@ -206,3 +206,85 @@ TEST(SlideFile, ModelOpensRealSlidesInsertsThemAndDrawsWhatCannotBeRendered)
     EXPECT_NE(messages[0].find("cannot render the slides of " + dir / "deck.pptx"), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find("cannot be started"), std::string::npos) << messages[0];
 }
+
+TEST(SlideFile, HostileFilesCostBoundedWorkAndAreRefusedWithAReason)
+{
+    TempDir dir;
+    std::string error;
+    const std::string rels = R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+                             R"(<Relationship Id="rId1" Type="x/slide" Target="slides/slide1.xml"/>)"
+                             R"(<Relationship Id="rId2" Type="x/slide" Target="../../../../etc/passwd"/></Relationships>)";
+    auto presentation = [](const std::string& ids) {
+        return "<p:presentation " + kP + "><p:sldIdLst>" + ids + "</p:sldIdLst></p:presentation>";
+    };
+
+    // 200 slide ids naming one 2 MB slide: it is read and parsed once, so every id
+    // gets its title (reading it 200 times would pass what a file may inflate to).
+    std::string ids;
+    for (int i = 0; i < 200; ++i) ids += "<p:sldId id=\"" + std::to_string(256 + i) + "\" r:id=\"rId1\"/>";
+    std::string slide = OoxmlSlide("title", "<a:p><a:r><a:t>Shared</a:t></a:r></a:p>");
+    slide.insert(slide.find("</p:cSld>"), "<p:extLst><p:ext uri=\"x\">" + std::string(2u << 20, 'p') + "</p:ext></p:extLst>");
+    WritePackage(dir / "shared.pptx", {{"ppt/presentation.xml", presentation(ids)},
+                                       {"ppt/_rels/presentation.xml.rels", rels},
+                                       {"ppt/slides/slide1.xml", slide}});
+    auto titles = ReadSlideTitles(dir / "shared.pptx", &error);
+    ASSERT_TRUE(titles) << error;
+    EXPECT_EQ(*titles, V(200, "Shared"));
+
+    // 200,000 slides from a few KB: more than a presentation holds, refused.
+    ids.clear();
+    for (int i = 0; i < 200000; ++i) ids += "<p:sldId id=\"300\" r:id=\"rId1\"/>";
+    WritePackage(dir / "many.pptx", {{"ppt/presentation.xml", presentation(ids)}});
+    EXPECT_LT(files::GetFileStamp(dir / "many.pptx").size, 100000u);
+    EXPECT_FALSE(ReadSlideTitles(dir / "many.pptx", &error));
+    EXPECT_NE(error.find("more than 10000 slides"), std::string::npos) << error;
+    std::string pages;
+    for (int i = 0; i < 10001; ++i) pages += "<draw:page/>";
+    WritePackage(dir / "many.odp", {{"content.xml", OdpContent(pages)}});
+    EXPECT_FALSE(ReadSlideTitles(dir / "many.odp", &error));
+    EXPECT_NE(error.find("more than 10000 slides"), std::string::npos) << error;
+
+    // Entities never expand; a target outside the package is not followed; a
+    // title is cut, not the reader's memory.
+    WritePackage(dir / "bomb.pptx",
+                 {{"ppt/presentation.xml", "<!DOCTYPE p:presentation [<!ENTITY x \"" + std::string(100000, 'x') +
+                                               "\">]>" + presentation("<p:sldId id=\"256\" r:id=\"&x;\"/>")}});
+    EXPECT_FALSE(ReadSlideTitles(dir / "bomb.pptx", &error));
+    EXPECT_NE(error.find("declares a document type"), std::string::npos) << error;
+    WritePackage(dir / "escape.pptx",
+                 {{"ppt/presentation.xml", presentation("<p:sldId id=\"256\" r:id=\"rId2\"/><p:sldId id=\"257\" r:id=\"rId1\"/>")},
+                  {"ppt/_rels/presentation.xml.rels", rels},
+                  {"ppt/slides/slide1.xml",
+                   OoxmlSlide("title", "<a:p><a:r><a:t>" + std::string(10000, 'T') + "</a:t></a:r></a:p>")}});
+    titles = ReadSlideTitles(dir / "escape.pptx", &error);
+    ASSERT_TRUE(titles) << error;
+    ASSERT_EQ(titles->size(), 2u);
+    EXPECT_EQ((*titles)[0], "");
+    EXPECT_EQ((*titles)[1], std::string(kMaxTitleBytes, 'T'));
+}
+
+TEST(SlideFile, TheModelKeepsTheSlideLimitForFiles)
+{
+    quillmark::test::EnsureGuiApp();
+    TempDir dir;
+    WritePackage(dir / "deck.pptx", ThreeSlidePptx());
+    std::string ids;
+    for (int i = 0; i < 20000; ++i) ids += "<p:sldId id=\"300\" r:id=\"rId1\"/>";
+    WritePackage(dir / "many.pptx",
+                 {{"ppt/presentation.xml", "<p:presentation " + kP + "><p:sldIdLst>" + ids + "</p:sldIdLst></p:presentation>"}});
+    OfficeModel model(HostKind::PowerPoint);
+    model.SetDefaultSlideCount(2);
+    // A file with too many slides opens as one that cannot be read: made-up slides.
+    SimDocument* pMany = model.Open(dir / "many.pptx", 0, nullptr);
+    ASSERT_NE(pMany, nullptr);
+    EXPECT_EQ(pMany->Slides().size(), 2u);
+    // Inserting may not take a presentation past the limit either.
+    SimDocument* pFull = model.Open(dir / "deck.pptx", SimDocument::kMaxSlides - 1, nullptr);
+    ASSERT_NE(pFull, nullptr);
+    ASSERT_EQ(pFull->Slides().size(), static_cast<std::size_t>(SimDocument::kMaxSlides - 1));
+    std::string error;
+    EXPECT_EQ(model.InsertFromFile(*pFull, dir / "deck.pptx", 0, 1, 2, &error), -1);
+    EXPECT_NE(error.find("more than 10000"), std::string::npos) << error;
+    EXPECT_EQ(pFull->Slides().size(), static_cast<std::size_t>(SimDocument::kMaxSlides - 1));
+    EXPECT_EQ(model.InsertFromFile(*pFull, dir / "deck.pptx", 0, 1, 1, &error), 1) << error;
+}
