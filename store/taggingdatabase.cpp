@@ -7,7 +7,10 @@
 
 #include "resources/strings.h"
 #include "store/appsettings.h"
+#include "store/casefold.h"
+#include "store/recordbatch.h"
 #include "store/datetext.h"
+#include "store/filesystemtags.h"
 #include "store/treewriter.h"
 #include "store/utf8.h"
 
@@ -28,15 +31,6 @@ std::string NameOfPath(std::string_view path)
 {
     const auto sep = path.find_last_of("\\/");
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
-
-// Folds A-Z to a-z and nothing else, as the search does on both sides.
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 // Calls `each(text, isTagElement)` for every tag among a record's marked tags.
@@ -435,24 +429,26 @@ bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
         item.accessDate = times->accessTime;
         item.createDate = times->createTime;
     }
-    return WriteFileItem(item);
+    if (!WriteFileItem(item))
+        return false;
+    // The file keeps its tags where the desktop looks for them too; where it
+    // cannot, nothing else changes.
+    if (WritesFileSystemTags())
+        fstags::Write(path, tags);
+    return true;
+}
+
+bool TaggingDatabase::WritesFileSystemTags() const
+{
+    return m_pSettings ? m_pSettings->WriteFileSystemTags != 0 : m_bFileSystemTags;
 }
 
 bool TaggingDatabase::WriteFileItem(const FileItem& item)
 {
-    // Text the XML file cannot hold (bad UTF-8, control characters) would make
-    // the whole file unreadable: refuse it before anything changes.
-    if (!utf8::IsXmlText(item.path)) {
-        WarnDatabase("the path cannot be stored: it is not valid text");
+    std::string why;
+    if (!StorableItem(item, why)) {
+        WarnDatabase(why);
         return false;
-    }
-    for (const std::string& tag : item.tags) {
-        // A line break would split the tag in two wherever tags are listed a line each.
-        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
-            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
-                         "not UTF-8");
-            return false;
-        }
     }
     Change change;
     change.kind = Change::Write;
@@ -520,7 +516,7 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
         for (std::uint32_t i = 0; i < m_index.Records().size(); ++i)
             take(i);
     } else {
-        m_index.Search(AsciiLower(searchText), take);
+        m_index.Search(FoldCase(searchText), take);
     }
     return results;
 }

@@ -128,16 +128,11 @@ xmlDoc* NewEmpty()
     return doc;
 }
 
-bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
+xmlNode* NewRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
 {
-    if (xmlNode* old = FirstRecord(doc, key)) {
-        xmlUnlinkNode(old);
-        xmlFreeNode(old);
-    }
-    xmlNode* root = xmlDocGetRootElement(doc);
-    xmlNode* record = root ? xmlNewChild(root, nullptr, X("doc"), nullptr) : nullptr;
+    xmlNode* record = xmlNewDocNode(doc, nullptr, X("doc"), nullptr);
     if (!record)
-        return false;
+        return nullptr;
     bool ok = xmlNewProp(record, X("md5"), X(key)) && xmlNewProp(record, X("path"), X(item.path)) &&
               AddDate(record, "thumbwritedate", item.previewDate) && AddDate(record, "writedate", item.writeDate) &&
               AddDate(record, "createdate", item.createDate) && AddDate(record, "accessdate", item.accessDate) &&
@@ -148,12 +143,33 @@ bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
         // The tag goes in as a text node, so it is stored exactly as typed:
         // nothing in it is read as markup or an entity reference.
         xmlNode* tagNode = xmlNewChild(record, nullptr, X("tag"), nullptr);
-        xmlNode* text = tagNode ? xmlNewText(X(tag)) : nullptr;
+        xmlNode* text = tagNode ? xmlNewDocText(doc, X(tag)) : nullptr;
         ok = text && xmlAddChild(tagNode, text);
         if (tagNode && !ok)
             xmlFreeNode(text);
     }
-    return ok;
+    if (!ok) {
+        xmlFreeNode(record);
+        return nullptr;
+    }
+    return record;
+}
+
+bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
+{
+    if (xmlNode* old = FirstRecord(doc, key)) {
+        xmlUnlinkNode(old);
+        xmlFreeNode(old);
+    }
+    xmlNode* root = xmlDocGetRootElement(doc);
+    xmlNode* record = root ? NewRecord(doc, key, item) : nullptr;
+    if (!record)
+        return false;
+    if (!xmlAddChild(root, record)) {
+        xmlFreeNode(record);
+        return false;
+    }
+    return true;
 }
 
 bool SetPreviewDate(xmlDoc* doc, const std::string& key, Time previewDate)

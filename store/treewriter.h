@@ -8,6 +8,7 @@
 #include "store/fileitem.h"
 
 using xmlDoc = struct _xmlDoc;
+using xmlNode = struct _xmlNode;
 
 namespace quillmark::tree {
 
@@ -16,6 +17,9 @@ namespace quillmark::tree {
 xmlDoc* Read(const std::string& path, std::string& error);
 // A document with an empty <documents> root.
 xmlDoc* NewEmpty();
+// A new record element for `item`, keyed `key`, not yet placed in the tree;
+// nullptr when it cannot be made.
+xmlNode* NewRecord(xmlDoc* doc, const std::string& key, const FileItem& item);
 // Replaces the first record keyed `key` by a new last record for `item`.
 bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item);
 // Sets the preview date of the first record keyed `key`; false when there is none.
