@@ -100,6 +100,13 @@ bool RecordBatch::Add(FileItem item)
     return true;
 }
 
+void RecordBatch::Discard()
+{
+    m_edits.assign(m_records.size(), Edit());
+    m_added.clear();
+    m_bChanged = false;
+}
+
 bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edit)
 {
     const std::string path = DatabaseFile();
@@ -159,7 +166,10 @@ bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
     m_pTree = nullptr;
     if (!doc) {
         std::string error;
-        doc = files::GetFileStamp(path).exists ? tree::Read(path, error) : tree::NewEmpty();
+        // A file in the formatter's indented form is read without its indenting,
+        // so that it is written back the same with every record indented.
+        const bool bIndented = m_index.m_bCanonical && m_index.m_layout == TagIndex::Layout::Indented;
+        doc = files::GetFileStamp(path).exists ? tree::Read(path, error, bIndented) : tree::NewEmpty();
         if (!doc) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return false;

@@ -30,6 +30,8 @@ public:
     // already kept under its path's fingerprint is replaced. False as Replace.
     bool Add(FileItem item);
 
+    // Drops every change made so far: nothing is written.
+    void Discard();
     bool Changed() const { return m_bChanged; }
 
     // Used by the database that runs the batch.

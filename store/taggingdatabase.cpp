@@ -521,4 +521,35 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
     return results;
 }
 
+ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
+                                          const TypeList& types)
+{
+    // The index finds the records holding the first text; the others are
+    // checked in the few records it found.
+    ResultList results = FindDocuments(texts.empty() ? std::string() : texts.front(), types);
+    std::vector<std::string> folded;
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        folded.push_back(FoldCase(texts[i]));
+    const std::string foldedName = FoldCase(nameText);
+    std::erase_if(results, [&](const FileItem& item) {
+        if (!foldedName.empty() && FoldCase(item.name).find(foldedName) == std::string::npos)
+            return true;
+        for (const std::string& text : folded) {
+            const bool held = std::any_of(item.tags.begin(), item.tags.end(), [&](const std::string& tag) {
+                return FoldCase(tag).find(text) != std::string::npos;
+            });
+            if (!held)
+                return true;
+        }
+        return false;
+    });
+    return results;
+}
+
+bool TaggingDatabase::HasRecord(const std::string& path)
+{
+    RefreshIfChanged(false);
+    return m_index.First(GetMd5Hex(path)) >= 0;
+}
+
 } // namespace quillmark

@@ -46,6 +46,13 @@ public:
     // Unicode simple case folding (store/casefold.h); an empty
     // text matches every record. An empty type list means records of every type.
     ResultList FindDocuments(const std::string& searchText, const TypeList& types);
+    // Records whose tags contain every one of `texts` (each in some tag) and,
+    // unless `nameText` is empty, whose file name contains `nameText`; case
+    // folded as FindDocuments folds it. No texts and no name: every record.
+    ResultList FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
+                             const TypeList& types);
+    // True when a record is kept under the fingerprint of `path`.
+    bool HasRecord(const std::string& path);
     std::string GetMd5Hex(const std::string& path) const;
 
     // Runs `edit` under the database lock on the file's current records and

@@ -72,6 +72,22 @@ void RemoveAttribute(xmlNode* node, const char* name)
         xmlRemoveProp(attr);
 }
 
+// Removes the text nodes made only of blanks among the children of `node` and,
+// `levels` deep, of theirs: the indenting the formatter adds, and puts back.
+void DropIndenting(xmlNode* node, int levels)
+{
+    for (xmlNode* child = node ? node->children : nullptr; child;) {
+        xmlNode* next = child->next;
+        if (child->type == XML_TEXT_NODE && xmlIsBlankNode(child)) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        } else if (child->type == XML_ELEMENT_NODE && levels > 1) {
+            DropIndenting(child, levels - 1);
+        }
+        child = next;
+    }
+}
+
 } // namespace
 
 std::string TypeOfPath(const std::string& path)
@@ -80,7 +96,7 @@ std::string TypeOfPath(const std::string& path)
     return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
-xmlDoc* Read(const std::string& path, std::string& error)
+xmlDoc* Read(const std::string& path, std::string& error, bool bIndented)
 {
     xmlParserCtxt* ctxt = xmlNewParserCtxt();
     if (!ctxt) {
@@ -110,6 +126,8 @@ xmlDoc* Read(const std::string& path, std::string& error)
     }
     if (!doc)
         error = "cannot parse \"" + path + "\" again";
+    else if (bIndented)
+        DropIndenting(xmlDocGetRootElement(doc), 2);
     xmlFreeParserCtxt(ctxt);
     return doc;
 }

@@ -14,7 +14,9 @@ namespace quillmark::tree {
 
 // Parses the database file into a tree (same safety as the streaming reader:
 // no network, no document type). nullptr with `error` set when it cannot.
-xmlDoc* Read(const std::string& path, std::string& error);
+// With `bIndented`, the formatter's indenting between elements is dropped, so
+// that records put in later are indented like the others when it is written.
+xmlDoc* Read(const std::string& path, std::string& error, bool bIndented = false);
 // A document with an empty <documents> root.
 xmlDoc* NewEmpty();
 // A new record element for `item`, keyed `key`, not yet placed in the tree;

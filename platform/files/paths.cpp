@@ -9,6 +9,19 @@
 
 namespace quillmark::files {
 
+bool IsInFolder(std::string_view path, std::string_view folder)
+{
+    if (folder.empty() || !path.starts_with(folder))
+        return false;
+    if (path.size() == folder.size())
+        return true;
+    const char last = folder.back();
+    if (last == '/' || last == '\\')
+        return true;
+    const char next = path[folder.size()];
+    return next == '/' || next == '\\';
+}
+
 bool IsFullPath(std::string_view path)
 {
     return path.starts_with('/') || path.find(":\\") != std::string_view::npos ||

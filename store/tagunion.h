@@ -9,6 +9,10 @@
 
 namespace quillmark {
 
+// The file-name tag of a path: its file name without the extension (after the
+// last "\" or "/", before the last "."); empty for a path without an extension.
+std::string FileNameTag(const std::string& path);
+
 class TagUnion {
 public:
     explicit TagUnion(TagList tags);
