@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -207,6 +208,45 @@ std::vector<std::size_t> Candidates(const FileItem& record, const ContentCache::
         }
     }
     return byContent.empty() ? byTags : byContent;
+}
+
+std::optional<std::string> FindMovedFile(const FileItem& record, const std::vector<std::string>& folders,
+                                         const ContentCache& cache,
+                                         const std::function<bool(const std::string&)>& hasRecord, std::size_t limit)
+{
+    const ContentCache::Entry* recorded = cache.Find(record.md5);
+    const std::string recordName = NameOf(record.path);
+    std::vector<FoundFile> found;
+    std::set<std::string> looked;
+    std::size_t seen = 0;
+    for (const std::string& folder : folders) {
+        if (!looked.insert(folder).second)
+            continue;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            if (++seen > limit)
+                break;
+            const std::string path = it->path().string();
+            if (!it->is_regular_file(ec) || !IsScannedDocument(path))
+                continue;
+            FoundFile file;
+            file.path = path;
+            file.name = NameOf(path);
+            const bool bSameName = file.name == recordName;
+            const bool bSameSize = recorded && it->file_size(ec) == recorded->size;
+            if ((!bSameName && !bSameSize) || hasRecord(path))
+                continue;
+            if (bSameSize)
+                file.content = ContentCache::Describe(path, nullptr);
+            if (bSameName)
+                file.tags = ReadFileTags(path).value_or(TagList());
+            found.push_back(std::move(file));
+        }
+    }
+    const std::vector<std::size_t> candidates = Candidates(record, recorded, found);
+    if (candidates.size() != 1)
+        return std::nullopt;
+    return found[candidates[0]].path;
 }
 
 } // namespace quillmark::filematch

@@ -5,6 +5,7 @@
 // record's file when it was last scanned), or, failing that, the same tags and
 // the same file name. The scan and the Browse dialogs share this rule.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -79,5 +80,15 @@ Match Compare(const FileItem& record, const ContentCache::Entry* recorded, const
 // when there are any, else those with the same tags and name.
 std::vector<std::size_t> Candidates(const FileItem& record, const ContentCache::Entry* recorded,
                                     const std::vector<FoundFile>& files);
+
+// The one file in `folders` (each looked into, not below it) that `record`
+// could be by this rule, among the files for which `hasRecord` is false;
+// nullopt when there is none or more than one. Only files of the record's
+// name, or of the remembered size, are read; at most `limit` entries of the
+// folders are looked at, so that a click stays quick.
+std::optional<std::string> FindMovedFile(const FileItem& record, const std::vector<std::string>& folders,
+                                         const ContentCache& cache,
+                                         const std::function<bool(const std::string&)>& hasRecord,
+                                         std::size_t limit = 20000);
 
 } // namespace quillmark::filematch

@@ -58,6 +58,8 @@ const std::map<int, std::string>& StringTable()
         {159, "Name"},
         {160, "Tags"},
         {350, "2005100925"},
+        // A listed file that was moved or renamed, found again before the user is asked.
+        {700, "Found at %s; use it?"},
     };
     return table;
 }

@@ -16,6 +16,7 @@
 #include "ui/controls/editcontrol.h"
 #include "ui/templatedialog.h"
 
+#include <optional>
 #include <string>
 
 class QPushButton;
@@ -78,6 +79,9 @@ protected:
 
 private:
     void Relocate();
+    // The one file that the missing current item could be after a move or rename
+    // (docprops/filematch.h), looked for in its old folder and the other records' folders.
+    std::optional<std::string> FindMovedFile() const;
     void ShowSelection();
     void ShowFileMenu(const QPoint& globalPos, bool bOnRow);
     void OnFileCommand(int id);
