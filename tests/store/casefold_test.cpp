@@ -8,14 +8,6 @@ using namespace quillmark;
 
 namespace {
 
-std::vector<std::string> Paths(const ResultList& found)
-{
-    std::vector<std::string> paths;
-    for (const FileItem& item : found)
-        paths.push_back(item.path);
-    return paths;
-}
-
 TEST(CaseFold, SimpleFoldingOneCharacterToOne)
 {
     EXPECT_EQ(FoldCase("Ünïcödé"), "ünïcödé");

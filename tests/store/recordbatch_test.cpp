@@ -227,8 +227,9 @@ TEST_F(FileSystemTagsTest, ReadingTakesOnlySoundText)
     ASSERT_TRUE(files::SetAttribute(file, fstags::kAttribute, std::string("ok,\xff\xfe")));
     EXPECT_TRUE(fstags::Read(file).empty()); // not text: nothing taken from it
     // Larger than any tag list we would write (where the file system takes it at all).
-    if (files::SetAttribute(file, fstags::kAttribute, std::string(70000, 'x')))
+    if (files::SetAttribute(file, fstags::kAttribute, std::string(70000, 'x'))) {
         EXPECT_TRUE(fstags::Read(file).empty());
+    }
 }
 
 } // namespace
