@@ -30,7 +30,7 @@ TEST_F(ScanCommand, TagsComeFromKeywordsAndFileSystemTagsAndMovedOrRenamedFilesA
     const std::string memo = Put("memo.doc", "docs/old/memo.doc");
     // A record from before, and file-system tags a file manager gave.
     ASSERT_EQ(Run({"tag", notes, "old"}).exitCode, 0);
-    ASSERT_EQ(RunProcess({"setfattr", "-n", "user.xdg.tags", "-v", "Extra,Notes", notes}).exitCode, 0);
+    ASSERT_EQ(RunProcess({"/usr/bin/setfattr", "-n", "user.xdg.tags", "-v", "Extra,Notes", notes}).exitCode, 0);
 
     ProcessResult scan = Run({"scan", "docs"});
     ASSERT_EQ(scan.exitCode, 0) << scan.err;

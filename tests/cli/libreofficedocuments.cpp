@@ -1,8 +1,8 @@
 #include "tests/cli/libreofficedocuments.h"
 
+#include "platform/files/files.h"
 #include "tests/support/process.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -53,26 +53,13 @@ const LibreOfficeDocuments& LibreOfficeDocuments::Get()
 LibreOfficeDocuments::LibreOfficeDocuments()
 {
     namespace fs = std::filesystem;
-    // Kept for the program's life and removed at its end.
-    static const struct Folder {
-        std::string path;
-        Folder()
-        {
-            std::string pattern = (fs::temp_directory_path() / "quillmark-lo-XXXXXX").string();
-            path = ::mkdtemp(pattern.data()) ? pattern : std::string();
-        }
-        ~Folder()
-        {
-            std::error_code ignored;
-            if (!path.empty())
-                fs::remove_all(path, ignored);
-        }
-    } folder;
-    if (folder.path.empty()) {
-        m_strError = "no folder for the documents";
-        return;
-    }
-    m_strFolder = folder.path + "/out";
+    // Made once for the build and shared by every test process (CTest runs
+    // each test in a process of its own); the lock keeps two from making them at once.
+    const std::string folder = QUILLMARK_TEST_DOCUMENTS;
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+    files::FileLock lock(folder + "/make");
+    m_strFolder = folder + "/out";
     struct Source {
         const char* name;
         const char* kind; // fodt or fodp
@@ -84,18 +71,24 @@ LibreOfficeDocuments::LibreOfficeDocuments()
                                          {"slides", "fodp", "Talk", "odp"},
                                          {"memo", "fodt", "Memo, Budget", "doc"}};
     for (const Source& source : sources) {
-        const std::string src = folder.path + "/" + source.name + "." + source.kind;
+        const std::string made = m_strFolder + "/" + source.name + "." + source.format;
+        if (fs::exists(made))
+            continue;
+        const std::string src = folder + "/" + source.name + "." + source.kind;
         std::ofstream(src) << Filled(std::string(source.kind) == "fodt" ? kTextSource : kPresentationSource,
                                      source.keywords, std::string("The ") + source.name + " document");
         // Each conversion starts an office of its own, with its own profile, that ends when done.
-        const ProcessResult result = RunProcess({"soffice", "-env:UserInstallation=file://" + folder.path + "/profile",
-                                                 "--headless", "--norestore", "--nolockcheck", "--convert-to",
-                                                 source.format, "--outdir", m_strFolder, src});
-        const std::string made = m_strFolder + "/" + source.name + "." + source.format;
-        if (result.exitCode != 0 || !fs::exists(made)) {
-            m_strError = "soffice did not make " + made + ": " + result.err;
+        const std::string profile = folder + "/profile";
+        const ProcessResult result =
+            RunProcess({"/usr/bin/soffice", "-env:UserInstallation=file://" + profile, "--headless", "--norestore",
+                        "--nolockcheck", "--convert-to", source.format, "--outdir", folder + "/making", src});
+        const std::string out = folder + "/making/" + source.name + "." + source.format;
+        if (result.exitCode != 0 || !fs::exists(out)) {
+            m_strError = "soffice did not make " + out + ": " + result.err;
             return;
         }
+        fs::create_directories(m_strFolder, ignored);
+        fs::rename(out, made, ignored); // whole or not at all, for the processes that come later
     }
 }
 

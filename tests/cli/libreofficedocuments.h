@@ -1,6 +1,6 @@
 #pragma once
 // Real documents made by LibreOffice (headless, with a profile of its own) from
-// flat OpenDocument sources, once per test program: each holds Keywords.
+// flat OpenDocument sources, once per build folder: each holds Keywords.
 #include <map>
 #include <string>
 

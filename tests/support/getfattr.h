@@ -10,7 +10,7 @@ namespace quillmark::test {
 // it prints none (no attribute, or a file system without user attributes).
 inline std::string GetFattrTags(const std::string& file)
 {
-    const ProcessResult result = RunProcess({"getfattr", "-n", "user.xdg.tags", "--only-values", file});
+    const ProcessResult result = RunProcess({"/usr/bin/getfattr", "-n", "user.xdg.tags", "--only-values", file});
     return result.exitCode == 0 ? result.out : "<none>";
 }
 
