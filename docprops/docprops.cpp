@@ -1,5 +1,7 @@
 #include "docprops/docprops.h"
 
+#include "store/filesystemtags.h"
+
 #include "docprops/formats.h"
 #include "platform/files/files.h"
 
@@ -172,7 +174,13 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     unsigned mode = 0644;
     if (::stat(target.c_str(), &st) == 0 || (!source.empty() && ::stat(source.c_str(), &st) == 0))
         mode = st.st_mode & 07777;
-    return files::AtomicReplace(target, *written, mode, error);
+    // So does its file-system tags attribute, which a replacement would drop.
+    const std::optional<std::string> fileTags = files::GetAttribute(target, fstags::kAttribute);
+    if (!files::AtomicReplace(target, *written, mode, error))
+        return false;
+    if (fileTags)
+        files::SetAttribute(target, fstags::kAttribute, fileTags);
+    return true;
 }
 
 } // namespace quillmark::docprops
