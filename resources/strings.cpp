@@ -57,6 +57,9 @@ const std::map<int, std::string>& StringTable()
         {158, "The document properties are shown while the file is open in %s."},
         {159, "Name"},
         {160, "Tags"},
+        {161, "The Keywords of \"%s\" are kept as they are: the tag database does not hold them yet."},
+        {162, "The tag database could not be read."},
+        {163, "The tag database could not be written."},
         {350, "2005100925"},
         // A listed file that was moved or renamed, found again before the user is asked.
         {700, "Found at %s; use it?"},
