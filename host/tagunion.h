@@ -1,0 +1,3 @@
+#pragma once
+// TagUnion lives in the store, where the command line's scan uses it too.
+#include "store/tagunion.h"
