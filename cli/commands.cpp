@@ -3,6 +3,9 @@
 #include "platform/files/files.h"
 #include "store/tagtext.h"
 
+#include <map>
+#include <string_view>
+
 namespace quillmark::cli {
 
 namespace {
@@ -42,26 +45,50 @@ int ShowCommand(TaggingDatabase& db, const std::string& fullPath, std::ostream& 
     const FileItem item = db.GetFileItem(fullPath);
     if (Unreadable(db, err))
         return kFailure;
+    if (item.tags.empty() && !db.HasRecord(fullPath)) {
+        err << "quillmark: no record for " << fullPath << "\n";
+        return kFailure;
+    }
     for (const std::string& tag : item.tags)
         out << tag << '\n';
     return kSuccess;
 }
 
-int TagsCommand(TaggingDatabase& db, std::ostream& out, std::ostream& err)
+int TagsCommand(TaggingDatabase& db, std::ostream& out, std::ostream& err, bool bCount)
 {
     const TagSet tags = db.GetAllTags();
     if (Unreadable(db, err))
         return kFailure;
+    if (!bCount) {
+        for (const std::string& tag : tags)
+            out << tag << '\n';
+        return kSuccess;
+    }
+    // A record that holds a tag twice counts once.
+    std::map<std::string_view, std::size_t, TagLess> counts;
+    const ResultList records = db.GetAllDocuments({});
+    for (const FileItem& item : records) {
+        const TagSet held(item.tags.begin(), item.tags.end());
+        for (const std::string& tag : held)
+            if (tags.contains(tag))
+                ++counts[*tags.find(tag)];
+    }
     for (const std::string& tag : tags)
-        out << tag << '\n';
+        out << tag << '\t' << counts[tag] << '\n';
     return kSuccess;
 }
 
 int FindCommand(TaggingDatabase& db, const std::string& text, const std::vector<std::string>& types,
                 std::ostream& out, std::ostream& err)
 {
+    return FindCommand(db, std::vector<std::string>{text}, std::string(), types, out, err);
+}
+
+int FindCommand(TaggingDatabase& db, const std::vector<std::string>& texts, const std::string& nameText,
+                const std::vector<std::string>& types, std::ostream& out, std::ostream& err)
+{
     // No type given: every record, whatever its type.
-    const ResultList found = db.FindDocuments(text, types);
+    const ResultList found = db.FindDocuments(texts, nameText, types);
     if (Unreadable(db, err))
         return kFailure;
     for (const FileItem& item : found)
@@ -71,6 +98,13 @@ int FindCommand(TaggingDatabase& db, const std::string& text, const std::vector<
 
 int RemoveCommand(TaggingDatabase& db, const std::string& fullPath, std::ostream& /*out*/, std::ostream& err)
 {
+    const bool bHeld = db.HasRecord(fullPath);
+    if (Unreadable(db, err))
+        return kFailure;
+    if (!bHeld) {
+        err << "quillmark: no record for " << fullPath << "\n";
+        return kFailure;
+    }
     if (!db.RemoveDocument(fullPath)) {
         err << "quillmark: could not save the tag database " << db.DatabaseFile() << "\n";
         return kFailure;

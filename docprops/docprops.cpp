@@ -1,5 +1,7 @@
 #include "docprops/docprops.h"
 
+#include "store/filesystemtags.h"
+
 #include "docprops/formats.h"
 #include "docprops/savecheck.h"
 #include "docprops/savetarget.h"
@@ -261,7 +263,10 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     struct stat st {};
     unsigned mode = 0644;
     if (!source.empty() && ::stat(source.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    // The file-system tags attribute goes with the file, which a replacement would drop.
+    const std::optional<std::string> fileTags = files::GetAttribute(target, fstags::kAttribute);
     if (!saveTarget.Write(*written, mode, bIntoSource ? &sourceStamp : nullptr, error)) return false;
+    if (fileTags) files::SetAttribute(target, fstags::kAttribute, fileTags);
     if (pWritten) *pWritten = saveTarget.Written();
     return true;
 }

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "host/officeapplication.h"
-#include "host/tagunion.h"
+#include "store/tagunion.h"
 #include "resources/strings.h"
 #include "store/taggingdatabase.h"
 

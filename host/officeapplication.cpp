@@ -5,9 +5,11 @@
 #include <utility>
 
 #include "host/pathrules.h"
+#include "platform/shell/temporaryfolder.h"
 #include "platform/shell/folders.h"
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
+#include "store/tagunion.h"
 
 namespace quillmark {
 
@@ -57,20 +59,7 @@ bool OfficeApplication::HasFilePath() { return IsFilePath(GetActiveDocumentPath(
 
 bool OfficeApplication::IsInTemporaryFolder(const std::string& path)
 {
-    // The temporary folder is compared with the path's short (here: canonical)
-    // form, so a document reached through a longer spelling is still recognised.
-    const std::string tempFolder = shell::GetTempFolder();
-    const std::optional<std::string> shortPath = shell::GetShortPathName(path);
-    // A file that does not exist (yet) has no short form: its path as given counts.
-    const std::string& comparedPath = shortPath ? *shortPath : path;
-    if (comparedPath.starts_with(tempFolder)) return true;
-    // $TMPDIR itself may be spelled through a link.
-    if (const std::optional<std::string> shortTemp = shell::GetShortPathName(tempFolder))
-        if (IsInFolder(comparedPath, *shortTemp)) return true;
-
-    // The browser cache is compared only as the shell spells it, with the path as given.
-    const std::string cacheFolder = shell::GetBrowserCacheFolder();
-    return IsInFolder(path, cacheFolder);
+    return shell::IsInTemporaryFolder(path);
 }
 
 bool OfficeApplication::IsTagInList(const std::string& tag, const TagList& tags)
@@ -79,15 +68,7 @@ bool OfficeApplication::IsTagInList(const std::string& tag, const TagList& tags)
     return tagSet.contains(tag);
 }
 
-std::string OfficeApplication::GetFileNameTag(const std::string& path)
-{
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return {};
-    std::string name = path.substr(0, dot);
-    const std::size_t separator = name.find_last_of("\\/");
-    if (separator != std::string::npos) name.erase(0, separator + 1);
-    return name;
-}
+std::string OfficeApplication::GetFileNameTag(const std::string& path) { return FileNameTag(path); }
 
 HRESULT OfficeApplication::DispatchByName(std::uint16_t flags, Variant* result, IDispatch* object,
                                           std::string_view name, std::initializer_list<Variant> lastFirstArgs)

@@ -8,8 +8,7 @@ namespace quillmark {
 // never-saved document's bare name ("Document1") is none.
 bool IsFilePath(std::string_view fullName);
 
-// `path` lies inside `folder` (exact, case-sensitive): it starts with the folder's
-// text and the folder ends there, at a separator or at the end of the path.
+// `path` lies inside `folder`: files::IsInFolder (platform/files/paths.h).
 bool IsInFolder(std::string_view path, std::string_view folder);
 
 } // namespace quillmark

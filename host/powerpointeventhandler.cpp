@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "host/powerpointapplication.h"
-#include "host/tagunion.h"
+#include "store/tagunion.h"
 #include "store/taggingdatabase.h"
 
 namespace quillmark {

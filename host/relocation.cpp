@@ -1,7 +1,7 @@
 // OfficeApplication::RelocateDocument: a file the database lost track of, found
 // again by the user under a new path, keeps its tags.
 #include "host/officeapplication.h"
-#include "host/tagunion.h"
+#include "store/tagunion.h"
 #include "platform/files/files.h"
 #include "store/taggingdatabase.h"
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "host/tagunion.h"
+#include "store/tagunion.h"
 #include "host/wordapplication.h"
 #include "store/taggingdatabase.h"
 

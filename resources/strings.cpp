@@ -97,6 +97,8 @@ const std::map<int, std::string>& StringTable()
         {708, "PowerPoint Presentations (*.pptx *.pptm)"},
         {709, "Pictures (*.jpg *.bmp *.gif)"},
         {350, "2005100925"},
+        // A listed file that was moved or renamed, found again before the user is asked.
+        {710, "Found at %s; use it?"},
     };
     return table;
 }

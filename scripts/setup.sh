@@ -19,15 +19,17 @@ fi
 # Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
 # test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
 # the keywords back), vipsthumbnail (benchmark peer), Xvfb (a display for window checks),
-# xmllint and GNU time (the tag database memory benchmark). libreoffice-dev is the UNO SDK
-# (cppumaker, the UNO headers and libraries) of the LibreOffice host; python3-uno and the
-# Python script provider run the extension of ours inside LibreOffice.
+# xmllint and GNU time (the tag database memory benchmark); libunistring (case folding of
+# tag searches). libreoffice-dev is the UNO SDK (cppumaker, the UNO headers and libraries)
+# of the LibreOffice host; python3-uno and the Python script provider run the extension of
+# ours inside LibreOffice.
 packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev qt6-base-dev libzip-dev libgsf-1-dev libpoppler-qt6-dev
           libsqlite3-dev clang-14 libclang-rt-14-dev
           libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
           libreoffice-script-provider-python libimage-exiftool-perl hyperfine attr
-          libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time)
+          libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time
+          libunistring-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -120,6 +120,7 @@ bool AppSettings::Load(bool bCreateKey)
 
     ReadDWord(*key, "PPTCreatePreviewAtInsert", PPTCreatePreviewAtInsert);
     ReadDWord(*key, "GlobalDefaultFileNameTag", GlobalDefaultFileNameTag);
+    ReadDWord(*key, "WriteFileSystemTags", WriteFileSystemTags);
     if (!m_strLastError.empty()) {
         std::fprintf(stderr, "quillmark: no database folder: %s\n", m_strLastError.c_str());
         return false;

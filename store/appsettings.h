@@ -15,6 +15,8 @@ public:
     std::uint32_t PPTCreatePreviewAtInsert = 0;
     std::uint32_t GlobalDefaultFileNameTag = 0;
     std::uint32_t ProductType = 0;
+    // Nonzero: a file's tags are also written to its file-system tags (user.xdg.tags).
+    std::uint32_t WriteFileSystemTags = 1;
 
     // Reads every value; creates the key with the product's defaults when it is absent
     // (with bCreateKey false the defaults are used without writing the registry).

@@ -8,7 +8,10 @@
 #include "platform/files/paths.h"
 #include "resources/strings.h"
 #include "store/appsettings.h"
+#include "store/casefold.h"
+#include "store/recordbatch.h"
 #include "store/datetext.h"
+#include "store/filesystemtags.h"
 #include "store/treewriter.h"
 #include "store/utf8.h"
 
@@ -31,6 +34,11 @@ std::string AsciiLower(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
+// File name: everything after the last folder separator ("\" or "/").
+std::string NameOfPath(std::string_view path)
+{
+    const auto sep = path.find_last_of("\\/");
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
 // Calls `each(text, isTagElement)` for every tag among a record's marked tags.
@@ -429,24 +437,26 @@ bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
         item.accessDate = times->accessTime;
         item.createDate = times->createTime;
     }
-    return WriteFileItem(item);
+    if (!WriteFileItem(item))
+        return false;
+    // The file keeps its tags where the desktop looks for them too; where it
+    // cannot, nothing else changes.
+    if (WritesFileSystemTags())
+        fstags::Write(path, tags);
+    return true;
+}
+
+bool TaggingDatabase::WritesFileSystemTags() const
+{
+    return m_pSettings ? m_pSettings->WriteFileSystemTags != 0 : m_bFileSystemTags;
 }
 
 bool TaggingDatabase::WriteFileItem(const FileItem& item)
 {
-    // Text the XML file cannot hold (bad UTF-8, control characters) would make
-    // the whole file unreadable: refuse it before anything changes.
-    if (!utf8::IsXmlText(item.path)) {
-        WarnDatabase("the path cannot be stored: it is not valid text");
+    std::string why;
+    if (!StorableItem(item, why)) {
+        WarnDatabase(why);
         return false;
-    }
-    for (const std::string& tag : item.tags) {
-        // A line break would split the tag in two wherever tags are listed a line each.
-        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
-            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
-                         "not UTF-8");
-            return false;
-        }
     }
     Change change;
     change.kind = Change::Write;
@@ -514,9 +524,40 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
         for (std::uint32_t i = 0; i < m_index.Records().size(); ++i)
             take(i);
     } else {
-        m_index.Search(AsciiLower(searchText), take);
+        m_index.Search(FoldCase(searchText), take);
     }
     return results;
+}
+
+ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
+                                          const TypeList& types)
+{
+    // The index finds the records holding the first text; the others are
+    // checked in the few records it found.
+    ResultList results = FindDocuments(texts.empty() ? std::string() : texts.front(), types);
+    std::vector<std::string> folded;
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        folded.push_back(FoldCase(texts[i]));
+    const std::string foldedName = FoldCase(nameText);
+    std::erase_if(results, [&](const FileItem& item) {
+        if (!foldedName.empty() && FoldCase(item.name).find(foldedName) == std::string::npos)
+            return true;
+        for (const std::string& text : folded) {
+            const bool held = std::any_of(item.tags.begin(), item.tags.end(), [&](const std::string& tag) {
+                return FoldCase(tag).find(text) != std::string::npos;
+            });
+            if (!held)
+                return true;
+        }
+        return false;
+    });
+    return results;
+}
+
+bool TaggingDatabase::HasRecord(const std::string& path)
+{
+    RefreshIfChanged(false);
+    return m_index.First(GetMd5Hex(path)) >= 0;
 }
 
 } // namespace quillmark

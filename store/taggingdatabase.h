@@ -3,6 +3,7 @@
 // It is read in one streaming pass into a compact index, queried through that
 // index, and every change rewrites the file at once.
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ using xmlDoc = struct _xmlDoc;
 namespace quillmark {
 
 class AppSettings;
+class RecordBatch;
 
 class TaggingDatabase {
 public:
@@ -40,10 +42,31 @@ public:
     bool SetPreviewDate(const FileItem& item);
     bool RemoveDocument(const std::string& path);
     ResultList GetAllDocuments(const TypeList& types);
-    // Records with a tag containing `searchText` (letters A-Z folded); an empty
+    // Records with a tag containing `searchText`, case folded on both sides by
+    // Unicode simple case folding (store/casefold.h); an empty
     // text matches every record. An empty type list means records of every type.
     ResultList FindDocuments(const std::string& searchText, const TypeList& types);
+    // Records whose tags contain every one of `texts` (each in some tag) and,
+    // unless `nameText` is empty, whose file name contains `nameText`; case
+    // folded as FindDocuments folds it. No texts and no name: every record.
+    ResultList FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
+                             const TypeList& types);
+    // True when a record is kept under the fingerprint of `path`.
+    bool HasRecord(const std::string& path);
     std::string GetMd5Hex(const std::string& path) const;
+
+    // Runs `edit` under the database lock on the file's current records and
+    // writes every change it made in one save (nothing when it made none).
+    // False, with LastError set and the file untouched, when the lock is not
+    // granted or the file cannot be read or written. See store/recordbatch.h.
+    // Tags written this way are not copied to the file-system tags: the caller
+    // knows which records name files (fstags::Write).
+    bool ChangeRecords(const std::function<void(RecordBatch&)>& edit);
+
+    // Whether SetFileTags also writes the file's user.xdg.tags: the settings'
+    // WriteFileSystemTags, or, without settings, what was set here (default yes).
+    bool WritesFileSystemTags() const;
+    void SetWritesFileSystemTags(bool bWrite) { m_bFileSystemTags = bWrite; }
 
     // Full path of tags.xml: the settings' database folder + "tags.xml",
     // unless an explicit file was given (the command line's --db); links in it
@@ -75,6 +98,7 @@ private:
     bool ApplyChange(Change& change);
     bool WritePieces(Change& change);
     bool WriteTree(Change& change);
+    bool WriteBatch(const RecordBatch& batch);
     void DropTree();
     FileItem ListedItem(std::uint32_t record) const;
 
@@ -82,6 +106,7 @@ private:
     quillmark::DatabaseFile m_file;
     xmlDoc* m_pTree = nullptr; // the tree changes go through while the file is not in exact form
     bool m_bTreeWriter = false;
+    bool m_bFileSystemTags = true;
     std::string m_strDatabaseFile;
     mutable std::string m_strConfiguredFile; // what DatabaseFile last resolved
     mutable std::string m_strResolvedFile;

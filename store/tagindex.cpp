@@ -1,19 +1,11 @@
 #include "store/tagindex.h"
 
+#include "store/casefold.h"
 #include "store/datetext.h"
 
 #include <stdexcept>
 
 namespace quillmark {
-
-namespace {
-
-char FoldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 void TagIndex::Clear()
 {
@@ -226,8 +218,16 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
     m_arena.append(markedTags);
     record.tagsLength = static_cast<std::uint32_t>(markedTags.size());
     record.block = m_block.size();
-    for (const char c : markedTags)
-        m_block += (c == kTagMark || c == kOtherMark) ? kSeparator : FoldAscii(c);
+    // Each tag folded once here, so that a search folds only its own text.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < markedTags.size(); ++i) {
+        if (markedTags[i] == kTagMark || markedTags[i] == kOtherMark) {
+            AppendFolded(m_block, markedTags.substr(start, i - start));
+            m_block += kSeparator;
+            start = i + 1;
+        }
+    }
+    AppendFolded(m_block, markedTags.substr(start));
     record.blockLength = static_cast<std::uint32_t>(m_block.size() - record.block);
     m_records.push_back(record);
     m_blockStarts.push_back(record.block);

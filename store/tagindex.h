@@ -1,7 +1,7 @@
 #pragma once
 // The tag database held in memory as a compact index: one entry per record with
 // its texts and where its bytes stand in the file, one block of every record's
-// lower-cased tags for the search, and a map from fingerprint to record.
+// case-folded tags for the search (store/casefold.h), and a map from fingerprint to record.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -34,7 +34,7 @@ public:
         std::uint64_t text = 0; // attribute values in Attr order, then the marked tags
         std::array<std::uint32_t, kAttrCount> length{};
         std::uint32_t tagsLength = 0;
-        std::uint64_t block = 0; // lower-cased tags in the search block
+        std::uint64_t block = 0; // case-folded tags in the search block
         std::uint32_t blockLength = 0;
         std::uint64_t begin = 0, end = 0; // the element's bytes in the file
         std::uint32_t startTag = 0;       // length of its start tag (all of it when empty)

@@ -72,6 +72,22 @@ void RemoveAttribute(xmlNode* node, const char* name)
         xmlRemoveProp(attr);
 }
 
+// Removes the text nodes made only of blanks among the children of `node` and,
+// `levels` deep, of theirs: the indenting the formatter adds, and puts back.
+void DropIndenting(xmlNode* node, int levels)
+{
+    for (xmlNode* child = node ? node->children : nullptr; child;) {
+        xmlNode* next = child->next;
+        if (child->type == XML_TEXT_NODE && xmlIsBlankNode(child)) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        } else if (child->type == XML_ELEMENT_NODE && levels > 1) {
+            DropIndenting(child, levels - 1);
+        }
+        child = next;
+    }
+}
+
 } // namespace
 
 std::string TypeOfPath(const std::string& path)
@@ -80,7 +96,7 @@ std::string TypeOfPath(const std::string& path)
     return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
-xmlDoc* Read(const std::string& path, std::string& error)
+xmlDoc* Read(const std::string& path, std::string& error, bool bIndented)
 {
     xmlParserCtxt* ctxt = xmlNewParserCtxt();
     if (!ctxt) {
@@ -110,6 +126,8 @@ xmlDoc* Read(const std::string& path, std::string& error)
     }
     if (!doc)
         error = "cannot parse \"" + path + "\" again";
+    else if (bIndented)
+        DropIndenting(xmlDocGetRootElement(doc), 2);
     xmlFreeParserCtxt(ctxt);
     return doc;
 }
@@ -128,16 +146,11 @@ xmlDoc* NewEmpty()
     return doc;
 }
 
-bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
+xmlNode* NewRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
 {
-    if (xmlNode* old = FirstRecord(doc, key)) {
-        xmlUnlinkNode(old);
-        xmlFreeNode(old);
-    }
-    xmlNode* root = xmlDocGetRootElement(doc);
-    xmlNode* record = root ? xmlNewChild(root, nullptr, X("doc"), nullptr) : nullptr;
+    xmlNode* record = xmlNewDocNode(doc, nullptr, X("doc"), nullptr);
     if (!record)
-        return false;
+        return nullptr;
     bool ok = xmlNewProp(record, X("md5"), X(key)) && xmlNewProp(record, X("path"), X(item.path)) &&
               AddDate(record, "thumbwritedate", item.previewDate) && AddDate(record, "writedate", item.writeDate) &&
               AddDate(record, "createdate", item.createDate) && AddDate(record, "accessdate", item.accessDate) &&
@@ -148,12 +161,33 @@ bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
         // The tag goes in as a text node, so it is stored exactly as typed:
         // nothing in it is read as markup or an entity reference.
         xmlNode* tagNode = xmlNewChild(record, nullptr, X("tag"), nullptr);
-        xmlNode* text = tagNode ? xmlNewText(X(tag)) : nullptr;
+        xmlNode* text = tagNode ? xmlNewDocText(doc, X(tag)) : nullptr;
         ok = text && xmlAddChild(tagNode, text);
         if (tagNode && !ok)
             xmlFreeNode(text);
     }
-    return ok;
+    if (!ok) {
+        xmlFreeNode(record);
+        return nullptr;
+    }
+    return record;
+}
+
+bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item)
+{
+    if (xmlNode* old = FirstRecord(doc, key)) {
+        xmlUnlinkNode(old);
+        xmlFreeNode(old);
+    }
+    xmlNode* root = xmlDocGetRootElement(doc);
+    xmlNode* record = root ? NewRecord(doc, key, item) : nullptr;
+    if (!record)
+        return false;
+    if (!xmlAddChild(root, record)) {
+        xmlFreeNode(record);
+        return false;
+    }
+    return true;
 }
 
 bool SetPreviewDate(xmlDoc* doc, const std::string& key, Time previewDate)

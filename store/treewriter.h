@@ -8,14 +8,20 @@
 #include "store/fileitem.h"
 
 using xmlDoc = struct _xmlDoc;
+using xmlNode = struct _xmlNode;
 
 namespace quillmark::tree {
 
 // Parses the database file into a tree (same safety as the streaming reader:
 // no network, no document type). nullptr with `error` set when it cannot.
-xmlDoc* Read(const std::string& path, std::string& error);
+// With `bIndented`, the formatter's indenting between elements is dropped, so
+// that records put in later are indented like the others when it is written.
+xmlDoc* Read(const std::string& path, std::string& error, bool bIndented = false);
 // A document with an empty <documents> root.
 xmlDoc* NewEmpty();
+// A new record element for `item`, keyed `key`, not yet placed in the tree;
+// nullptr when it cannot be made.
+xmlNode* NewRecord(xmlDoc* doc, const std::string& key, const FileItem& item);
 // Replaces the first record keyed `key` by a new last record for `item`.
 bool WriteRecord(xmlDoc* doc, const std::string& key, const FileItem& item);
 // Sets the preview date of the first record keyed `key`; false when there is none.

@@ -1,5 +1,6 @@
 #include "ui/browsetagdialog.h"
 
+#include "docprops/filematch.h"
 #include "officeapi/scripthooks.h"
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
@@ -34,7 +35,7 @@ constexpr int kSearchEdit = 203, kList = 206, kSearchButton = 208;
 constexpr int kIdsCaption = 100, kIdsNameColumn = 159, kIdsTagsColumn = 160;
 constexpr int kIdsFileNotFoundPart1 = 129, kIdsFileNotFoundPart2 = 130;
 constexpr int kIdsTemporaryFolder = 128, kIdsNotSaved = 136, kIdsNoSuchFile = 154, kIdsNoMatch = 704;
-constexpr int kIdsAllFiles = 706;
+constexpr int kIdsAllFiles = 706, kIdsFoundAt = 710;
 constexpr int kNameWidth = 124, kTagsWidth = 135;
 constexpr DWORD kAutoCompleteOptions = 0x23;
 
@@ -233,15 +234,43 @@ void BrowseTagDialog::OnListClick(int row)
     Relocate();
 }
 
+std::optional<std::string> BrowseTagDialog::FindMovedFile() const
+{
+    // Its old folder first, then the folders of the other records.
+    TaggingDatabase& database = *m_officeApp.Database();
+    const auto folderOf = [](const std::string& path) {
+        const auto sep = path.find_last_of('/');
+        return sep == std::string::npos ? std::string() : path.substr(0, sep);
+    };
+    std::vector<std::string> folders = {folderOf(currentItem.path)};
+    for (const FileItem& item : database.GetAllDocuments({}))
+        if (files::IsFullPath(item.path) && item.path.starts_with('/'))
+            folders.push_back(folderOf(item.path));
+    std::erase_if(folders, [](const std::string& folder) { return folder.empty() || !files::IsDirectory(folder); });
+    filematch::ContentCache cache;
+    cache.Load(filematch::ContentCache::FileFor(database.DatabaseFile()));
+    return filematch::FindMovedFile(currentItem, folders, cache,
+                                    [&](const std::string& path) { return database.HasRecord(path); });
+}
+
 void BrowseTagDialog::Relocate()
 {
     const std::string caption = LoadResString(kIdsCaption);
-    const std::string text = LoadResString(kIdsFileNotFoundPart1) + currentItem.name + LoadResString(kIdsFileNotFoundPart2);
-    if (CurrentPrompts().MessageBox(this, caption, text, PromptButtons::OkCancel, PromptIcon::Question) != IDOK) return;
-    // The locate dialog starts where the file was (or the nearest folder left of it).
-    const std::optional<std::string> chosen =
-        CurrentPrompts().OpenFile(this, LocateFilters(), LocateExtension(), NearestExistingFolder(currentItem.path));
-    if (!chosen) return;
+    std::optional<std::string> chosen;
+    if (const std::optional<std::string> moved = FindMovedFile())
+        if (CurrentPrompts().MessageBox(this, caption, FormatResString(kIdsFoundAt, *moved), PromptButtons::YesNo,
+                                        PromptIcon::Question) == IDYES)
+            chosen = moved;
+    if (!chosen) {
+        const std::string text =
+            LoadResString(kIdsFileNotFoundPart1) + currentItem.name + LoadResString(kIdsFileNotFoundPart2);
+        if (CurrentPrompts().MessageBox(this, caption, text, PromptButtons::OkCancel, PromptIcon::Question) != IDOK)
+            return;
+        // The locate dialog starts where the file was (or the nearest folder left of it).
+        chosen = CurrentPrompts().OpenFile(this, LocateFilters(), LocateExtension(),
+                                           NearestExistingFolder(currentItem.path));
+        if (!chosen) return;
+    }
 
     // A path as a script or a user typed it counts from the working folder.
     const std::string located = files::MakeFullPath(*chosen);

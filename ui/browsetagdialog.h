@@ -22,6 +22,7 @@
 #include "ui/templatedialog.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 class QKeyEvent;
@@ -100,6 +101,9 @@ protected:
 
 private:
     void Relocate();
+    // The one file that the missing current item could be after a move or rename
+    // (docprops/filematch.h), looked for in its old folder and the other records' folders.
+    std::optional<std::string> FindMovedFile() const;
     void ShowSelection();
     void ShowFileMenu(const QPoint& globalPos, bool bOnRow);
     bool OnListKey(QKeyEvent* pKey);

@@ -378,3 +378,36 @@ FileLock::~FileLock()
 }
 
 } // namespace quillmark::files
+
+namespace quillmark::files {
+
+std::optional<std::string> GetAttribute(const std::string& path, const std::string& name, std::size_t limit)
+{
+    FileSystem& fs = FileSystem::Current();
+    const ssize_t size = fs.GetAttribute(path.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0)
+        return std::nullopt;
+    if (static_cast<std::size_t>(size) > limit) {
+        errno = E2BIG;
+        return std::nullopt;
+    }
+    std::string value(static_cast<std::size_t>(size), '\0');
+    // The value may change between the two calls: a grown one is refused (ERANGE).
+    const ssize_t read = fs.GetAttribute(path.c_str(), name.c_str(), value.data(), value.size());
+    if (read < 0)
+        return std::nullopt;
+    value.resize(static_cast<std::size_t>(read));
+    return value;
+}
+
+bool SetAttribute(const std::string& path, const std::string& name, const std::optional<std::string>& value)
+{
+    FileSystem& fs = FileSystem::Current();
+    if (!value) {
+        // Nothing to remove is no failure.
+        return fs.RemoveAttribute(path.c_str(), name.c_str()) == 0 || errno == ENODATA;
+    }
+    return fs.SetAttribute(path.c_str(), name.c_str(), value->data(), value->size()) == 0;
+}
+
+} // namespace quillmark::files

@@ -76,6 +76,14 @@ std::string ResolveLinks(const std::string& path);
 // Renames `from` to `to` unless `to` already exists (then false, errno EEXIST).
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error = nullptr);
 
+// The extended attribute `name` of the file `path` names; nullopt (errno set)
+// when it is absent or the file system keeps none (ENODATA, ENOTSUP). At most
+// `limit` bytes are read: a longer value is refused (E2BIG).
+std::optional<std::string> GetAttribute(const std::string& path, const std::string& name,
+                                        std::size_t limit = 65536);
+// Sets (or, with `value` nullopt, removes) the attribute; false with errno set.
+bool SetAttribute(const std::string& path, const std::string& name, const std::optional<std::string>& value);
+
 // Identity of a file's current content as far as the file system tells:
 // changes whenever the file is replaced or written.
 struct FileStamp {

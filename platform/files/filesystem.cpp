@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillmark::files {
@@ -44,6 +45,21 @@ FileSystem& FileSystem::Posix()
 {
     static PosixFileSystem posix;
     return posix;
+}
+
+ssize_t FileSystem::GetAttribute(const char* path, const char* name, void* value, size_t size)
+{
+    return ::getxattr(path, name, value, size);
+}
+
+int FileSystem::SetAttribute(const char* path, const char* name, const void* value, size_t size)
+{
+    return ::setxattr(path, name, value, size, 0);
+}
+
+int FileSystem::RemoveAttribute(const char* path, const char* name)
+{
+    return ::removexattr(path, name);
 }
 
 FileSystem& FileSystem::Current() { return *CurrentPointer(); }

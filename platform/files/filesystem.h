@@ -25,6 +25,11 @@ public:
     // renameat2 with RENAME_NOREPLACE (counts as a rename).
     virtual int RenameNoReplace(const char* from, const char* to) = 0;
     virtual int Close(int fd) = 0;
+    // Extended attributes of the file `path` names (links followed), as getxattr,
+    // setxattr and removexattr. Not every file system has them: ENOTSUP then.
+    virtual ssize_t GetAttribute(const char* path, const char* name, void* value, size_t size);
+    virtual int SetAttribute(const char* path, const char* name, const void* value, size_t size);
+    virtual int RemoveAttribute(const char* path, const char* name);
 
     // The file system the file layer uses now (the POSIX one unless a test put
     // another in place). Not meant to be swapped while other threads use files.

@@ -23,6 +23,17 @@ std::string NameOf(std::string_view path)
 {
     const auto cut = path.find_last_of("\\/");
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+bool IsInFolder(std::string_view path, std::string_view folder)
+{
+    if (folder.empty() || !path.starts_with(folder))
+        return false;
+    if (path.size() == folder.size())
+        return true;
+    const char last = folder.back();
+    if (last == '/' || last == '\\')
+        return true;
+    const char next = path[folder.size()];
+    return next == '/' || next == '\\';
 }
 
 bool IsFullPath(std::string_view path)

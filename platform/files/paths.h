@@ -9,6 +9,10 @@ namespace quillmark::files {
 // A full path contains ":\" or "\\" (Windows) or starts with "/".
 bool IsFullPath(std::string_view path);
 
+// `path` lies inside `folder` (exact, case-sensitive): it starts with the folder's
+// text and the folder ends there, at a separator or at the end of the path.
+bool IsInFolder(std::string_view path, std::string_view folder);
+
 // A full path (and the empty text) is returned exactly as given; a relative one
 // is made absolute against `workingDir` (default: WorkingDirectory()) without
 // resolving links or "..". Empty, with errno set, when the working folder is unknown.

@@ -275,3 +275,21 @@ TEST(DocProps, ValuesAFileCannotHoldAndFailedWritesChangeNothing)
     }
     EXPECT_EQ(files::ListFiles(dir.Path(), ".*").size(), 0u) << "no temporary files are left";
 }
+
+TEST(DocProps, AReplacedFileKeepsItsFileSystemTags)
+{
+    TempDir dir;
+    const std::string path = dir / "tagged.docx";
+    Properties properties;
+    properties.keywords = "a, b";
+    ASSERT_TRUE(Write("", path, properties));
+    if (!files::SetAttribute(path, "user.xdg.tags", std::string("a,b")))
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    properties.keywords = "a, b, c";
+    ASSERT_TRUE(Write(path, path, properties));
+    EXPECT_EQ(Read(path)->keywords, "a, b, c");
+    EXPECT_EQ(files::GetAttribute(path, "user.xdg.tags").value_or("<none>"), "a,b");
+    // A file written where none was gets none.
+    ASSERT_TRUE(Write(path, dir / "copy.docx", properties));
+    EXPECT_FALSE(files::GetAttribute(dir / "copy.docx", "user.xdg.tags"));
+}

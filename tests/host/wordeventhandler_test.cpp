@@ -5,6 +5,7 @@
 #include "tests/support/faultyfilesystem.h"
 
 #include "platform/files/files.h"
+#include "tests/support/getfattr.h"
 
 #include <gmock/gmock.h>
 
@@ -99,6 +100,17 @@ TEST(WordEventHandlerTest, SavingASavedDocumentTakesTheDatabaseTagsThenRecordsTh
     host.Activate(doc);
     EXPECT_THAT(host.Stored(path), ElementsAre("Budget"));
     host.Activate(other);
+}
+
+TEST(WordEventHandlerTest, ASaveGivesTheFileItsTagsAsFileSystemTags)
+{
+    WordHost host;
+    const std::string path = host.Prepare("Budget.doc", {{"Keywords", "a"}});
+    simoffice::SimDocument& doc = host.Open(path);
+    host.Store(path, {"x", "Ünï"});
+    host.Save(doc);
+    EXPECT_THAT(host.Stored(path), ElementsAre("x", "Ünï", "Budget"));
+    EXPECT_EQ(GetFattrTags(path), "x,Ünï,Budget");
 }
 
 TEST(WordEventHandlerTest, ANewDocumentIsRecordedAtItsNextActivationUnderItsNewName)

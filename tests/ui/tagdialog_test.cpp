@@ -6,6 +6,7 @@
 
 #include "officeapi/scripthooks.h"
 #include "tests/host/hostfixture.h"
+#include "tests/support/getfattr.h"
 #include "tests/ui/widgetapp.h"
 #include "ui/controls/label.h"
 #include "ui/prompts.h"
@@ -201,6 +202,17 @@ TYPED_TEST(TagDialogTest, EachStatusIsOnScreenWhileItsStepRuns)
         // The bar shows the new tags (the file-name tag hidden).
         EXPECT_EQ(this->m_pHost->wrapper.TagButtonCount(), 3);
     }
+}
+
+TYPED_TEST(TagDialogTest, TaggingGivesTheFileItsTagsAsFileSystemTags)
+{
+    this->Start();
+    const std::string path = this->m_pHost->MakeFile("Deck");
+    auto pDialog = this->Dialog(this->m_pHost->Open(path));
+    this->Type(*pDialog, "q1, R&D");
+    this->ClickTag(*pDialog);
+    EXPECT_EQ(this->Stored(path), (TagList{"q1", "R&D", "Deck"}));
+    EXPECT_EQ(GetFattrTags(path), "q1,R&D,Deck");
 }
 
 TYPED_TEST(TagDialogTest, ATemporaryFolderDocumentCanOnlyBeCancelled)

@@ -144,6 +144,47 @@ TEST_F(WordBrowseTest, ALocatedDocumentKeepsItsTagsAndTheChoiceFollowsItsFile)
     EXPECT_EQ(host.office.Model().Active()->FullName(), other);
 }
 
+TEST_F(WordBrowseTest, AMovedDocumentFoundAgainIsOfferedBeforeTheUserIsAsked)
+{
+    // Moved into the folder of another record; its Keywords still hold its tags.
+    const std::string path = Tagged("Report.doc", {"q1", "plan", "Report"});
+    Tagged("archive/keep.doc", {"x"});
+    const std::string moved = host.Prepare("archive/Report.doc", {{"Keywords", "q1, plan"}});
+    std::filesystem::remove(path);
+    auto pDialog = Dialog("plan");
+    prompts.QueueAnswer(IDYES);
+    ClickRow(*pDialog, 0);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text, "Found at " + moved + "; use it?");
+    EXPECT_EQ(prompts.Messages()[0].buttons, PromptButtons::YesNo);
+    EXPECT_THAT(prompts.FileFilters(), IsEmpty()); // nobody had to look for it
+    EXPECT_THAT(host.Stored(moved), ElementsAre("q1", "plan", "Report"));
+    EXPECT_THAT(host.Stored(path), IsEmpty());
+    EXPECT_THAT(Rows(*pDialog), ElementsAre("Report.doc|q1, plan, Report"));
+
+    // Declined: the user is asked as before, and Cancel changes nothing.
+    const std::string memo = Tagged("Memo.doc", {"m1", "Memo"});
+    const std::string memoMoved = host.Prepare("archive/Memo.doc", {{"Keywords", "m1"}});
+    std::filesystem::remove(memo);
+    auto pMemo = Dialog("m1");
+    prompts.QueueAnswer(IDNO);
+    prompts.QueueAnswer(IDCANCEL);
+    ClickRow(*pMemo, 0);
+    ASSERT_EQ(prompts.Messages().size(), 3u);
+    EXPECT_EQ(prompts.Messages()[1].text, "Found at " + memoMoved + "; use it?");
+    EXPECT_EQ(prompts.Messages()[2].buttons, PromptButtons::OkCancel);
+    EXPECT_THAT(host.Stored(memo), ElementsAre("m1", "Memo"));
+
+    // Two files it could be: nothing is offered.
+    Tagged("other/o.doc", {"y"});
+    host.Prepare("other/Memo.doc", {{"Keywords", "m1"}});
+    prompts.QueueAnswer(IDCANCEL);
+    ClickRow(*pMemo, 0);
+    ASSERT_EQ(prompts.Messages().size(), 4u);
+    EXPECT_EQ(prompts.Messages()[3].buttons, PromptButtons::OkCancel);
+    EXPECT_THAT(host.Stored(memo), ElementsAre("m1", "Memo"));
+}
+
 TEST_F(WordBrowseTest, TheFileMenuActsOnTheRowItWasOpenedOn)
 {
     const std::string first = Tagged("first.doc", {"shared"});

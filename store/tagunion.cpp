@@ -1,8 +1,18 @@
-#include "host/tagunion.h"
+#include "store/tagunion.h"
 
 #include <utility>
 
 namespace quillmark {
+
+std::string FileNameTag(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return {};
+    std::string name = path.substr(0, dot);
+    const std::size_t separator = name.find_last_of("\\/");
+    if (separator != std::string::npos) name.erase(0, separator + 1);
+    return name;
+}
 
 TagUnion::TagUnion(TagList tags) : m_tags(std::move(tags)), m_setHeld(m_tags.begin(), m_tags.end()) {}
 
