@@ -27,20 +27,6 @@ namespace {
 
 using Piece = quillmark::DatabaseFile::Piece;
 
-// Folds A-Z to a-z and nothing else, as the search does on both sides.
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-// File name: everything after the last folder separator ("\" or "/").
-std::string NameOfPath(std::string_view path)
-{
-    const auto sep = path.find_last_of("\\/");
-    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
-
 // Calls `each(text, isTagElement)` for every tag among a record's marked tags.
 template <class Each> void ForEachTag(std::string_view marked, Each each)
 {
