@@ -77,6 +77,14 @@ const std::map<int, std::string>& StringTable()
         {613, "LibreOffice reported an error: %s"},
         {614, "LibreOffice did not accept the connection within %s seconds."},
         {615, "The folder \"%s\" could not be made: %s"},
+        // The Quillmark tool bar and extension in LibreOffice.
+        {640, "The Quillmark extension is not installed in this LibreOffice (%s)."},
+        {641, "The document has no window in LibreOffice."},
+        {642, "The Quillmark extension could not be installed: %s"},
+        {643, "unopkg, which installs LibreOffice extensions, could not be run: %s"},
+        {644, "unopkg failed (exit status %s): %s"},
+        {645, "The file \"%s\" could not be written: %s"},
+        {646, "The Quillmark extension (quillmark.oxt) was not found; set QUILLMARK_EXTENSION to its path."},
         {350, "2005100925"},
     };
     return table;

@@ -223,6 +223,11 @@ bool OfficeConnection::GetProperty(DocumentId id, const std::string& name, std::
     return true;
 }
 
+bool OfficeConnection::RunOnSession(std::function<void(OfficeSession&)> fnCall, std::string* error)
+{
+    return m_pImpl->Run([fn = std::move(fnCall)](OfficeSession& s) { fn(s); }, error);
+}
+
 bool OfficeConnection::SetProperty(DocumentId id, const std::string& name, const std::string& value,
                                    std::string* error)
 {

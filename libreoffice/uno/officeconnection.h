@@ -74,6 +74,8 @@ struct StartOptions {
     std::chrono::milliseconds startTimeout{60000};
 };
 
+class OfficeSession;
+
 class OfficeConnection {
 public:
     // Connects to an office that accepts UNO connections at `connect` (the
@@ -175,6 +177,10 @@ public:
     // was inserted and `file` is left as it was).
     int InsertSlides(DocumentId id, const std::string& file, int index, int start, int end,
                      std::string* error);
+
+    // For the rest of this layer (the tool bars): runs `fnCall` on the UNO session
+    // (officesession.h) inside a call with the time limit, like the calls above.
+    bool RunOnSession(std::function<void(OfficeSession&)> fnCall, std::string* error);
 
     class Impl;
 

@@ -74,6 +74,13 @@ public:
     MainQueue m_queue;
     std::atomic<bool> m_bAlive{false};
 
+    // The id of a document (made on first sight) and back; ModelOf throws
+    // UserError for an id that is not open.
+    DocumentId IdOf(const uno::Reference<css::frame::XModel>& xModel);
+    uno::Reference<css::frame::XModel> ModelOf(DocumentId id);
+    // The office's component context (null before Open).
+    const uno::Reference<uno::XComponentContext>& Remote() const { return m_xRemote; }
+
 private:
     struct Entry {
         DocumentId id = 0;
@@ -90,8 +97,6 @@ private:
         bool bPrepareSent = false; // closing through the API gives no OnPrepareUnload
     };
 
-    DocumentId IdOf(const uno::Reference<css::frame::XModel>& xModel);
-    uno::Reference<css::frame::XModel> ModelOf(DocumentId id);
     DocumentKind KindOf(DocumentId id);
     void Forget(DocumentId id);
     // Runs `fnChange` on the entry of `id` under the lock; false when it is not known.
