@@ -66,9 +66,19 @@ OfficeConnection::~OfficeConnection() = default;
 
 std::unique_ptr<OfficeConnection> OfficeConnection::Connect(const std::string& connect, std::string* error)
 {
-    auto pImpl = std::make_unique<Impl>();
-    if (!pImpl->Open(connect, std::chrono::milliseconds(30000), error)) return nullptr;
-    return std::unique_ptr<OfficeConnection>(new OfficeConnection(std::move(pImpl)));
+    // An office that is still starting may drop a connection while it is being
+    // set up: that is tried again a few times; nothing listening is not.
+    for (int attempt = 1;; ++attempt) {
+        auto pImpl = std::make_unique<Impl>();
+        std::string why;
+        if (pImpl->Open(connect, std::chrono::milliseconds(30000), &why))
+            return std::unique_ptr<OfficeConnection>(new OfficeConnection(std::move(pImpl)));
+        if (why != Message(603) || attempt == 5) {
+            if (error) *error = why;
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
 }
 
 std::unique_ptr<OfficeConnection> OfficeConnection::Start(const StartOptions& options, std::string* error)
