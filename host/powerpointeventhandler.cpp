@@ -67,14 +67,16 @@ void PowerPointEventHandler::OnPresentationOpen(IDispatch* pPres)
     // The database keeps its tags and their order; what only the presentation
     // holds is appended, and the file-name tag after it.
     bool bChanged = false;
-    const TagUnion unionTags =
-        TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, app.GetKeywords(spPresentation),
-                                    OfficeApplication::GetFileNameTag(fullName), bChanged);
+    const TagList embeddedTags = app.GetKeywords(spPresentation);
+    const std::string fileNameTag = OfficeApplication::GetFileNameTag(fullName);
+    TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, embeddedTags, fileNameTag, bChanged);
 
     // Nothing new: nothing is written, and the activation that follows the
     // opening rebuilds the tag buttons.
     if (!bChanged || app.IsInTemporaryFolder(fullName) || app.IsAuthoredByProduct(spPresentation)) return;
-    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+    // Made again under the lock from the freshest record: another program's
+    // change since the read above is kept.
+    TagUnion::StoreForOpenedDocument(DatabaseOf(app), fullName, embeddedTags, fileNameTag);
     app.RefreshTagToolbar(fullName, true);
 }
 

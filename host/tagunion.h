@@ -9,6 +9,8 @@
 
 namespace quillmark {
 
+class TaggingDatabase;
+
 class TagUnion {
 public:
     explicit TagUnion(TagList tags);
@@ -25,6 +27,11 @@ public:
     // file-name tag. `bChanged` tells whether anything was added.
     static TagUnion ForOpenedDocument(TagList storedTags, const TagList& embeddedTags,
                                       const std::string& fileNameTag, bool& bChanged);
+    // Stores what an opened document adds to its record, computed under the
+    // database lock from the record as it stands then, so that a change another
+    // program made since the record was read is kept. False when not saved.
+    static bool StoreForOpenedDocument(TaggingDatabase& database, const std::string& path,
+                                       const TagList& embeddedTags, const std::string& fileNameTag);
     // What a relocated file's record holds: its own stored tags, then the tags of
     // the record it replaces that it lacks, then its file-name tag.
     static TagUnion ForRelocatedDocument(TagList locatedTags, const TagList& oldTags,

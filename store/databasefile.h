@@ -11,6 +11,7 @@
 
 #include "platform/files/files.h"
 #include "store/databasereader.h"
+#include "store/writeplan.h"
 
 namespace quillmark {
 
@@ -53,11 +54,7 @@ public:
     int LockWait() const { return m_nLockWaitMs; }
     void SetLockWait(int waitMs) { m_nLockWaitMs = waitMs; }
 
-    // A run of the new file: bytes of the current file, or literal bytes.
-    struct Piece {
-        std::uint64_t offset = 0, length = 0; // in the current file, when `literal` is null
-        const std::string* literal = nullptr;
-    };
+    using Piece = WritePiece;
 
     // Replace the file atomically (the caller holds the lock): with `content`,
     // or with `pieces` in order. False, with a warning, when the file is blocked

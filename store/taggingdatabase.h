@@ -9,6 +9,7 @@
 
 #include "store/databasefile.h"
 #include "store/fileitem.h"
+#include "store/recordeditor.h"
 #include "store/tagindex.h"
 #include "store/tagtext.h"
 
@@ -38,7 +39,19 @@ public:
     bool SetFileTags(const std::string& path, const TagList& tags);
     bool WriteFileItem(const FileItem& item);
     bool SetPreviewDate(const FileItem& item);
+    // Removes the record of `path`; the file is saved also when there was none.
     bool RemoveDocument(const std::string& path);
+    // Applies `edit` under the database lock to the records of the file as it
+    // stands (another process's changes included) and saves all its edits in
+    // one replacement of the file: every change that depends on what is stored
+    // goes through here, so that no other program's change is lost in between.
+    // True when `edit` returned true and its edits (if any) were saved; false
+    // when it returned false (nothing written) or the lock or the save failed
+    // (nothing changed; LastError tells why).
+    bool Change(const RecordChange& edit);
+    // One record's tags changed by `change`, given the tags stored now (under
+    // the lock, from the freshest file); nothing is written when they stay the same.
+    bool UpdateFileTags(const std::string& path, const TagsChange& change);
     ResultList GetAllDocuments(const TypeList& types);
     // Records with a tag containing `searchText` (letters A-Z folded); an empty
     // text matches every record. An empty type list means records of every type.
@@ -69,14 +82,13 @@ public:
     bool WritesFromPieces() const { return m_index.m_bCanonical && !m_pTree && !m_bTreeWriter; }
 
 private:
-    struct Change;
+    class PendingChange;
     void Load(bool bLocked, bool bIndentedRoot = false);
     bool RefreshIfChanged(bool bLocked);
-    bool ApplyChange(Change& change);
-    bool WritePieces(Change& change);
-    bool WriteTree(Change& change);
+    bool Commit(const RecordChange& edit, bool bAlways);
+    bool WritePieces(const PendingChange& change);
+    bool WriteTree(const PendingChange& change);
     void DropTree();
-    FileItem ListedItem(std::uint32_t record) const;
 
     TagIndex m_index;
     quillmark::DatabaseFile m_file;
