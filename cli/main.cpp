@@ -104,7 +104,8 @@ int main(int argc, char** argv)
             return kFailure;
         db.SetDatabaseFile(fullDbFile);
     }
-    db.Open();
+    // A query changes no file, not even an unreadable database: it says why and fails.
+    db.Open(bChanges);
 
     if (tag->parsed())
         return TagCommand(db, fullPath, tagsText, std::cout, std::cerr);

@@ -78,7 +78,7 @@ void WarnDatabase(const std::string& message)
 
 const std::string& LastDatabaseWarning() { return g_strLastWarning; }
 
-DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse)
+DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse, bool repair)
 {
     for (int attempt = 0;; ++attempt) {
         const files::FileStamp before = files::GetFileStamp(path);
@@ -111,6 +111,15 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
             m_bBlocked = true;
             m_bReadFailed = true;
             WarnDatabase(error + "; the tag database is left untouched and changes cannot be saved");
+        } else if (before.exists && !repair) {
+            // A query changes nothing: the next change moves the file aside.
+            m_bBlocked = true;
+            m_bReadFailed = true;
+            WarnDatabase("the tag database \"" + path + "\" could not be read (" + error +
+                         "); it is left as it is until the next change moves it aside");
+            m_stamp = before;
+            m_bStampKnown = true;
+            return Loaded::Empty;
         } else if (before.exists) {
             // Move the unparseable file aside under the lock, unless another process
             // has meanwhile put a new file in its place.
@@ -211,18 +220,29 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
     return Replaced(path, ok, error);
 }
 
-bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
+DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
-        return false;
+        return PieceResult::Failed;
     }
     int current = -1;
     for (const Piece& piece : pieces) {
         if (!piece.literal && piece.length > 0 && current < 0) {
             current = files::FileSystem::Current().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-            if (current < 0)
-                return Replaced(path, false, "cannot open \"" + path + "\": " + std::strerror(errno));
+            if (current < 0) {
+                Replaced(path, false, "cannot open \"" + path + "\": " + std::strerror(errno));
+                return PieceResult::Failed;
+            }
+            // The byte ranges describe the file last read or written: copying
+            // them from any other would splice records at wrong offsets.
+            const files::FileStamp opened = files::GetFileStamp(current);
+            if (!opened.exists || !m_bStampKnown || opened.device != m_stamp.device ||
+                opened.inode != m_stamp.inode || opened.size != m_stamp.size || opened.mtimeNs != m_stamp.mtimeNs) {
+                ::close(current);
+                m_bStampKnown = false;
+                return PieceResult::Moved;
+            }
         }
     }
     std::string error;
@@ -240,7 +260,7 @@ bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<
         0600, &error);
     if (current >= 0)
         ::close(current);
-    return Replaced(path, ok, error);
+    return Replaced(path, ok, error) ? PieceResult::Written : PieceResult::Failed;
 }
 
 } // namespace quillmark

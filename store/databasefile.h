@@ -31,8 +31,10 @@ public:
     // until it can be read, and gives Empty. A file replaced while it was being
     // read is read again.
     // The lock is waited for at most LockWait(); when it is not granted in time
-    // the malformed file stays where it is, blocked.
-    Loaded Load(const std::string& path, bool locked, const Parser& parse);
+    // the malformed file stays where it is, blocked. Without `repair` (a query)
+    // nothing on disk changes: a malformed file is left where it is, blocked and
+    // reported as not read, for the next change to move aside.
+    Loaded Load(const std::string& path, bool locked, const Parser& parse, bool repair = true);
 
     // True when the file is no longer the one last read or written here.
     bool Changed(const std::string& path) const;
@@ -60,7 +62,12 @@ public:
     // or with `pieces` in order. False, with a warning, when the file is blocked
     // or cannot be written; the file is then untouched.
     bool Replace(const std::string& path, std::string_view content);
-    bool ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
+    enum class PieceResult { Written, Failed, Moved };
+    // Pieces are taken from the file last read or written here: when the file
+    // at `path` is another one (device, inode, size or modification time differ,
+    // as when something that ignores the lock replaced or edited it), nothing is
+    // written and the result is Moved, with the next access reading it again.
+    PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
 
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);

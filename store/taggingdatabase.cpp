@@ -91,18 +91,19 @@ void TaggingDatabase::DropTree()
     m_pTree = nullptr;
 }
 
+std::string TaggingDatabase::ConfiguredFile() const
+{
+    if (!m_strDatabaseFile.empty())
+        return m_strDatabaseFile;
+    return (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
+}
+
 std::string TaggingDatabase::DatabaseFile() const
 {
-    std::string configured = m_strDatabaseFile;
-    if (configured.empty())
-        configured = (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
-    // Resolved once per configured path, before anything is locked: every
-    // spelling of the file (and a link to it) locks and replaces the same file.
-    if (configured != m_strConfiguredFile) {
-        m_strConfiguredFile = configured;
-        m_strResolvedFile = files::ResolveLinks(configured);
-    }
-    return m_strResolvedFile;
+    // Resolved at every access, so that a link pointed elsewhere meanwhile is
+    // followed: every spelling of the file (and a link to it) locks and
+    // replaces the same file.
+    return files::ResolveLinks(ConfiguredFile());
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -115,13 +116,13 @@ const std::string& TaggingDatabase::RecoveredFile() const
     return m_file.RecoveredFile();
 }
 
-bool TaggingDatabase::Open()
+bool TaggingDatabase::Open(bool bRepair)
 {
-    Load(false);
+    Load(false, false, bRepair);
     return true;
 }
 
-void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
+void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot, bool bRepair)
 {
     DropTree();
     const std::string path = DatabaseFile();
@@ -133,7 +134,7 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
     const auto parse = [&](int fd, std::string& error) {
         return ReadDatabase(fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::File)
+    if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File)
         m_index = std::move(fresh);
     else if (!m_file.ReadFailed())
         m_index.Clear();
@@ -141,9 +142,11 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 {
-    // A file that could not be read is tried again: the failure may have passed.
-    if (m_file.Changed(DatabaseFile()) || m_file.ReadFailed())
-        Load(bLocked);
+    // The configured path is examined with links followed: a link pointed at
+    // another file is a change too. A file that could not be read is tried
+    // again: the failure may have passed. Only a change repairs the file.
+    if (m_file.Changed(ConfiguredFile()) || m_file.ReadFailed())
+        Load(bLocked, false, bLocked);
     return true;
 }
 
@@ -412,20 +415,30 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
         m_file.Forget();
         return false;
     }
-    PendingChange pending(m_index);
-    if (!edit(pending))
+    for (int attempt = 0;; ++attempt) {
+        PendingChange pending(m_index);
+        if (!edit(pending))
+            return false;
+        if (pending.Empty() && !bAlways)
+            return true;
+        const Written written = WritesFromPieces() ? WritePieces(pending) : WriteTree(pending);
+        if (written == Written::Yes)
+            return true;
+        if (written == Written::FileMoved && attempt < 3) {
+            // Something that ignores the lock replaced or edited the file since
+            // it was read: read it again and make the change over that.
+            Load(true);
+            if (!m_file.Blocked())
+                continue;
+        }
+        // Nothing unsaved is ever shown as stored: read the file again at the next access.
+        m_file.Forget();
+        DropTree();
         return false;
-    if (pending.Empty() && !bAlways)
-        return true;
-    if (WritesFromPieces() ? WritePieces(pending) : WriteTree(pending))
-        return true;
-    // Nothing unsaved is ever shown as stored: read the file again at the next access.
-    m_file.Forget();
-    DropTree();
-    return false;
+    }
 }
 
-bool TaggingDatabase::WriteTree(const PendingChange& change)
+TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 {
     const std::string path = DatabaseFile();
     if (!m_pTree) {
@@ -433,7 +446,7 @@ bool TaggingDatabase::WriteTree(const PendingChange& change)
         m_pTree = files::GetFileStamp(path).exists ? tree::Read(path, error) : tree::NewEmpty();
         if (!m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
-            return false;
+            return Written::No;
         }
     }
     for (const PendingChange::Step& step : change.m_steps) {
@@ -444,15 +457,15 @@ bool TaggingDatabase::WriteTree(const PendingChange& change)
         case PendingChange::Step::Remove: tree::RemoveRecord(m_pTree, step.key); break;
         }
         if (!done)
-            return false;
+            return Written::No;
     }
     std::string bytes;
     if (!tree::Serialize(m_pTree, bytes)) {
         WarnDatabase("cannot serialise the tag database");
-        return false;
+        return Written::No;
     }
     if (!m_file.Replace(path, bytes))
-        return false;
+        return Written::No;
     // Index the file just written. The tree stays what the formatter goes on
     // from: its layout decides how later records are written.
     xmlDoc* tree = m_pTree;
@@ -462,12 +475,12 @@ bool TaggingDatabase::WriteTree(const PendingChange& change)
         xmlFreeDoc(tree);
     else
         m_pTree = tree;
-    return true;
+    return Written::Yes;
 }
 
 // Writes the new file as runs of the current one around the changed records,
 // and updates the index to match, without reading the file again.
-bool TaggingDatabase::WritePieces(const PendingChange& change)
+TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& change)
 {
     const std::string path = DatabaseFile();
     const bool indented = m_index.m_layout == TagIndex::Layout::Indented;
@@ -507,8 +520,11 @@ bool TaggingDatabase::WritePieces(const PendingChange& change)
         ++next;
     }
     const WritePlan plan = PlanWrite(input);
-    if (!m_file.ReplaceFromPieces(path, plan.pieces))
-        return false;
+    switch (m_file.ReplaceFromPieces(path, plan.pieces)) {
+    case quillmark::DatabaseFile::PieceResult::Written: break;
+    case quillmark::DatabaseFile::PieceResult::Failed: return Written::No;
+    case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
+    }
 
     // Where every kept record now stands.
     std::vector<TagIndex::Record>& records = m_index.Records();
@@ -541,7 +557,7 @@ bool TaggingDatabase::WritePieces(const PendingChange& change)
     m_index.m_fileSize = plan.size;
     m_index.m_rootClose = plan.size >= kRootCloseLength ? plan.size - kRootCloseLength : 0;
     m_index.CompactIfSparse();
-    return true;
+    return Written::Yes;
 }
 
 bool TaggingDatabase::Save()

@@ -30,7 +30,10 @@ public:
 
     // Loads tags.xml, or starts empty when it is missing or unreadable (an
     // unreadable file is first moved aside, see RecoveredFile). Always true.
-    bool Open();
+    // Without `bRepair` (a program that only queries) nothing on disk changes:
+    // an unreadable file is left where it is and ReadFailed tells so; the next
+    // change moves it aside. Queries never change files.
+    bool Open(bool bRepair = true);
     // Writes the database file; false when it could not be written.
     bool Save();
     TagSet GetAllTags();
@@ -47,7 +50,9 @@ public:
     // goes through here, so that no other program's change is lost in between.
     // True when `edit` returned true and its edits (if any) were saved; false
     // when it returned false (nothing written) or the lock or the save failed
-    // (nothing changed; LastError tells why).
+    // (nothing changed; LastError tells why). `edit` is called again, over the
+    // file read anew, when something that ignores the lock changed the file
+    // meanwhile: it should only edit.
     bool Change(const RecordChange& edit);
     // One record's tags changed by `change`, given the tags stored now (under
     // the lock, from the freshest file); nothing is written when they stay the same.
@@ -60,7 +65,7 @@ public:
 
     // Full path of tags.xml: the settings' database folder + "tags.xml",
     // unless an explicit file was given (the command line's --db); links in it
-    // are followed to the file they name.
+    // are followed (anew at each call) to the file they name.
     std::string DatabaseFile() const;
     // True when the file was there but could not be read at the last access
     // (no permission, an I/O error, a folder in its place): queries then answer
@@ -83,11 +88,13 @@ public:
 
 private:
     class PendingChange;
-    void Load(bool bLocked, bool bIndentedRoot = false);
+    enum class Written { Yes, No, FileMoved };
+    std::string ConfiguredFile() const;
+    void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
     bool Commit(const RecordChange& edit, bool bAlways);
-    bool WritePieces(const PendingChange& change);
-    bool WriteTree(const PendingChange& change);
+    Written WritePieces(const PendingChange& change);
+    Written WriteTree(const PendingChange& change);
     void DropTree();
 
     TagIndex m_index;
@@ -95,8 +102,6 @@ private:
     xmlDoc* m_pTree = nullptr; // the tree changes go through while the file is not in exact form
     bool m_bTreeWriter = false;
     std::string m_strDatabaseFile;
-    mutable std::string m_strConfiguredFile; // what DatabaseFile last resolved
-    mutable std::string m_strResolvedFile;
 };
 
 } // namespace quillmark

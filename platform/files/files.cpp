@@ -295,12 +295,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
     return false;
 }
 
-FileStamp GetFileStamp(const std::string& path)
+namespace {
+
+FileStamp StampOf(const struct stat& st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return stamp;
     stamp.exists = true;
     stamp.device = static_cast<std::uint64_t>(st.st_dev);
     stamp.inode = static_cast<std::uint64_t>(st.st_ino);
@@ -308,6 +307,20 @@ FileStamp GetFileStamp(const std::string& path)
     stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return stamp;
+}
+
+} // namespace
+
+FileStamp GetFileStamp(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp{};
+}
+
+FileStamp GetFileStamp(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? StampOf(st) : FileStamp{};
 }
 
 namespace {

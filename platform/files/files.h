@@ -78,6 +78,8 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp GetFileStamp(const std::string& path);
+// The same for a file open at `fd`.
+FileStamp GetFileStamp(int fd);
 
 // An exclusive advisory lock held on `<path>.lock` for the object's lifetime
 // (flock based, released when the process dies). Waits until granted, or at most
