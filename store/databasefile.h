@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
 #include "store/databasereader.h"
 #include "store/writeplan.h"
 
@@ -22,6 +23,10 @@ const std::string& LastDatabaseWarning();
 
 class DatabaseFile {
 public:
+    // Every file call goes through `fs` (not owned), or FileSystem::Current() until one is set.
+    void SetFileSystem(files::FileSystem& fs) { m_pFs = &fs; }
+    files::FileSystem& Fs() const { return m_pFs ? *m_pFs : files::FileSystem::Current(); }
+
     enum class Loaded { File, Empty };
     using Parser = std::function<ReadResult(int fd, std::string& error)>;
 
@@ -72,6 +77,7 @@ public:
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);
 
+    files::FileSystem* m_pFs = nullptr;
     files::FileStamp m_stamp; // of the file last read or written
     bool m_bStampKnown = false;
     bool m_bBlocked = false;

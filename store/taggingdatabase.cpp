@@ -80,6 +80,11 @@ TaggingDatabase::TaggingDatabase()
     xmlInitParser();
 }
 
+TaggingDatabase::TaggingDatabase(files::FileSystem& fs) : TaggingDatabase()
+{
+    m_file.SetFileSystem(fs);
+}
+
 TaggingDatabase::~TaggingDatabase()
 {
     DropTree();
@@ -103,7 +108,7 @@ std::string TaggingDatabase::DatabaseFile() const
     // Resolved at every access, so that a link pointed elsewhere meanwhile is
     // followed: every spelling of the file (and a link to it) locks and
     // replaces the same file.
-    return files::ResolveLinks(ConfiguredFile());
+    return files::ResolveLinks(m_file.Fs(), ConfiguredFile());
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -132,7 +137,7 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot, bool bRepair)
     // write from it: they read the file again first.
     TagIndex fresh;
     const auto parse = [&](int fd, std::string& error) {
-        return ReadDatabase(fd, path, fresh, error, bIndentedRoot);
+        return ReadDatabase(m_file.Fs(), fd, path, fresh, error, bIndentedRoot);
     };
     if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File)
         m_index = std::move(fresh);
@@ -261,7 +266,7 @@ public:
         std::optional<Time> preview; // set later in the same change
     };
 
-    explicit PendingChange(const TagIndex& index) : m_index(index) {}
+    PendingChange(const TagIndex& index, files::FileSystem& fs) : m_index(index), m_fs(fs) {}
 
     TagList Tags(const std::string& path) const override
     {
@@ -295,7 +300,7 @@ public:
         FileItem item;
         item.path = path;
         item.tags = tags;
-        if (const auto times = files::GetFileTimes(path)) {
+        if (const auto times = files::GetFileTimes(m_fs, path)) {
             item.writeDate = times->writeTime;
             item.accessDate = times->accessTime;
             item.createDate = times->createTime;
@@ -380,6 +385,7 @@ private:
     }
 
     const TagIndex& m_index;
+    files::FileSystem& m_fs;
     mutable std::unordered_map<std::string, std::vector<Entry>> m_keys;
 };
 
@@ -416,7 +422,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
         return false;
     }
     for (int attempt = 0;; ++attempt) {
-        PendingChange pending(m_index);
+        PendingChange pending(m_index, m_file.Fs());
         if (!edit(pending))
             return false;
         if (pending.Empty() && !bAlways)
@@ -443,7 +449,7 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
     const std::string path = DatabaseFile();
     if (!m_pTree) {
         std::string error;
-        m_pTree = files::GetFileStamp(path).exists ? tree::Read(path, error) : tree::NewEmpty();
+        m_pTree = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error) : tree::NewEmpty();
         if (!m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return Written::No;

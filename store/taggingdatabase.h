@@ -22,6 +22,9 @@ class AppSettings;
 class TaggingDatabase {
 public:
     TaggingDatabase();
+    // Every file call of the database goes through `fs` (not owned; it must
+    // outlive the database). Without one, FileSystem::Current() is used.
+    explicit TaggingDatabase(files::FileSystem& fs);
     ~TaggingDatabase();
     TaggingDatabase(const TaggingDatabase&) = delete;
     TaggingDatabase& operator=(const TaggingDatabase&) = delete;

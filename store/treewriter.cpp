@@ -80,7 +80,7 @@ std::string TypeOfPath(const std::string& path)
     return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
-xmlDoc* Read(const std::string& path, std::string& error)
+xmlDoc* Read(files::FileSystem& fs, const std::string& path, std::string& error)
 {
     xmlParserCtxt* ctxt = xmlNewParserCtxt();
     if (!ctxt) {
@@ -91,7 +91,7 @@ xmlDoc* Read(const std::string& path, std::string& error)
     t_bSawDoctype = false;
     // Read through the file layer, so that its failures are reported as such.
     std::string readError;
-    const std::optional<std::string> content = files::ReadFile(path, &readError);
+    const std::optional<std::string> content = files::ReadFile(fs, path, &readError);
     if (!content) {
         xmlFreeParserCtxt(ctxt);
         error = readError;

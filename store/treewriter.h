@@ -5,6 +5,7 @@
 // formatter's exact form; afterwards the file is in that form.
 #include <string>
 
+#include "platform/files/filesystem.h"
 #include "store/fileitem.h"
 
 using xmlDoc = struct _xmlDoc;
@@ -13,7 +14,7 @@ namespace quillmark::tree {
 
 // Parses the database file into a tree (same safety as the streaming reader:
 // no network, no document type). nullptr with `error` set when it cannot.
-xmlDoc* Read(const std::string& path, std::string& error);
+xmlDoc* Read(files::FileSystem& fs, const std::string& path, std::string& error);
 // A document with an empty <documents> root.
 xmlDoc* NewEmpty();
 // Replaces the first record keyed `key` by a new last record for `item`.

@@ -53,8 +53,9 @@ TEST_F(DatabaseTest, ALinkPointedElsewhereIsFollowedAtTheNextAccess)
 }
 
 // Runs `hook` once, at the first read-only open of `path` after Arm().
-class HookedFileSystem final : public files::FileSystem {
+class HookedFileSystem final : public files::ForwardingFileSystem {
 public:
+    HookedFileSystem() : ForwardingFileSystem(files::FileSystem::Posix()) {}
     void Arm(std::string path, std::function<void()> hook)
     {
         m_strPath = std::move(path);
@@ -67,33 +68,20 @@ public:
             m_hook = nullptr;
             hook();
         }
-        return Real().Open(path, flags, mode);
+        return ForwardingFileSystem::Open(path, flags, mode);
     }
-    int CreateTemp(std::string& pathTemplate) override { return Real().CreateTemp(pathTemplate); }
-    ssize_t Read(int fd, void* buffer, size_t size) override { return Real().Read(fd, buffer, size); }
-    ssize_t ReadAt(int fd, void* buffer, size_t size, off_t offset) override
-    {
-        return Real().ReadAt(fd, buffer, size, offset);
-    }
-    ssize_t CopyFileRange(int from, off_t* offset, int to, size_t size) override
-    {
-        return Real().CopyFileRange(from, offset, to, size);
-    }
-    ssize_t Write(int fd, const void* buffer, size_t size) override { return Real().Write(fd, buffer, size); }
-    int Sync(int fd) override { return Real().Sync(fd); }
-    int Rename(const char* from, const char* to) override { return Real().Rename(from, to); }
-    int RenameNoReplace(const char* from, const char* to) override { return Real().RenameNoReplace(from, to); }
-    int Close(int fd) override { return Real().Close(fd); }
 
 private:
-    static files::FileSystem& Real() { return files::FileSystem::Posix(); }
     std::string m_strPath;
     std::function<void()> m_hook;
 };
 
 TEST_F(DatabaseTest, PiecesAreNeverTakenFromAFileReplacedBehindTheLock)
 {
-    auto db = OpenDb();
+    HookedFileSystem fs;
+    auto db = std::make_unique<TaggingDatabase>(fs);
+    db->m_pSettings = &m_settings;
+    db->Open();
     ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
     ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
     ASSERT_TRUE(db->WritesFromPieces());
@@ -107,8 +95,6 @@ TEST_F(DatabaseTest, PiecesAreNeverTakenFromAFileReplacedBehindTheLock)
         ASSERT_TRUE(other.SetFileTags("/b.doc", {"bb"}));
         edited = files::ReadFile(m_dir / "other.xml").value();
     }
-    HookedFileSystem fs;
-    files::ScopedFileSystem scoped(fs);
     fs.Arm(DbFile(), [&] { ASSERT_TRUE(files::AtomicReplace(DbFile(), edited)); });
     ASSERT_TRUE(db->SetFileTags("/c.doc", {"c"}));
 
