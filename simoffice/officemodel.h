@@ -122,9 +122,9 @@ private:
     void Notice(const std::string& text) const;
     void LoadProperties(SimDocument& doc) const;
     // Writes the document's file (its bytes, or a new file) with its properties to `target`.
-    // `bInFile`: the properties are in the written file.
+    // `bInFile`: the properties are in the written file; `written`: its identity.
     bool WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
-                           std::string* error) const;
+                           files::FileStamp& written, std::string* error) const;
     bool IsOpen(const SimDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     std::vector<Slide> SlidesOfFile(const std::string& fullName) const;
     // The rendered picture of a slide read from a file; null when it has none or its

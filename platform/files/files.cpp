@@ -1,6 +1,7 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -173,11 +174,9 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 
 std::optional<std::string> ReadFile(FileSystem& fs, const std::string& path, std::string* error)
 {
-    const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0) {
-        SetError(error, ErrnoText("cannot open", path, errno));
+    const int fd = OpenRegularFile(fs, path, error);
+    if (fd < 0)
         return std::nullopt;
-    }
     std::string content;
     char buffer[65536];
     while (true) {
@@ -219,8 +218,21 @@ bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& w
 bool AtomicReplace(FileSystem& fs, const std::string& path, const std::function<bool(int fd)>& write,
                    unsigned mode, std::string* error)
 {
+    return AtomicReplace(fs, path, "." + NameOf(path) + ".XXXXXX", write, mode, error, {});
+}
+
+bool AtomicReplace(const std::string& path, const std::string& tempName, const std::function<bool(int fd)>& write,
+                   unsigned mode, std::string* error, const std::function<bool(std::string*)>& beforeRename)
+{
+    return AtomicReplace(FileSystem::Current(), path, tempName, write, mode, error, beforeRename);
+}
+
+bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& tempName,
+                   const std::function<bool(int fd)>& write, unsigned mode, std::string* error,
+                   const std::function<bool(std::string*)>& beforeRename)
+{
     const std::string folder = FolderOf(path);
-    std::string temp = folder + "/." + NameOf(path) + ".XXXXXX";
+    std::string temp = folder + "/" + tempName;
     const int fd = fs.CreateTemp(temp);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot create a temporary file in", folder, errno));
@@ -242,6 +254,10 @@ bool AtomicReplace(FileSystem& fs, const std::string& path, const std::function<
         const int err = errno;
         fs.Unlink(temp.c_str());
         SetError(error, ErrnoText("cannot close", temp, err));
+        return false;
+    }
+    if (beforeRename && !beforeRename(error)) {
+        fs.Unlink(temp.c_str());
         return false;
     }
     if (fs.Rename(temp.c_str(), path.c_str()) != 0) {
