@@ -266,12 +266,12 @@ bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& t
         SetError(error, ErrnoText("cannot rename the temporary file over", path, err));
         return false;
     }
-    // Make the rename itself durable. The new content is in place by now, so a
-    // failure here is nothing to report.
-    const int dirFd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    // Make the rename itself durable. This stays outside FileSystem on purpose: the
+    // new content is in place by now, so a failure here is nothing to report.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
-        fs.Sync(dirFd);
-        fs.Close(dirFd);
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return true;
 }
