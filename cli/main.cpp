@@ -221,7 +221,8 @@ int main(int argc, char** argv)
                 db.SetWritesFileSystemTags(preferences.WriteFileSystemTags != 0);
         }
     }
-    db.Open();
+    // A query changes no file, not even an unreadable database: it says why and fails.
+    db.Open(bChanges);
 
     if (tag->parsed())
         return TagCommand(db, fullPath, tagsText, std::cout, std::cerr);

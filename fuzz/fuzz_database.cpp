@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     TagIndex index;
     std::string error;
-    const ReadResult result = ReadDatabase(fd, "tags.xml", index, error, size % 2 == 1);
+    const ReadResult result = ReadDatabase(files::FileSystem::Posix(), fd, "tags.xml", index, error, size % 2 == 1);
     if (result == ReadResult::ReadError)
         __builtin_trap(); // the bytes were all there to read
     if (result == ReadResult::Read) {

@@ -40,11 +40,13 @@ void MergedDocuments::Put(std::vector<ComPtr<IUnknown>>& docs, const ComPtr<IUnk
 bool MergedDocuments::Merge(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity,
                             const std::string& fullName, const TagList& keywords, bool& bChanged)
 {
-    const TagUnion unionTags = TagUnion::ForOpenedDocument(database.GetFileItem(fullName).tags, keywords,
-                                                           OfficeApplication::GetFileNameTag(fullName), bChanged);
+    const std::string fileNameTag = OfficeApplication::GetFileNameTag(fullName);
+    TagUnion::ForOpenedDocument(database.GetFileItem(fullName).tags, keywords, fileNameTag, bChanged);
     // An unreadable database answered with no record at all: nothing is known to be held.
     bool bMerged = !database.ReadFailed();
-    if (bMerged && bChanged) bMerged = database.SetFileTags(fullName, unionTags.Tags());
+    // Made again under the lock from the freshest record: another program's
+    // change since the read above is kept.
+    if (bMerged && bChanged) bMerged = TagUnion::StoreForOpenedDocument(database, fullName, keywords, fileNameTag);
     if (spIdentity) {
         Put(m_merged, spIdentity, bMerged);
         Put(m_failed, spIdentity, !bMerged);

@@ -13,11 +13,19 @@ OfficeApplication::Relocation OfficeApplication::RelocateDocument(const std::str
     if (newPath.empty() || !files::Exists(newPath) || files::IsDirectory(newPath)) return Relocation::NotFound;
     if (IsInTemporaryFolder(newPath)) return Relocation::InTemporaryFolder;
     TaggingDatabase& database = RequireDatabase();
-    const TagUnion unionTags = TagUnion::ForRelocatedDocument(
-        database.GetFileItem(newPath).tags, database.GetFileItem(oldPath).tags, GetFileNameTag(newPath));
-    if (!database.SetFileTags(newPath, unionTags.Tags())) return Relocation::NotSaved;
-    // The same path located again is the record just written.
-    if (database.GetMd5Hex(oldPath) != database.GetMd5Hex(newPath)) database.RemoveDocument(oldPath);
+    const std::string fileNameTag = GetFileNameTag(newPath);
+    // Both records read and written in one change under the lock: another
+    // program's change to either in between is kept, and the old record goes
+    // in the same save that writes the new one.
+    const bool bSaved = database.Change([&](RecordEditor& records) {
+        const TagUnion unionTags =
+            TagUnion::ForRelocatedDocument(records.Tags(newPath), records.Tags(oldPath), fileNameTag);
+        if (!records.SetTags(newPath, unionTags.Tags())) return false;
+        // The same path located again is the record just written.
+        if (database.GetMd5Hex(oldPath) != database.GetMd5Hex(newPath)) records.Remove(oldPath);
+        return true;
+    });
+    if (!bSaved) return Relocation::NotSaved;
     MergeTagsFromFile(newPath);
     return Relocation::Relocated;
 }

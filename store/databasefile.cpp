@@ -21,13 +21,13 @@ namespace {
 
 // Copies `length` bytes at `offset` of `from` to the end of `to`, in the kernel
 // where the file systems allow it.
-bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
+bool CopyRange(files::FileSystem& fs, int from, std::uint64_t offset, std::uint64_t length, int to)
 {
     auto position = static_cast<off_t>(offset);
     bool kernel = true;
     while (length > 0) {
         if (kernel) {
-            const ssize_t n = files::FileSystem::Current().CopyFileRange(from, &position, to, length);
+            const ssize_t n = fs.CopyFileRange(from, &position, to, length);
             if (n > 0) {
                 length -= static_cast<std::uint64_t>(n);
                 continue;
@@ -44,7 +44,7 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
         }
         char buffer[1 << 16];
         const ssize_t n =
-            files::FileSystem::Current().ReadAt(from, buffer, std::min<std::uint64_t>(length, sizeof buffer), position);
+            fs.ReadAt(from, buffer, std::min<std::uint64_t>(length, sizeof buffer), position);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -52,7 +52,7 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t length, int to)
                 errno = EIO;
             return false;
         }
-        if (!files::WriteAll(to, std::string_view(buffer, static_cast<std::size_t>(n))))
+        if (!files::WriteAll(fs, to, std::string_view(buffer, static_cast<std::size_t>(n))))
             return false;
         position += n;
         length -= static_cast<std::uint64_t>(n);
@@ -74,16 +74,16 @@ void WarnDatabase(const std::string& message)
 
 const std::string& LastDatabaseWarning() { return g_strLastWarning; }
 
-DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse)
+DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse, bool repair)
 {
     for (int attempt = 0;; ++attempt) {
-        const files::FileStamp before = files::GetFileStamp(path);
+        const files::FileStamp before = files::GetFileStamp(Fs(), path);
         std::string error;
         ReadResult result = ReadResult::Malformed;
         if (before.exists) {
-            files::FileSystem& fs = files::FileSystem::Current();
+            files::FileSystem& fs = Fs();
             // A FIFO or a folder at the path is refused without blocking.
-            const int fd = files::OpenRegularFile(path, &error);
+            const int fd = files::OpenRegularFile(fs, path, &error);
             if (fd < 0) {
                 result = ReadResult::ReadError;
             } else {
@@ -91,7 +91,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
                 fs.Close(fd);
             }
             // Another process replaced the file while we read it: read the new one.
-            if (files::GetFileStamp(path) != before && attempt < 5)
+            if (files::GetFileStamp(Fs(), path) != before && attempt < 5)
                 continue;
         }
         m_bReadFailed = false;
@@ -107,12 +107,21 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
             m_bBlocked = true;
             m_bReadFailed = true;
             WarnDatabase(error + "; the tag database is left untouched and changes cannot be saved");
+        } else if (before.exists && !repair) {
+            // A query changes nothing: the next change moves the file aside.
+            m_bBlocked = true;
+            m_bReadFailed = true;
+            WarnDatabase("the tag database \"" + path + "\" could not be read (" + error +
+                         "); it is left as it is until the next change moves it aside");
+            m_stamp = before;
+            m_bStampKnown = true;
+            return Loaded::Empty;
         } else if (before.exists) {
             // Move the unparseable file aside under the lock, unless another process
             // has meanwhile put a new file in its place.
             std::optional<files::FileLock> lock;
             if (!locked)
-                lock.emplace(path, m_nLockWaitMs);
+                lock.emplace(Fs(), path, m_nLockWaitMs);
             if (lock && !lock->Locked()) {
                 m_bBlocked = true;
                 m_bReadFailed = true;
@@ -122,7 +131,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
                 m_bStampKnown = true;
                 return Loaded::Empty;
             }
-            if (files::GetFileStamp(path) != before && attempt < 5)
+            if (files::GetFileStamp(Fs(), path) != before && attempt < 5)
                 continue;
             char when[32];
             const std::time_t now = std::time(nullptr);
@@ -134,7 +143,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
             std::string moveError;
             bool moved = false;
             for (int n = 1; n < 100; ++n) {
-                if (files::RenameNoReplace(path, aside, &moveError)) {
+                if (files::RenameNoReplace(Fs(), path, aside, &moveError)) {
                     moved = true;
                     break;
                 }
@@ -156,7 +165,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
         } else {
             m_bBlocked = false; // no file: nothing to protect
         }
-        m_stamp = files::GetFileStamp(path);
+        m_stamp = files::GetFileStamp(Fs(), path);
         m_bStampKnown = true;
         return Loaded::Empty;
     }
@@ -164,18 +173,18 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
 
 bool DatabaseFile::Changed(const std::string& path) const
 {
-    return !m_bStampKnown || files::GetFileStamp(path) != m_stamp;
+    return !m_bStampKnown || files::GetFileStamp(Fs(), path) != m_stamp;
 }
 
 std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& path) const
 {
     const std::string folder = FolderOf(path);
     std::string error;
-    if (!files::IsDirectory(folder) && !files::MakeDirectories(folder, &error)) {
+    if (!files::IsDirectory(Fs(), folder) && !files::MakeDirectories(Fs(), folder, &error)) {
         WarnDatabase("cannot create the database folder: " + error);
         return nullptr;
     }
-    auto lock = std::make_unique<files::FileLock>(path, m_nLockWaitMs);
+    auto lock = std::make_unique<files::FileLock>(Fs(), path, m_nLockWaitMs);
     if (!lock->Locked()) {
         WarnDatabase("the tag database is not changed: " + lock->Error());
         return nullptr;
@@ -189,10 +198,10 @@ bool DatabaseFile::Replaced(const std::string& path, bool ok, const std::string&
         WarnDatabase("cannot save the tag database: " + error);
         return false;
     }
-    m_stamp = files::GetFileStamp(path);
+    m_stamp = files::GetFileStamp(Fs(), path);
     m_bStampKnown = true;
     // Writers that were killed while saving may have left temporary files.
-    files::RemoveReplaceLeftovers(path);
+    files::RemoveReplaceLeftovers(Fs(), path);
     return true;
 }
 
@@ -203,32 +212,43 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
         return false;
     }
     std::string error;
-    const bool ok = files::AtomicReplace(path, content, 0600, &error);
+    const bool ok = files::AtomicReplace(Fs(), path, content, 0600, &error);
     return Replaced(path, ok, error);
 }
 
-bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
+DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
-        return false;
+        return PieceResult::Failed;
     }
     int current = -1;
     for (const Piece& piece : pieces) {
         if (!piece.literal && piece.length > 0 && current < 0) {
             std::string openError;
-            current = files::OpenRegularFile(path, &openError);
-            if (current < 0)
-                return Replaced(path, false, openError);
+            current = files::OpenRegularFile(Fs(), path, &openError);
+            if (current < 0) {
+                Replaced(path, false, openError);
+                return PieceResult::Failed;
+            }
+            // The byte ranges describe the file last read or written: copying
+            // them from any other would splice records at wrong offsets.
+            const files::FileStamp opened = files::GetFileStamp(Fs(), current);
+            if (!opened.exists || !m_bStampKnown || opened.device != m_stamp.device ||
+                opened.inode != m_stamp.inode || opened.size != m_stamp.size || opened.mtimeNs != m_stamp.mtimeNs) {
+                Fs().Close(current);
+                m_bStampKnown = false;
+                return PieceResult::Moved;
+            }
         }
     }
     std::string error;
     const bool ok = files::AtomicReplace(
-        path,
+        Fs(), path,
         [&](int fd) {
             for (const Piece& piece : pieces) {
-                const bool written = piece.literal ? files::WriteAll(fd, *piece.literal)
-                                                   : CopyRange(current, piece.offset, piece.length, fd);
+                const bool written = piece.literal ? files::WriteAll(Fs(), fd, *piece.literal)
+                                                   : CopyRange(Fs(), current, piece.offset, piece.length, fd);
                 if (!written)
                     return false;
             }
@@ -236,8 +256,8 @@ bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<
         },
         0600, &error);
     if (current >= 0)
-        ::close(current);
-    return Replaced(path, ok, error);
+        Fs().Close(current);
+    return Replaced(path, ok, error) ? PieceResult::Written : PieceResult::Failed;
 }
 
 } // namespace quillmark

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
 #include "store/databasereader.h"
+#include "store/writeplan.h"
 
 namespace quillmark {
 
@@ -21,6 +23,10 @@ const std::string& LastDatabaseWarning();
 
 class DatabaseFile {
 public:
+    // Every file call goes through `fs` (not owned), or FileSystem::Current() until one is set.
+    void SetFileSystem(files::FileSystem& fs) { m_pFs = &fs; }
+    files::FileSystem& Fs() const { return m_pFs ? *m_pFs : files::FileSystem::Current(); }
+
     enum class Loaded { File, Empty };
     using Parser = std::function<ReadResult(int fd, std::string& error)>;
 
@@ -30,8 +36,10 @@ public:
     // until it can be read, and gives Empty. A file replaced while it was being
     // read is read again.
     // The lock is waited for at most LockWait(); when it is not granted in time
-    // the malformed file stays where it is, blocked.
-    Loaded Load(const std::string& path, bool locked, const Parser& parse);
+    // the malformed file stays where it is, blocked. Without `repair` (a query)
+    // nothing on disk changes: a malformed file is left where it is, blocked and
+    // reported as not read, for the next change to move aside.
+    Loaded Load(const std::string& path, bool locked, const Parser& parse, bool repair = true);
 
     // True when the file is no longer the one last read or written here.
     bool Changed(const std::string& path) const;
@@ -53,21 +61,23 @@ public:
     int LockWait() const { return m_nLockWaitMs; }
     void SetLockWait(int waitMs) { m_nLockWaitMs = waitMs; }
 
-    // A run of the new file: bytes of the current file, or literal bytes.
-    struct Piece {
-        std::uint64_t offset = 0, length = 0; // in the current file, when `literal` is null
-        const std::string* literal = nullptr;
-    };
+    using Piece = WritePiece;
 
     // Replace the file atomically (the caller holds the lock): with `content`,
     // or with `pieces` in order. False, with a warning, when the file is blocked
     // or cannot be written; the file is then untouched.
     bool Replace(const std::string& path, std::string_view content);
-    bool ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
+    enum class PieceResult { Written, Failed, Moved };
+    // Pieces are taken from the file last read or written here: when the file
+    // at `path` is another one (device, inode, size or modification time differ,
+    // as when something that ignores the lock replaced or edited it), nothing is
+    // written and the result is Moved, with the next access reading it again.
+    PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
 
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);
 
+    files::FileSystem* m_pFs = nullptr;
     files::FileStamp m_stamp; // of the file last read or written
     bool m_bStampKnown = false;
     bool m_bBlocked = false;

@@ -34,7 +34,10 @@ bool Named(const xmlChar* name, const char* expected)
 
 class Reader {
 public:
-    Reader(int fd, TagIndex& index, bool indentedRoot) : m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot) {}
+    Reader(files::FileSystem& fs, int fd, TagIndex& index, bool indentedRoot)
+        : m_fs(fs), m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot)
+    {
+    }
 
     ReadResult Run(const std::string& name, std::string& error);
 
@@ -66,6 +69,7 @@ private:
     void ClosePending();
     void Scan(const char* bytes, std::size_t length);
 
+    files::FileSystem& m_fs;
     int m_nFd;
     TagIndex& m_index;
     bool m_bIndentedRoot;
@@ -122,7 +126,7 @@ int Reader::Read(void* context, char* buffer, int length)
         self->m_chunk.resize(1 << 16);
         ssize_t n;
         do
-            n = files::FileSystem::Current().Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
+            n = self->m_fs.Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
         while (n < 0 && errno == EINTR);
         if (n < 0) {
             self->m_nReadErrno = errno;
@@ -500,7 +504,7 @@ void Reader::InternalSubset(void* context, const xmlChar*, const xmlChar*, const
 ReadResult Reader::Run(const std::string& name, std::string& error)
 {
     m_index.Clear();
-    if (struct stat st {}; ::fstat(m_nFd, &st) == 0 && st.st_size > 0)
+    if (struct stat st {}; m_fs.StatFd(m_nFd, &st) == 0 && st.st_size > 0)
         m_index.Reserve(static_cast<std::uint64_t>(st.st_size));
     xmlSAXHandler sax;
     std::memset(&sax, 0, sizeof sax);
@@ -560,7 +564,7 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
         return result;
     }
     struct stat st {};
-    const bool sized = ::fstat(m_nFd, &st) == 0;
+    const bool sized = m_fs.StatFd(m_nFd, &st) == 0;
     bool canonical = m_bCanonical && sized && static_cast<std::uint64_t>(st.st_size) == m_expected;
     TagIndex::Layout layout;
     if (m_bIndentedRoot) {
@@ -580,9 +584,10 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
 
 } // namespace
 
-ReadResult ReadDatabase(int fd, const std::string& name, TagIndex& index, std::string& error, bool indentedRoot)
+ReadResult ReadDatabase(files::FileSystem& fs, int fd, const std::string& name, TagIndex& index, std::string& error,
+                        bool indentedRoot)
 {
-    Reader reader(fd, index, indentedRoot);
+    Reader reader(fs, fd, index, indentedRoot);
     return reader.Run(name, error);
 }
 

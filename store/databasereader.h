@@ -3,6 +3,7 @@
 // building a document tree or holding the file's bytes.
 #include <string>
 
+#include "platform/files/filesystem.h"
 #include "store/tagindex.h"
 
 namespace quillmark {
@@ -23,7 +24,8 @@ inline constexpr int kMaxAttributes = 256;
 // makes the file malformed, as does a root other than a plain <documents>.
 // `indentedRoot` says that the file was just written by this process from a root
 // holding no text, so its root-level white space is the formatter's indenting.
-ReadResult ReadDatabase(int fd, const std::string& name, TagIndex& index, std::string& error,
+// Reads through `fs`.
+ReadResult ReadDatabase(files::FileSystem& fs, int fd, const std::string& name, TagIndex& index, std::string& error,
                         bool indentedRoot = false);
 
 } // namespace quillmark

@@ -169,7 +169,7 @@ bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
         // A file in the formatter's indented form is read without its indenting,
         // so that it is written back the same with every record indented.
         const bool bIndented = m_index.m_bCanonical && m_index.m_layout == TagIndex::Layout::Indented;
-        doc = files::GetFileStamp(path).exists ? tree::Read(path, error, bIndented) : tree::NewEmpty();
+        doc = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
         if (!doc) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return false;

@@ -12,7 +12,9 @@
 #include "store/recordbatch.h"
 #include "store/datetext.h"
 #include "store/filesystemtags.h"
+#include "store/fingerprint.h"
 #include "store/treewriter.h"
+#include "store/writeplan.h"
 #include "store/utf8.h"
 
 #include <libxml/parser.h>
@@ -20,6 +22,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillmark {
 
@@ -39,21 +44,35 @@ template <class Each> void ForEachTag(std::string_view marked, Each each)
     }
 }
 
+// A record as listings give it: path, name, md5, preview date and every tag.
+FileItem ListedItemOf(const TagIndex& index, std::uint32_t record)
+{
+    FileItem item;
+    item.path = index.Value(record, kPath);
+    item.name = files::NameOf(item.path);
+    item.md5 = index.Value(record, kMd5);
+    item.previewDate = index.PreviewDate(record);
+    const std::string_view marked = index.MarkedTags(record);
+    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
+        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
+    })));
+    ForEachTag(index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
+    return item;
+}
+
 // "</documents>\n": how every file in the formatter's form ends, unless its root is empty.
 constexpr std::uint64_t kRootCloseLength = 13;
 
 } // namespace
 
-struct TaggingDatabase::Change {
-    enum Kind { Write, Preview, Remove, Save } kind = Save;
-    std::string key;
-    const FileItem* item = nullptr; // Write
-    Time previewDate = 0;           // Preview
-};
-
 TaggingDatabase::TaggingDatabase()
 {
     xmlInitParser();
+}
+
+TaggingDatabase::TaggingDatabase(files::FileSystem& fs) : TaggingDatabase()
+{
+    m_file.SetFileSystem(fs);
 }
 
 TaggingDatabase::~TaggingDatabase()
@@ -67,18 +86,19 @@ void TaggingDatabase::DropTree()
     m_pTree = nullptr;
 }
 
+std::string TaggingDatabase::ConfiguredFile() const
+{
+    if (!m_strDatabaseFile.empty())
+        return m_strDatabaseFile;
+    return (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
+}
+
 std::string TaggingDatabase::DatabaseFile() const
 {
-    std::string configured = m_strDatabaseFile;
-    if (configured.empty())
-        configured = (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
-    // Resolved once per configured path, before anything is locked: every
-    // spelling of the file (and a link to it) locks and replaces the same file.
-    if (configured != m_strConfiguredFile) {
-        m_strConfiguredFile = configured;
-        m_strResolvedFile = files::ResolveLinks(configured);
-    }
-    return m_strResolvedFile;
+    // Resolved at every access, so that a link pointed elsewhere meanwhile is
+    // followed: every spelling of the file (and a link to it) locks and
+    // replaces the same file.
+    return files::ResolveLinks(m_file.Fs(), ConfiguredFile());
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -91,13 +111,13 @@ const std::string& TaggingDatabase::RecoveredFile() const
     return m_file.RecoveredFile();
 }
 
-bool TaggingDatabase::Open()
+bool TaggingDatabase::Open(bool bRepair)
 {
-    Load(false);
+    Load(false, false, bRepair);
     return true;
 }
 
-void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
+void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot, bool bRepair)
 {
     DropTree();
     const std::string path = DatabaseFile();
@@ -107,9 +127,9 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
     // write from it: they read the file again first.
     TagIndex fresh;
     const auto parse = [&](int fd, std::string& error) {
-        return ReadDatabase(fd, path, fresh, error, bIndentedRoot);
+        return ReadDatabase(m_file.Fs(), fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse) == quillmark::DatabaseFile::Loaded::File)
+    if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File)
         m_index = std::move(fresh);
     else if (!m_file.ReadFailed())
         m_index.Clear();
@@ -117,13 +137,265 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot)
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
 {
-    // A file that could not be read is tried again: the failure may have passed.
-    if (m_file.Changed(DatabaseFile()) || m_file.ReadFailed())
-        Load(bLocked);
+    // The configured path is examined with links followed: a link pointed at
+    // another file is a change too. A file that could not be read is tried
+    // again: the failure may have passed. Only a change repairs the file.
+    if (m_file.Changed(ConfiguredFile()) || m_file.ReadFailed())
+        Load(bLocked, false, bLocked);
     return true;
 }
 
-bool TaggingDatabase::ApplyChange(Change& change)
+namespace {
+
+// Text the XML file cannot hold (bad UTF-8, control characters) would make
+// the whole file unreadable: it is refused before anything changes.
+bool Storable(const FileItem& item)
+{
+    if (!utf8::IsXmlText(item.path)) {
+        WarnDatabase("the path cannot be stored: it is not valid text");
+        return false;
+    }
+    for (const std::string& tag : item.tags) {
+        // A line break would split the tag in two wherever tags are listed a line each.
+        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
+            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
+                         "not UTF-8");
+            return false;
+        }
+    }
+    return true;
+}
+
+// A record's texts made for the file: the values the attributes view, the
+// marked tags, and the element's bytes. Built in place and never moved, since
+// `attrs` views `values`.
+struct NewRecord {
+    std::array<std::string, kAttrCount> values;
+    AttrList attrs;
+    std::string marked;
+    std::string bytes;
+    std::uint32_t startTag = 0;    // length of the start tag in `bytes`
+    std::uint64_t keptContent = 0; // bytes of the old record's content kept after `bytes`
+};
+
+// `preview`, when set, is a preview date given after the record was made: as
+// in the tree, its attribute then moves to the end.
+void MakeRecord(NewRecord& out, const std::string& key, const FileItem& item, bool indented,
+                std::optional<Time> preview)
+{
+    out.values[kMd5] = key;
+    out.values[kPath] = item.path;
+    out.attrs.Set(kMd5, out.values[kMd5]);
+    out.attrs.Set(kPath, out.values[kPath]);
+    const std::array<std::pair<Attr, Time>, 4> dates = {{{kThumbWriteDate, item.previewDate},
+                                                         {kWriteDate, item.writeDate},
+                                                         {kCreateDate, item.createDate},
+                                                         {kAccessDate, item.accessDate}}};
+    for (const auto& [attr, time] : dates) {
+        out.values[attr] = time != 0 ? FormatDate(time) : std::string();
+        if (!out.values[attr].empty())
+            out.attrs.Set(attr, out.values[attr]);
+    }
+    out.values[kType] = tree::TypeOfPath(item.path);
+    out.attrs.Set(kType, out.values[kType]);
+    if (preview) {
+        out.attrs.Remove(kThumbWriteDate);
+        out.values[kThumbWriteDate] = *preview != 0 ? FormatDate(*preview) : std::string();
+        if (!out.values[kThumbWriteDate].empty())
+            out.attrs.Set(kThumbWriteDate, out.values[kThumbWriteDate]);
+    }
+    AppendStartTag(out.bytes, out.attrs);
+    out.startTag = static_cast<std::uint32_t>(out.bytes.size() + (item.tags.empty() ? 2 : 1));
+    out.bytes.clear();
+    AppendNewRecord(out.bytes, out.attrs, item.tags, indented);
+    for (const std::string& tag : item.tags) {
+        out.marked += tag;
+        out.marked += TagIndex::kTagMark;
+    }
+}
+
+// A stored record with a new preview date: its start tag, and how much of the
+// old element follows it unchanged.
+void MakePreview(NewRecord& out, const TagIndex& index, std::uint32_t record, Time previewDate)
+{
+    const AttrList old = index.Attributes(record);
+    for (std::uint8_t i = 0; i < old.count; ++i) {
+        const Attr attr = old.order[i];
+        out.values[attr] = old.values[attr];
+        out.attrs.Set(attr, out.values[attr]);
+    }
+    out.attrs.Remove(kThumbWriteDate);
+    out.values[kThumbWriteDate] = previewDate != 0 ? FormatDate(previewDate) : std::string();
+    if (!out.values[kThumbWriteDate].empty())
+        out.attrs.Set(kThumbWriteDate, out.values[kThumbWriteDate]);
+    const TagIndex::Record& entry = index.Records()[record];
+    const bool empty = entry.startTag == entry.end - entry.begin;
+    AppendStartTag(out.bytes, out.attrs);
+    out.bytes += empty ? "/>" : ">";
+    out.startTag = static_cast<std::uint32_t>(out.bytes.size());
+    out.keptContent = empty ? 0 : entry.end - entry.begin - entry.startTag;
+}
+
+} // namespace
+
+// The edits of one change, kept twice: as the steps taken (replayed on a
+// document tree) and as their outcome against the index (records dropped,
+// previews changed, records appended), from which the pieces are planned.
+class TaggingDatabase::PendingChange final : public RecordEditor {
+public:
+    struct Step {
+        enum Kind { Write, Preview, Remove } kind = Write;
+        std::string key;
+        FileItem item;        // Write
+        Time previewDate = 0; // Preview
+    };
+    struct Appended {
+        std::string key;
+        FileItem item;
+        bool live = true;
+        std::optional<Time> preview; // set later in the same change
+    };
+
+    PendingChange(const TagIndex& index, files::FileSystem& fs) : m_index(index), m_fs(fs) {}
+
+    TagList Tags(const std::string& path) const override
+    {
+        TagList tags;
+        for (const Entry& entry : Entries(quillmark::GetMd5Hex(path))) {
+            if (!entry.original) {
+                const TagList& own = m_appended[entry.number].item.tags;
+                tags.insert(tags.end(), own.begin(), own.end());
+                continue;
+            }
+            ForEachTag(m_index.MarkedTags(entry.number), [&](std::string_view tag, bool isTag) {
+                if (isTag)
+                    tags.emplace_back(tag);
+            });
+        }
+        return tags;
+    }
+
+    bool Contains(const std::string& path) const override { return !Entries(quillmark::GetMd5Hex(path)).empty(); }
+
+    void ForEach(const std::function<void(const FileItem&)>& each) const override
+    {
+        const std::size_t count = m_index.Records().size();
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (m_index.Records()[i].live)
+                each(ListedItemOf(m_index, i));
+    }
+
+    bool SetTags(const std::string& path, const TagList& tags) override
+    {
+        FileItem item;
+        item.path = path;
+        item.tags = tags;
+        if (const auto times = files::GetFileTimes(m_fs, path)) {
+            item.writeDate = times->writeTime;
+            item.accessDate = times->accessTime;
+            item.createDate = times->createTime;
+        }
+        return Write(item);
+    }
+
+    bool Write(const FileItem& item) override
+    {
+        if (!Storable(item))
+            return false;
+        std::string key = quillmark::GetMd5Hex(item.path);
+        std::vector<Entry>& entries = Entries(key);
+        DropFirst(entries);
+        entries.push_back({false, static_cast<std::uint32_t>(m_appended.size())});
+        m_appended.push_back({key, item, true, std::nullopt});
+        m_steps.push_back({Step::Write, std::move(key), item, 0});
+        return true;
+    }
+
+    bool Remove(const std::string& path) override
+    {
+        std::string key = quillmark::GetMd5Hex(path);
+        std::vector<Entry>& entries = Entries(key);
+        if (entries.empty())
+            return false;
+        DropFirst(entries);
+        m_steps.push_back({Step::Remove, std::move(key), {}, 0});
+        return true;
+    }
+
+    bool SetPreviewDate(const std::string& md5, Time previewDate) override
+    {
+        const std::vector<Entry>& entries = Entries(md5);
+        if (entries.empty())
+            return false;
+        const Entry first = entries.front();
+        if (first.original)
+            m_previews[first.number] = previewDate;
+        else
+            m_appended[first.number].preview = previewDate;
+        m_steps.push_back({Step::Preview, md5, {}, previewDate});
+        return true;
+    }
+
+    bool Empty() const { return m_steps.empty(); }
+
+    std::vector<Step> m_steps;
+    std::vector<Appended> m_appended;
+    std::unordered_set<std::uint32_t> m_dropped;     // stored records removed
+    std::unordered_map<std::uint32_t, Time> m_previews; // stored records with a new preview date
+
+private:
+    // A record with a key: a stored one (its number in the index) or one this
+    // change appended (its place in m_appended).
+    struct Entry {
+        bool original = true;
+        std::uint32_t number = 0;
+    };
+
+    // The records keyed `key`, in file order, as this change leaves them.
+    std::vector<Entry>& Entries(const std::string& key) const
+    {
+        const auto [it, added] = m_keys.try_emplace(key);
+        if (added)
+            for (std::int32_t r = m_index.First(key); r >= 0; r = m_index.NextSameKey(static_cast<std::uint32_t>(r)))
+                it->second.push_back({true, static_cast<std::uint32_t>(r)});
+        return it->second;
+    }
+
+    // A write or removal replaces the first record with the key, as the tree does.
+    void DropFirst(std::vector<Entry>& entries)
+    {
+        if (entries.empty())
+            return;
+        const Entry first = entries.front();
+        if (first.original)
+            m_dropped.insert(first.number);
+        else
+            m_appended[first.number].live = false;
+        entries.erase(entries.begin());
+    }
+
+    const TagIndex& m_index;
+    files::FileSystem& m_fs;
+    mutable std::unordered_map<std::string, std::vector<Entry>> m_keys;
+};
+
+bool TaggingDatabase::Change(const RecordChange& edit)
+{
+    return Commit(edit, false);
+}
+
+bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& change)
+{
+    return Change([&](RecordEditor& records) {
+        const TagList current = records.Tags(path);
+        const TagList next = change(current);
+        if (next == current && records.Contains(path))
+            return true; // nothing to write
+        return records.SetTags(path, next);
+    });
+}
+
+bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
     const std::string path = DatabaseFile();
     const auto lock = m_file.LockForChange(path);
@@ -139,41 +411,57 @@ bool TaggingDatabase::ApplyChange(Change& change)
         m_file.Forget();
         return false;
     }
-    if (WritesFromPieces() ? WritePieces(change) : WriteTree(change))
-        return true;
-    // Nothing unsaved is ever shown as stored: read the file again at the next access.
-    m_file.Forget();
-    DropTree();
-    return false;
+    for (int attempt = 0;; ++attempt) {
+        PendingChange pending(m_index, m_file.Fs());
+        if (!edit(pending))
+            return false;
+        if (pending.Empty() && !bAlways)
+            return true;
+        const Written written = WritesFromPieces() ? WritePieces(pending) : WriteTree(pending);
+        if (written == Written::Yes)
+            return true;
+        if (written == Written::FileMoved && attempt < 3) {
+            // Something that ignores the lock replaced or edited the file since
+            // it was read: read it again and make the change over that.
+            Load(true);
+            if (!m_file.Blocked())
+                continue;
+        }
+        // Nothing unsaved is ever shown as stored: read the file again at the next access.
+        m_file.Forget();
+        DropTree();
+        return false;
+    }
 }
 
-bool TaggingDatabase::WriteTree(Change& change)
+TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 {
     const std::string path = DatabaseFile();
     if (!m_pTree) {
         std::string error;
-        m_pTree = files::GetFileStamp(path).exists ? tree::Read(path, error) : tree::NewEmpty();
+        m_pTree = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error) : tree::NewEmpty();
         if (!m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
-            return false;
+            return Written::No;
         }
     }
-    bool changed = true;
-    switch (change.kind) {
-    case Change::Write: changed = tree::WriteRecord(m_pTree, change.key, *change.item); break;
-    case Change::Preview: changed = tree::SetPreviewDate(m_pTree, change.key, change.previewDate); break;
-    case Change::Remove: tree::RemoveRecord(m_pTree, change.key); break;
-    case Change::Save: break;
+    for (const PendingChange::Step& step : change.m_steps) {
+        bool done = true;
+        switch (step.kind) {
+        case PendingChange::Step::Write: done = tree::WriteRecord(m_pTree, step.key, step.item); break;
+        case PendingChange::Step::Preview: done = tree::SetPreviewDate(m_pTree, step.key, step.previewDate); break;
+        case PendingChange::Step::Remove: tree::RemoveRecord(m_pTree, step.key); break;
+        }
+        if (!done)
+            return Written::No;
     }
-    if (!changed)
-        return false;
     std::string bytes;
     if (!tree::Serialize(m_pTree, bytes)) {
         WarnDatabase("cannot serialise the tag database");
-        return false;
+        return Written::No;
     }
     if (!m_file.Replace(path, bytes))
-        return false;
+        return Written::No;
     // Index the file just written. The tree stays what the formatter goes on
     // from: its layout decides how later records are written.
     xmlDoc* tree = m_pTree;
@@ -183,188 +471,96 @@ bool TaggingDatabase::WriteTree(Change& change)
         xmlFreeDoc(tree);
     else
         m_pTree = tree;
-    return true;
+    return Written::Yes;
 }
 
-// Writes the new file as runs of the current one around the changed record,
+// Writes the new file as runs of the current one around the changed records,
 // and updates the index to match, without reading the file again.
-bool TaggingDatabase::WritePieces(Change& change)
+TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& change)
 {
     const std::string path = DatabaseFile();
     const bool indented = m_index.m_layout == TagIndex::Layout::Indented;
-    const std::int32_t target = change.kind == Change::Save ? -1 : m_index.First(change.key);
-    if (change.kind == Change::Preview && target < 0)
-        return false;
-    const bool removes = target >= 0 && (change.kind == Change::Write || change.kind == Change::Remove);
-    const bool appends = change.kind == Change::Write;
-    const std::size_t live = m_index.LiveCount();
-    const std::size_t after = live - (removes ? 1 : 0) + (appends ? 1 : 0);
-    const std::uint64_t size = m_index.m_fileSize;
-    const std::uint64_t rootClose = size >= kRootCloseLength ? size - kRootCloseLength : 0;
+    std::size_t added = 0;
+    for (const PendingChange::Appended& appended : change.m_appended)
+        added += appended.live ? 1 : 0;
+    // Sized once: each record's attributes view its own strings.
+    std::vector<NewRecord> appendedRecords(added);
+    std::vector<NewRecord> previewRecords(change.m_previews.size());
+    std::vector<std::uint32_t> previewed;
 
-    // The record written: a new one, or the old one with a new preview date.
-    AttrList attrs;
-    std::array<std::string, kAttrCount> values;
-    std::string marked;
-    std::string record;
-    std::uint32_t startTag = 0;
-    std::uint64_t keptContent = 0; // bytes of the old record's content kept after its new start tag
-    if (appends) {
-        const FileItem& item = *change.item;
-        values[kMd5] = change.key;
-        values[kPath] = item.path;
-        const std::array<std::pair<Attr, Time>, 4> dates = {{{kThumbWriteDate, item.previewDate},
-                                                             {kWriteDate, item.writeDate},
-                                                             {kCreateDate, item.createDate},
-                                                             {kAccessDate, item.accessDate}}};
-        values[kType] = tree::TypeOfPath(item.path);
-        attrs.Set(kMd5, values[kMd5]);
-        attrs.Set(kPath, values[kPath]);
-        for (const auto& [attr, time] : dates) {
-            values[attr] = time != 0 ? FormatDate(time) : std::string();
-            if (!values[attr].empty())
-                attrs.Set(attr, values[attr]);
-        }
-        attrs.Set(kType, values[kType]);
-        AppendStartTag(record, attrs);
-        startTag = static_cast<std::uint32_t>(record.size() + (item.tags.empty() ? 2 : 1));
-        record.clear();
-        AppendNewRecord(record, attrs, item.tags, indented);
-        for (const std::string& tag : item.tags) {
-            marked += tag;
-            marked += TagIndex::kTagMark;
-        }
-    } else if (change.kind == Change::Preview) {
-        const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
-        attrs = m_index.Attributes(static_cast<std::uint32_t>(target));
-        attrs.Remove(kThumbWriteDate);
-        values[kThumbWriteDate] = change.previewDate != 0 ? FormatDate(change.previewDate) : std::string();
-        if (!values[kThumbWriteDate].empty())
-            attrs.Set(kThumbWriteDate, values[kThumbWriteDate]);
-        const bool empty = old.startTag == old.end - old.begin;
-        AppendStartTag(record, attrs);
-        record += empty ? "/>" : ">";
-        startTag = static_cast<std::uint32_t>(record.size());
-        keptContent = empty ? 0 : old.end - old.begin - old.startTag;
+    WritePlanInput input;
+    input.size = m_index.m_fileSize;
+    input.rootClose = input.size >= kRootCloseLength ? input.size - kRootCloseLength : 0;
+    input.indented = indented;
+    input.liveBefore = m_index.LiveCount();
+    input.liveAfter = input.liveBefore - change.m_dropped.size() + added;
+    for (const std::uint32_t record : change.m_dropped) {
+        const TagIndex::Record& old = m_index.Records()[record];
+        input.edits.push_back({old.begin, old.end, nullptr});
     }
-
-    static const std::string kIndent = "  ", kNewline = "\n";
-    const std::string emptyRoot = std::string(kXmlDeclaration) + "<documents/>\n";
-    const std::string firstOpen = std::string(kXmlDeclaration) + "<documents>\n  ";
-    const std::string firstClose = "\n</documents>\n";
-    std::vector<Piece> pieces;
-    std::size_t recordPiece = SIZE_MAX;
-    auto copy = [&](std::uint64_t from, std::uint64_t to) {
-        if (to > from)
-            pieces.push_back({from, to - from, nullptr});
-    };
-    auto literal = [&](const std::string& text) { pieces.push_back({0, text.size(), &text}); };
-    auto literalRecord = [&] {
-        recordPiece = pieces.size();
-        literal(record);
-    };
-    if (indented && after == 0) {
-        literal(emptyRoot);
-    } else if (indented && live == 0) {
-        literal(firstOpen);
-        literalRecord();
-        literal(firstClose);
-    } else {
-        std::uint64_t cutBegin = 0, cutEnd = 0;
-        if (removes) {
-            const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
-            cutBegin = indented ? old.begin - 2 : old.begin;
-            cutEnd = indented ? old.end + 1 : old.end;
-        }
-        switch (change.kind) {
-        case Change::Write:
-            if (removes) {
-                copy(0, cutBegin);
-                copy(cutEnd, rootClose);
-            } else {
-                copy(0, rootClose);
-            }
-            if (indented)
-                literal(kIndent);
-            literalRecord();
-            if (indented)
-                literal(kNewline);
-            copy(rootClose, size);
-            break;
-        case Change::Remove:
-            if (removes) {
-                copy(0, cutBegin);
-                copy(cutEnd, size);
-            } else {
-                copy(0, size);
-            }
-            break;
-        case Change::Save:
-            copy(0, size);
-            break;
-        case Change::Preview: {
-            const TagIndex::Record& old = m_index.Records()[static_cast<std::uint32_t>(target)];
-            copy(0, old.begin);
-            literalRecord();
-            copy(keptContent > 0 ? old.begin + old.startTag : old.end, size);
-            break;
-        }
-        }
-    }
-    if (!m_file.ReplaceFromPieces(path, pieces))
-        return false;
-
-    // Where each piece went, and so where every kept record now stands.
-    std::vector<std::uint64_t> placed(pieces.size());
-    std::uint64_t total = 0;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        placed[i] = total;
-        total += pieces[i].length;
-    }
-    std::vector<TagIndex::Record>& records = m_index.Records();
-    for (std::uint32_t i = 0; i < records.size(); ++i) {
-        TagIndex::Record& entry = records[i];
-        if (!entry.live || static_cast<std::int32_t>(i) == target)
+    for (const auto& [record, date] : change.m_previews) {
+        if (change.m_dropped.count(record))
             continue;
-        for (std::size_t p = 0; p < pieces.size(); ++p) {
-            const Piece& piece = pieces[p];
-            if (!piece.literal && piece.offset <= entry.begin && entry.end <= piece.offset + piece.length) {
-                const std::uint64_t begin = entry.begin - piece.offset + placed[p];
-                entry.end = entry.end - entry.begin + begin;
-                entry.begin = begin;
-                break;
-            }
-        }
+        NewRecord& made = previewRecords[previewed.size()];
+        MakePreview(made, m_index, record, date);
+        const TagIndex::Record& old = m_index.Records()[record];
+        input.edits.push_back({old.begin, made.keptContent > 0 ? old.begin + old.startTag : old.end, &made.bytes});
+        previewed.push_back(record);
     }
-    if (change.kind == Change::Preview) {
-        const auto number = static_cast<std::uint32_t>(target);
-        m_index.SetAttributes(number, attrs);
+    std::size_t next = 0;
+    for (const PendingChange::Appended& appended : change.m_appended) {
+        if (!appended.live)
+            continue;
+        MakeRecord(appendedRecords[next], appended.key, appended.item, indented, appended.preview);
+        input.appended.push_back(&appendedRecords[next].bytes);
+        ++next;
+    }
+    const WritePlan plan = PlanWrite(input);
+    switch (m_file.ReplaceFromPieces(path, plan.pieces)) {
+    case quillmark::DatabaseFile::PieceResult::Written: break;
+    case quillmark::DatabaseFile::PieceResult::Failed: return Written::No;
+    case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
+    }
+
+    // Where every kept record now stands.
+    std::vector<TagIndex::Record>& records = m_index.Records();
+    for (TagIndex::Record& entry : records) {
+        if (!entry.live)
+            continue;
+        const std::uint64_t begin = plan.Moved(entry.begin);
+        entry.end = entry.end - entry.begin + begin;
+        entry.begin = begin;
+    }
+    const std::size_t firstPreviewEdit = change.m_dropped.size();
+    for (std::size_t i = 0; i < previewed.size(); ++i) {
+        const NewRecord& made = previewRecords[i];
+        m_index.SetAttributes(previewed[i], made.attrs);
+        TagIndex::Record& entry = m_index.Records()[previewed[i]];
+        entry.begin = plan.editAt[firstPreviewEdit + i];
+        entry.startTag = made.startTag;
+        entry.end = entry.begin + made.bytes.size() + made.keptContent;
+    }
+    for (const std::uint32_t record : change.m_dropped)
+        m_index.Remove(record);
+    for (std::size_t i = 0; i < appendedRecords.size(); ++i) {
+        const NewRecord& made = appendedRecords[i];
+        const std::uint32_t number = m_index.Append(made.attrs, made.marked);
         TagIndex::Record& entry = m_index.Records()[number];
-        entry.begin = placed[recordPiece];
-        entry.startTag = startTag;
-        entry.end = entry.begin + record.size() + keptContent;
+        entry.begin = plan.appendedAt[i];
+        entry.end = entry.begin + made.bytes.size();
+        entry.startTag = made.startTag;
     }
-    if (removes)
-        m_index.Remove(static_cast<std::uint32_t>(target));
-    if (appends) {
-        const std::uint32_t number = m_index.Append(attrs, marked);
-        TagIndex::Record& entry = m_index.Records()[number];
-        entry.begin = placed[recordPiece];
-        entry.end = entry.begin + record.size();
-        entry.startTag = startTag;
-    }
-    m_index.m_fileSize = total;
-    m_index.m_rootClose = total >= kRootCloseLength ? total - kRootCloseLength : 0;
+    m_index.m_fileSize = plan.size;
+    m_index.m_rootClose = plan.size >= kRootCloseLength ? plan.size - kRootCloseLength : 0;
     m_index.CompactIfSparse();
-    return true;
+    return Written::Yes;
 }
 
 bool TaggingDatabase::Save()
 {
-    Change change; // nothing to change: the file is rewritten from its current content
-    return ApplyChange(change);
+    // Nothing to change: the file is rewritten from its current content.
+    return Commit([](RecordEditor&) { return true; }, true);
 }
-
 TagSet TaggingDatabase::GetAllTags()
 {
     RefreshIfChanged(false);
@@ -415,20 +611,10 @@ bool TaggingDatabase::SetDocumentTags(const std::string& path, const std::string
 
 bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
 {
-    FileItem item;
-    item.path = path;
-    item.tags = tags;
-    if (const auto times = files::GetFileTimes(path)) {
-        item.writeDate = times->writeTime;
-        item.accessDate = times->accessTime;
-        item.createDate = times->createTime;
-    }
-    if (!WriteFileItem(item))
-        return false;
+    if (!Change([&](RecordEditor& records) { return records.SetTags(path, tags); })) return false;
     // The file keeps its tags where the desktop looks for them too; where it
     // cannot, nothing else changes.
-    if (WritesFileSystemTags())
-        fstags::Write(path, tags);
+    if (WritesFileSystemTags()) fstags::Write(path, tags);
     return true;
 }
 
@@ -439,53 +625,28 @@ bool TaggingDatabase::WritesFileSystemTags() const
 
 bool TaggingDatabase::WriteFileItem(const FileItem& item)
 {
-    std::string why;
-    if (!StorableItem(item, why)) {
-        WarnDatabase(why);
-        return false;
-    }
-    Change change;
-    change.kind = Change::Write;
-    change.key = GetMd5Hex(item.path);
-    change.item = &item;
-    return ApplyChange(change);
+    return Change([&](RecordEditor& records) { return records.Write(item); });
 }
 
 bool TaggingDatabase::SetPreviewDate(const FileItem& item)
 {
-    Change change;
-    change.kind = Change::Preview;
-    change.key = item.md5;
-    change.previewDate = item.previewDate;
-    return ApplyChange(change);
+    return Change([&](RecordEditor& records) { return records.SetPreviewDate(item.md5, item.previewDate); });
 }
 
 bool TaggingDatabase::RemoveDocument(const std::string& path)
 {
-    Change change;
-    change.kind = Change::Remove;
-    change.key = GetMd5Hex(path);
-    return ApplyChange(change);
+    // The file is written even when the path has no record, as it always was.
+    return Commit(
+        [&](RecordEditor& records) {
+            records.Remove(path);
+            return true;
+        },
+        true);
 }
 
 ResultList TaggingDatabase::GetAllDocuments(const TypeList& types)
 {
     return FindDocuments(std::string(), types);
-}
-
-FileItem TaggingDatabase::ListedItem(std::uint32_t record) const
-{
-    FileItem item;
-    item.path = m_index.Value(record, kPath);
-    item.name = files::NameOf(item.path);
-    item.md5 = m_index.Value(record, kMd5);
-    item.previewDate = m_index.PreviewDate(record);
-    const std::string_view marked = m_index.MarkedTags(record);
-    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
-        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
-    })));
-    ForEachTag(m_index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
-    return item;
 }
 
 ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
@@ -504,7 +665,7 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
     };
     const auto take = [&](std::uint32_t record) {
         if (m_index.Records()[record].live && typeMatches(record))
-            results.push_back(ListedItem(record));
+            results.push_back(ListedItemOf(m_index, record));
     };
     if (searchText.empty()) {
         for (std::uint32_t i = 0; i < m_index.Records().size(); ++i)

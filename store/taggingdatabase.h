@@ -10,6 +10,7 @@
 
 #include "store/databasefile.h"
 #include "store/fileitem.h"
+#include "store/recordeditor.h"
 #include "store/tagindex.h"
 #include "store/tagtext.h"
 
@@ -23,6 +24,9 @@ class RecordBatch;
 class TaggingDatabase {
 public:
     TaggingDatabase();
+    // Every file call of the database goes through `fs` (not owned; it must
+    // outlive the database). Without one, FileSystem::Current() is used.
+    explicit TaggingDatabase(files::FileSystem& fs);
     ~TaggingDatabase();
     TaggingDatabase(const TaggingDatabase&) = delete;
     TaggingDatabase& operator=(const TaggingDatabase&) = delete;
@@ -31,7 +35,10 @@ public:
 
     // Loads tags.xml, or starts empty when it is missing or unreadable (an
     // unreadable file is first moved aside, see RecoveredFile). Always true.
-    bool Open();
+    // Without `bRepair` (a program that only queries) nothing on disk changes:
+    // an unreadable file is left where it is and ReadFailed tells so; the next
+    // change moves it aside. Queries never change files.
+    bool Open(bool bRepair = true);
     // Writes the database file; false when it could not be written.
     bool Save();
     TagSet GetAllTags();
@@ -40,7 +47,21 @@ public:
     bool SetFileTags(const std::string& path, const TagList& tags);
     bool WriteFileItem(const FileItem& item);
     bool SetPreviewDate(const FileItem& item);
+    // Removes the record of `path`; the file is saved also when there was none.
     bool RemoveDocument(const std::string& path);
+    // Applies `edit` under the database lock to the records of the file as it
+    // stands (another process's changes included) and saves all its edits in
+    // one replacement of the file: every change that depends on what is stored
+    // goes through here, so that no other program's change is lost in between.
+    // True when `edit` returned true and its edits (if any) were saved; false
+    // when it returned false (nothing written) or the lock or the save failed
+    // (nothing changed; LastError tells why). `edit` is called again, over the
+    // file read anew, when something that ignores the lock changed the file
+    // meanwhile: it should only edit.
+    bool Change(const RecordChange& edit);
+    // One record's tags changed by `change`, given the tags stored now (under
+    // the lock, from the freshest file); nothing is written when they stay the same.
+    bool UpdateFileTags(const std::string& path, const TagsChange& change);
     ResultList GetAllDocuments(const TypeList& types);
     // Records with a tag containing `searchText`, case folded on both sides by
     // Unicode simple case folding (store/casefold.h); an empty
@@ -70,7 +91,7 @@ public:
 
     // Full path of tags.xml: the settings' database folder + "tags.xml",
     // unless an explicit file was given (the command line's --db); links in it
-    // are followed to the file they name.
+    // are followed (anew at each call) to the file they name.
     std::string DatabaseFile() const;
     // True when the file was there but could not be read at the last access
     // (no permission, an I/O error, a folder in its place): queries then answer
@@ -92,15 +113,16 @@ public:
     bool WritesFromPieces() const { return m_index.m_bCanonical && !m_pTree && !m_bTreeWriter; }
 
 private:
-    struct Change;
-    void Load(bool bLocked, bool bIndentedRoot = false);
+    class PendingChange;
+    enum class Written { Yes, No, FileMoved };
+    std::string ConfiguredFile() const;
+    void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
-    bool ApplyChange(Change& change);
-    bool WritePieces(Change& change);
-    bool WriteTree(Change& change);
+    bool Commit(const RecordChange& edit, bool bAlways);
+    Written WritePieces(const PendingChange& change);
+    Written WriteTree(const PendingChange& change);
     bool WriteBatch(const RecordBatch& batch);
     void DropTree();
-    FileItem ListedItem(std::uint32_t record) const;
 
     TagIndex m_index;
     quillmark::DatabaseFile m_file;
@@ -108,8 +130,6 @@ private:
     bool m_bTreeWriter = false;
     bool m_bFileSystemTags = true;
     std::string m_strDatabaseFile;
-    mutable std::string m_strConfiguredFile; // what DatabaseFile last resolved
-    mutable std::string m_strResolvedFile;
 };
 
 } // namespace quillmark

@@ -1,5 +1,7 @@
 #include "store/tagunion.h"
 
+#include "store/taggingdatabase.h"
+
 #include <utility>
 
 namespace quillmark {
@@ -32,6 +34,15 @@ TagUnion TagUnion::ForOpenedDocument(TagList storedTags, const TagList& embedded
         bChanged |= unionTags.Add(tag);
     bChanged |= unionTags.Add(fileNameTag);
     return unionTags;
+}
+
+bool TagUnion::StoreForOpenedDocument(TaggingDatabase& database, const std::string& path,
+                                      const TagList& embeddedTags, const std::string& fileNameTag)
+{
+    return database.UpdateFileTags(path, [&](const TagList& stored) {
+        bool bChanged = false;
+        return ForOpenedDocument(stored, embeddedTags, fileNameTag, bChanged).Tags();
+    });
 }
 
 TagUnion TagUnion::ForRelocatedDocument(TagList locatedTags, const TagList& oldTags,

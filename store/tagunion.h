@@ -9,6 +9,8 @@
 
 namespace quillmark {
 
+class TaggingDatabase;
+
 // The file-name tag of a path: its file name without the extension (after the
 // last "\" or "/", before the last "."); empty for a path without an extension.
 std::string FileNameTag(const std::string& path);
@@ -31,6 +33,11 @@ public:
                                       const std::string& fileNameTag, bool& bChanged);
     // What a relocated file's record holds: its own stored tags, then the tags of
     // the record it replaces that it lacks, then its file-name tag.
+    // Stores what an opened document adds to its record, computed under the
+    // database lock from the record as it stands then, so that a change another
+    // program made since the record was read is kept. False when not saved.
+    static bool StoreForOpenedDocument(TaggingDatabase& database, const std::string& path,
+                                       const TagList& embeddedTags, const std::string& fileNameTag);
     static TagUnion ForRelocatedDocument(TagList locatedTags, const TagList& oldTags,
                                          const std::string& fileNameTag);
     // What a saved document's record holds: its own tags plus the file-name tag.

@@ -96,7 +96,7 @@ std::string TypeOfPath(const std::string& path)
     return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
-xmlDoc* Read(const std::string& path, std::string& error, bool bIndented)
+xmlDoc* Read(files::FileSystem& fs, const std::string& path, std::string& error, bool bIndented)
 {
     xmlParserCtxt* ctxt = xmlNewParserCtxt();
     if (!ctxt) {
@@ -107,7 +107,7 @@ xmlDoc* Read(const std::string& path, std::string& error, bool bIndented)
     t_bSawDoctype = false;
     // Read through the file layer, so that its failures are reported as such.
     std::string readError;
-    const std::optional<std::string> content = files::ReadFile(path, &readError);
+    const std::optional<std::string> content = files::ReadFile(fs, path, &readError);
     if (!content) {
         xmlFreeParserCtxt(ctxt);
         error = readError;

@@ -5,6 +5,7 @@
 // formatter's exact form; afterwards the file is in that form.
 #include <string>
 
+#include "platform/files/filesystem.h"
 #include "store/fileitem.h"
 
 using xmlDoc = struct _xmlDoc;
@@ -16,7 +17,7 @@ namespace quillmark::tree {
 // no network, no document type). nullptr with `error` set when it cannot.
 // With `bIndented`, the formatter's indenting between elements is dropped, so
 // that records put in later are indented like the others when it is written.
-xmlDoc* Read(const std::string& path, std::string& error, bool bIndented = false);
+xmlDoc* Read(files::FileSystem& fs, const std::string& path, std::string& error, bool bIndented = false);
 // A document with an empty <documents> root.
 xmlDoc* NewEmpty();
 // A new record element for `item`, keyed `key`, not yet placed in the tree;

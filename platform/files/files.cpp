@@ -37,12 +37,14 @@ void SetError(std::string* error, std::string text)
 
 } // namespace
 
-bool WriteAll(int fd, std::string_view content)
+bool WriteAll(int fd, std::string_view content) { return WriteAll(FileSystem::Current(), fd, content); }
+
+bool WriteAll(FileSystem& fs, int fd, std::string_view content)
 {
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        const ssize_t n = FileSystem::Current().Write(fd, p, left);
+        const ssize_t n = fs.Write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -54,10 +56,12 @@ bool WriteAll(int fd, std::string_view content)
     return true;
 }
 
-std::optional<FileTimes> GetFileTimes(const std::string& path)
+std::optional<FileTimes> GetFileTimes(const std::string& path) { return GetFileTimes(FileSystem::Current(), path); }
+
+std::optional<FileTimes> GetFileTimes(FileSystem& fs, const std::string& path)
 {
     struct statx sx {};
-    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (fs.StatX(path.c_str(), STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return std::nullopt;
     FileTimes times;
     if (sx.stx_mask & STATX_MTIME)
@@ -72,49 +76,57 @@ std::optional<FileTimes> GetFileTimes(const std::string& path)
 bool Exists(const std::string& path)
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return FileSystem::Current().Stat(path.c_str(), &st) == 0;
 }
 
-bool IsDirectory(const std::string& path)
+bool IsDirectory(const std::string& path) { return IsDirectory(FileSystem::Current(), path); }
+
+bool IsDirectory(FileSystem& fs, const std::string& path)
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return fs.Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsRegularFile(const std::string& path)
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return FileSystem::Current().Stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern, NameCase nameCase)
 {
+    return ListFiles(FileSystem::Current(), folder, pattern, nameCase);
+}
+
+std::vector<std::string> ListFiles(FileSystem& fs, const std::string& folder, const std::string& pattern,
+                                   NameCase nameCase)
+{
     const int flags = nameCase == NameCase::Ignore ? FNM_CASEFOLD : 0;
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    std::vector<std::string> all, names;
+    fs.ListFolder(folder.empty() ? "." : folder.c_str(), all);
+    for (const std::string& name : all)
         if (::fnmatch(pattern.c_str(), name.c_str(), flags) == 0)
             names.push_back(name);
-    }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-bool RemoveFile(const std::string& path, std::string* error)
+bool RemoveFile(const std::string& path, std::string* error) { return RemoveFile(FileSystem::Current(), path, error); }
+
+bool RemoveFile(FileSystem& fs, const std::string& path, std::string* error)
 {
-    if (::unlink(path.c_str()) == 0)
+    if (fs.Unlink(path.c_str()) == 0)
         return true;
     SetError(error, ErrnoText("cannot remove", path, errno));
     return false;
 }
 
 bool MakeDirectories(const std::string& folder, std::string* error)
+{
+    return MakeDirectories(FileSystem::Current(), folder, error);
+}
+
+bool MakeDirectories(FileSystem& fs, const std::string& folder, std::string* error)
 {
     if (folder.empty()) {
         SetError(error, "no folder given");
@@ -125,14 +137,14 @@ bool MakeDirectories(const std::string& folder, std::string* error)
     while (true) {
         pos = folder.find('/', pos + 1);
         const std::string part = folder.substr(0, pos);
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (!part.empty() && fs.MakeDirectory(part.c_str(), 0700) != 0 && errno != EEXIST) {
             SetError(error, ErrnoText("cannot create folder", part, errno));
             return false;
         }
         if (pos == std::string::npos)
             break;
     }
-    if (!IsDirectory(folder)) {
+    if (!IsDirectory(fs, folder)) {
         SetError(error, "\"" + folder + "\" exists and is not a folder");
         return false;
     }
@@ -141,8 +153,12 @@ bool MakeDirectories(const std::string& folder, std::string* error)
 
 std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 {
-    FileSystem& fs = FileSystem::Current();
-    const int fd = OpenRegularFile(path, error);
+    return ReadFile(FileSystem::Current(), path, error);
+}
+
+std::optional<std::string> ReadFile(FileSystem& fs, const std::string& path, std::string* error)
+{
+    const int fd = OpenRegularFile(fs, path, error);
     if (fd < 0)
         return std::nullopt;
     std::string content;
@@ -168,20 +184,38 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 bool AtomicReplace(const std::string& path, std::string_view content, unsigned mode,
                    std::string* error)
 {
-    return AtomicReplace(path, [content](int fd) { return WriteAll(fd, content); }, mode, error);
+    return AtomicReplace(FileSystem::Current(), path, content, mode, error);
+}
+
+bool AtomicReplace(FileSystem& fs, const std::string& path, std::string_view content, unsigned mode,
+                   std::string* error)
+{
+    return AtomicReplace(fs, path, [&fs, content](int fd) { return WriteAll(fs, fd, content); }, mode, error);
 }
 
 bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& write, unsigned mode,
                    std::string* error)
 {
-    return AtomicReplace(path, "." + NameOf(path) + ".XXXXXX", write, mode, error, {});
+    return AtomicReplace(FileSystem::Current(), path, write, mode, error);
+}
+
+bool AtomicReplace(FileSystem& fs, const std::string& path, const std::function<bool(int fd)>& write,
+                   unsigned mode, std::string* error)
+{
+    return AtomicReplace(fs, path, "." + NameOf(path) + ".XXXXXX", write, mode, error, {});
 }
 
 bool AtomicReplace(const std::string& path, const std::string& tempName, const std::function<bool(int fd)>& write,
                    unsigned mode, std::string* error, const std::function<bool(std::string*)>& beforeRename)
 {
+    return AtomicReplace(FileSystem::Current(), path, tempName, write, mode, error, beforeRename);
+}
+
+bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& tempName,
+                   const std::function<bool(int fd)>& write, unsigned mode, std::string* error,
+                   const std::function<bool(std::string*)>& beforeRename)
+{
     const std::string folder = FolderOf(path);
-    FileSystem& fs = FileSystem::Current();
     std::string temp = folder + "/" + tempName;
     const int fd = fs.CreateTemp(temp);
     if (fd < 0) {
@@ -190,11 +224,11 @@ bool AtomicReplace(const std::string& path, const std::string& tempName, const s
     }
     auto fail = [&](const std::string& what, int err) {
         fs.Close(fd);
-        ::unlink(temp.c_str());
+        fs.Unlink(temp.c_str());
         SetError(error, ErrnoText(what, temp, err));
         return false;
     };
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0)
+    if (fs.ChangeMode(fd, static_cast<mode_t>(mode)) != 0)
         return fail("cannot set the mode of", errno);
     if (!write(fd))
         return fail("cannot write", errno);
@@ -202,17 +236,17 @@ bool AtomicReplace(const std::string& path, const std::string& tempName, const s
         return fail("cannot flush", errno);
     if (fs.Close(fd) != 0) {
         const int err = errno;
-        ::unlink(temp.c_str());
+        fs.Unlink(temp.c_str());
         SetError(error, ErrnoText("cannot close", temp, err));
         return false;
     }
     if (beforeRename && !beforeRename(error)) {
-        ::unlink(temp.c_str());
+        fs.Unlink(temp.c_str());
         return false;
     }
     if (fs.Rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
-        ::unlink(temp.c_str());
+        fs.Unlink(temp.c_str());
         SetError(error, ErrnoText("cannot rename the temporary file over", path, err));
         return false;
     }
@@ -226,7 +260,9 @@ bool AtomicReplace(const std::string& path, const std::string& tempName, const s
     return true;
 }
 
-void RemoveReplaceLeftovers(const std::string& path)
+void RemoveReplaceLeftovers(const std::string& path) { RemoveReplaceLeftovers(FileSystem::Current(), path); }
+
+void RemoveReplaceLeftovers(FileSystem& fs, const std::string& path)
 {
     const std::string folder = FolderOf(path);
     // The same name AtomicReplace gives its temporary files: "." + name + ".XXXXXX".
@@ -235,24 +271,23 @@ void RemoveReplaceLeftovers(const std::string& path)
         if (c == '*' || c == '?' || c == '[' || c == '\\')
             c = '?';
     pattern += "??????";
-    for (const std::string& name : ListFiles(folder, pattern))
-        ::unlink((folder + "/" + name).c_str());
+    for (const std::string& name : ListFiles(fs, folder, pattern))
+        fs.Unlink((folder + "/" + name).c_str());
 }
 
-std::string ResolveLinks(const std::string& path)
+std::string ResolveLinks(const std::string& path) { return ResolveLinks(FileSystem::Current(), path); }
+
+std::string ResolveLinks(FileSystem& fs, const std::string& path)
 {
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        if (char* real = ::realpath(current.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
+        if (std::string resolved; fs.RealPath(current.c_str(), resolved) == 0)
             return resolved;
-        }
         struct stat st {};
-        if (::lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (fs.LinkStat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             // A link to a file not made yet: follow it by hand.
             std::vector<char> target(std::max<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, 4096));
-            const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+            const ssize_t n = fs.ReadLink(current.c_str(), target.data(), target.size());
             if (n <= 0)
                 break;
             std::string next(target.data(), static_cast<std::size_t>(n));
@@ -260,9 +295,7 @@ std::string ResolveLinks(const std::string& path)
             continue;
         }
         // A missing file: its folder resolved, its name kept.
-        if (char* real = ::realpath(FolderOf(current).c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
+        if (std::string resolved; fs.RealPath(FolderOf(current).c_str(), resolved) == 0) {
             return (resolved == "/" ? resolved : resolved + "/") + NameOf(current);
         }
         break;
@@ -272,13 +305,18 @@ std::string ResolveLinks(const std::string& path)
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string* error)
 {
-    if (FileSystem::Current().RenameNoReplace(from.c_str(), to.c_str()) == 0)
+    return RenameNoReplace(FileSystem::Current(), from, to, error);
+}
+
+bool RenameNoReplace(FileSystem& fs, const std::string& from, const std::string& to, std::string* error)
+{
+    if (fs.RenameNoReplace(from.c_str(), to.c_str()) == 0)
         return true;
     int err = errno;
     if (err == EINVAL || err == ENOSYS) {
         // The file system cannot refuse to replace: a hard link can, for files.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            ::unlink(from.c_str());
+        if (fs.Link(from.c_str(), to.c_str()) == 0) {
+            fs.Unlink(from.c_str());
             return true;
         }
         err = errno;
@@ -288,12 +326,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
     return false;
 }
 
-FileStamp GetFileStamp(const std::string& path)
+namespace {
+
+FileStamp StampOf(const struct stat& st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return stamp;
     stamp.exists = true;
     stamp.device = static_cast<std::uint64_t>(st.st_dev);
     stamp.inode = static_cast<std::uint64_t>(st.st_ino);
@@ -301,6 +338,22 @@ FileStamp GetFileStamp(const std::string& path)
     stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return stamp;
+}
+
+} // namespace
+
+FileStamp GetFileStamp(const std::string& path) { return GetFileStamp(FileSystem::Current(), path); }
+
+FileStamp GetFileStamp(FileSystem& fs, const std::string& path)
+{
+    struct stat st {};
+    return fs.Stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp{};
+}
+
+FileStamp GetFileStamp(FileSystem& fs, int fd)
+{
+    struct stat st {};
+    return fs.StatFd(fd, &st) == 0 ? StampOf(st) : FileStamp{};
 }
 
 namespace {
@@ -340,10 +393,12 @@ std::string LockHolder(int fd)
 
 } // namespace
 
-FileLock::FileLock(const std::string& path, int waitMs)
+FileLock::FileLock(const std::string& path, int waitMs) : FileLock(FileSystem::Current(), path, waitMs) {}
+
+FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(fs)
 {
     const std::string lockPath = path + ".lock";
-    const int fd = FileSystem::Current().Open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = fs.Open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         m_strError = ErrnoText("cannot open the lock file", lockPath, errno);
         return;
@@ -351,7 +406,7 @@ FileLock::FileLock(const std::string& path, int waitMs)
     // flock locks belong to the open file description, so two FileLock objects
     // exclude each other even inside one process, and the lock dies with the process.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    while (::flock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
+    while (fs.Lock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
         if (errno == EWOULDBLOCK && std::chrono::steady_clock::now() < deadline) {
@@ -363,7 +418,7 @@ FileLock::FileLock(const std::string& path, int waitMs)
                          std::to_string(waitMs) + " ms";
         else
             m_strError = ErrnoText("cannot lock", lockPath, errno);
-        ::close(fd);
+        fs.Close(fd);
         return;
     }
     m_nFd = fd;
@@ -372,8 +427,8 @@ FileLock::FileLock(const std::string& path, int waitMs)
 FileLock::~FileLock()
 {
     if (m_nFd >= 0) {
-        ::flock(m_nFd, LOCK_UN);
-        ::close(m_nFd);
+        m_fs.Lock(m_nFd, LOCK_UN);
+        m_fs.Close(m_nFd);
     }
 }
 

@@ -1,9 +1,12 @@
 #include "platform/files/filesystem.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/xattr.h>
+#include <dirent.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace quillmark::files {
@@ -30,7 +33,45 @@ public:
     {
         return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
     }
+    int Link(const char* from, const char* to) override { return ::link(from, to); }
     int Close(int fd) override { return ::close(fd); }
+    int Stat(const char* path, struct stat* st) override { return ::stat(path, st); }
+    int LinkStat(const char* path, struct stat* st) override { return ::lstat(path, st); }
+    int StatFd(int fd, struct stat* st) override { return ::fstat(fd, st); }
+    int StatX(const char* path, unsigned mask, struct statx* sx) override
+    {
+        return ::statx(AT_FDCWD, path, 0, mask, sx);
+    }
+    int ChangeMode(int fd, mode_t mode) override { return ::fchmod(fd, mode); }
+    int MakeDirectory(const char* path, mode_t mode) override { return ::mkdir(path, mode); }
+    int Unlink(const char* path) override { return ::unlink(path); }
+    int Lock(int fd, int operation) override { return ::flock(fd, operation); }
+    int RealPath(const char* path, std::string& resolved) override
+    {
+        char* real = ::realpath(path, nullptr);
+        if (!real)
+            return -1;
+        resolved = real;
+        std::free(real);
+        return 0;
+    }
+    ssize_t ReadLink(const char* path, char* buffer, size_t size) override { return ::readlink(path, buffer, size); }
+    int ListFolder(const char* folder, std::vector<std::string>& names) override
+    {
+        DIR* dir = ::opendir(folder);
+        if (!dir)
+            return -1;
+        errno = 0;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        const int err = errno;
+        ::closedir(dir);
+        errno = err;
+        return err == 0 ? 0 : -1;
+    }
 };
 
 FileSystem*& CurrentPointer()

@@ -23,6 +23,8 @@ std::string NameOf(std::string_view path)
 {
     const auto cut = path.find_last_of("\\/");
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
 bool IsInFolder(std::string_view path, std::string_view folder)
 {
     if (folder.empty() || !path.starts_with(folder))

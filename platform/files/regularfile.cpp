@@ -24,7 +24,11 @@ const char* FileKindName(mode_t mode)
 
 int OpenRegularFile(const std::string& path, std::string* error, struct stat* pStat, Links links)
 {
-    FileSystem& fs = FileSystem::Current();
+    return OpenRegularFile(FileSystem::Current(), path, error, pStat, links);
+}
+
+int OpenRegularFile(FileSystem& fs, const std::string& path, std::string* error, struct stat* pStat, Links links)
+{
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (links == Links::Refuse ? O_NOFOLLOW : 0);
     const int fd = fs.Open(path.c_str(), flags, 0);
     if (fd < 0) {
@@ -38,7 +42,7 @@ int OpenRegularFile(const std::string& path, std::string* error, struct stat* pS
         return -1;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fs.StatFd(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int err = errno;
         const bool bStat = S_ISREG(st.st_mode) || st.st_mode == 0;
         if (error)

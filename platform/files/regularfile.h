@@ -20,6 +20,10 @@ enum class Links { Follow, Refuse };
 // ("cannot open "<path>": Permission denied").
 int OpenRegularFile(const std::string& path, std::string* error, struct stat* pStat = nullptr,
                     Links links = Links::Follow);
+class FileSystem;
+// The same through `fs`.
+int OpenRegularFile(FileSystem& fs, const std::string& path, std::string* error, struct stat* pStat = nullptr,
+                    Links links = Links::Follow);
 
 // What kind of file `mode` describes, for messages: "a folder", "a FIFO", ...
 const char* FileKindName(mode_t mode);

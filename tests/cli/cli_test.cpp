@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -239,6 +240,31 @@ TEST_F(QuillmarkCommand, QueriesOverADatabaseThatCannotBeReadFail)
     EXPECT_TRUE(std::filesystem::is_directory(db));
     std::filesystem::remove(db);
     EXPECT_EQ(Run({"tags"}).exitCode, 0) << "a missing database is an empty one";
+}
+
+TEST_F(QuillmarkCommand, QueriesOverAMalformedDatabaseChangeNoFile)
+{
+    const std::string a = dir.WriteFile("a.doc", "x");
+    const std::string malformed = "<?xml version=\"1.0\"?>\n<documents><doc md5=\"";
+    dir.WriteFile("tags.xml", malformed);
+    for (std::vector<std::string> args : {std::vector<std::string>{"tags"}, {"find", "x"}, {"show", a}}) {
+        ProcessResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[0];
+        EXPECT_NE(result.err.find("cannot read the tag database"), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    // Nothing moved, nothing made: not even the lock file.
+    EXPECT_EQ(ReadDb(), malformed);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.doc", "tags.xml"}));
+    // The next change moves the file aside and goes on with an empty database.
+    ProcessResult tag = Run({"tag", a, "x"});
+    EXPECT_EQ(tag.exitCode, 0) << tag.err;
+    EXPECT_NE(tag.err.find("moved to"), std::string::npos) << tag.err;
+    EXPECT_EQ(Run({"show", a}).out, "x\n");
 }
 
 TEST_F(QuillmarkCommand, ASettingsFileTooDeepOrInUtf16IsHandled)

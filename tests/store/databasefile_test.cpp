@@ -5,6 +5,8 @@
 #include "tests/support/faultyfilesystem.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +17,95 @@ using quillmark::test::FaultyFileSystem;
 using quillmark::test::IoCall;
 
 namespace {
+
+TEST_F(DatabaseTest, ALinkPointedElsewhereIsFollowedAtTheNextAccess)
+{
+    ASSERT_TRUE(files::MakeDirectories(m_dir / "one"));
+    ASSERT_TRUE(files::MakeDirectories(m_dir / "two"));
+    {
+        TaggingDatabase setup;
+        setup.SetDatabaseFile(m_dir / "one/tags.xml");
+        ASSERT_TRUE(setup.SetFileTags("/a.doc", {"in one"}));
+        setup.SetDatabaseFile(m_dir / "two/tags.xml");
+        ASSERT_TRUE(setup.SetFileTags("/a.doc", {"in two"}));
+    }
+    const std::string link = m_dir / "link.xml";
+    std::filesystem::create_symlink(m_dir / "one/tags.xml", link);
+    TaggingDatabase db;
+    db.SetDatabaseFile(link);
+    db.Open();
+    EXPECT_EQ(db.GetFileItem("/a.doc").tags, TagList{"in one"});
+    EXPECT_EQ(db.DatabaseFile(), m_dir / "one/tags.xml");
+
+    // The link pointed at the other file: queries and changes follow it.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(m_dir / "two/tags.xml", link);
+    EXPECT_EQ(db.DatabaseFile(), m_dir / "two/tags.xml");
+    EXPECT_EQ(db.GetFileItem("/a.doc").tags, TagList{"in two"});
+    ASSERT_TRUE(db.SetFileTags("/b.doc", {"b"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    TaggingDatabase one, two;
+    one.SetDatabaseFile(m_dir / "one/tags.xml");
+    two.SetDatabaseFile(m_dir / "two/tags.xml");
+    EXPECT_TRUE(one.GetFileItem("/b.doc").tags.empty());
+    EXPECT_EQ(two.GetFileItem("/b.doc").tags, TagList{"b"});
+    EXPECT_EQ(two.GetFileItem("/a.doc").tags, TagList{"in two"});
+}
+
+// Runs `hook` once, at the first read-only open of `path` after Arm().
+class HookedFileSystem final : public files::ForwardingFileSystem {
+public:
+    HookedFileSystem() : ForwardingFileSystem(files::FileSystem::Posix()) {}
+    void Arm(std::string path, std::function<void()> hook)
+    {
+        m_strPath = std::move(path);
+        m_hook = std::move(hook);
+    }
+    int Open(const char* path, int flags, mode_t mode) override
+    {
+        if (m_hook && path == m_strPath && (flags & O_ACCMODE) == O_RDONLY) {
+            auto hook = std::move(m_hook);
+            m_hook = nullptr;
+            hook();
+        }
+        return ForwardingFileSystem::Open(path, flags, mode);
+    }
+
+private:
+    std::string m_strPath;
+    std::function<void()> m_hook;
+};
+
+TEST_F(DatabaseTest, PiecesAreNeverTakenFromAFileReplacedBehindTheLock)
+{
+    HookedFileSystem fs;
+    auto db = std::make_unique<TaggingDatabase>(fs);
+    db->m_pSettings = &m_settings;
+    db->Open();
+    ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+    ASSERT_TRUE(db->WritesFromPieces());
+    // Another program that ignores the lock writes a file of its own just as
+    // the change copies from the file: records of other lengths, other offsets.
+    std::string edited;
+    {
+        TaggingDatabase other;
+        other.SetDatabaseFile(m_dir / "other.xml");
+        ASSERT_TRUE(other.SetFileTags("/long-name-first.doc", {"first tag", "second"}));
+        ASSERT_TRUE(other.SetFileTags("/b.doc", {"bb"}));
+        edited = files::ReadFile(m_dir / "other.xml").value();
+    }
+    fs.Arm(DbFile(), [&] { ASSERT_TRUE(files::AtomicReplace(DbFile(), edited)); });
+    ASSERT_TRUE(db->SetFileTags("/c.doc", {"c"}));
+
+    // The change was made over the file that was there: its records kept whole.
+    const auto fresh = OpenDb();
+    EXPECT_TRUE(fresh->RecoveredFile().empty());
+    EXPECT_EQ(Paths(fresh->GetAllDocuments({})),
+              (std::vector<std::string>{"/long-name-first.doc", "/b.doc", "/c.doc"}));
+    EXPECT_EQ(fresh->GetFileItem("/b.doc").tags, TagList{"bb"});
+    EXPECT_EQ(db->GetFileItem("/long-name-first.doc").tags, (TagList{"first tag", "second"}));
+}
 
 TEST_F(DatabaseTest, ALinkedDatabaseIsChangedWhereItLivesUnderOneLock)
 {

@@ -3,6 +3,7 @@
 // bytes the document tree gives.
 #include "tests/store/dbfixture.h"
 
+#include "store/fingerprint.h"
 #include "store/treewriter.h"
 
 #include <random>
@@ -214,8 +215,40 @@ TEST_P(ReplayTest, PiecesWriteWhatTheTreeWrites)
             preview.md5 = random() % 5 ? newSide.db->GetMd5Hex(path) : "not-a-key";
             preview.previewDate = random() % 6 ? 1128866607 + static_cast<Time>(step) : 0;
             ASSERT_EQ(oldSide.db->SetPreviewDate(preview), newSide.db->SetPreviewDate(preview));
-        } else if (op < 85) {
+        } else if (op < 78) {
             ASSERT_EQ(oldSide.db->RemoveDocument(path), newSide.db->RemoveDocument(path));
+        } else if (op < 85) {
+            // Several edits saved at once, some of them on the same record.
+            struct Edit {
+                unsigned kind;
+                FileItem made;
+                std::string path;
+            };
+            std::vector<Edit> edits;
+            const int count = 1 + static_cast<int>(random() % 6);
+            for (int i = 0; i < count; ++i) {
+                const std::string& target = random() % 3 ? paths[random() % paths.size()] : path;
+                edits.push_back({static_cast<unsigned>(random() % 4), item(target), target});
+            }
+            const bool giveUp = random() % 8 == 0;
+            auto batch = [&](RecordEditor& records) {
+                for (const Edit& edit : edits) {
+                    switch (edit.kind) {
+                    case 0: records.Write(edit.made); break;
+                    case 1: records.Remove(edit.path); break;
+                    case 2: records.SetPreviewDate(GetMd5Hex(edit.path), edit.made.previewDate + 1); break;
+                    default: {
+                        TagList tags = records.Tags(edit.path);
+                        tags.push_back("added" + std::to_string(step));
+                        FileItem grown = edit.made;
+                        grown.tags = tags;
+                        records.Write(grown);
+                    }
+                    }
+                }
+                return !giveUp;
+            };
+            ASSERT_EQ(oldSide.db->Change(batch), newSide.db->Change(batch));
         } else if (op < 90) {
             ASSERT_EQ(oldSide.db->Save(), newSide.db->Save());
         } else if (op < 95 && newSide.db->GetAllDocuments({}).size() <= 30) {

@@ -14,6 +14,14 @@ const char* IoCallName(IoCall call)
     case IoCall::Write: return "write";
     case IoCall::Sync: return "fsync";
     case IoCall::Rename: return "rename";
+    case IoCall::Stat: return "stat";
+    case IoCall::MakeDirectory: return "mkdir";
+    case IoCall::Unlink: return "unlink";
+    case IoCall::Lock: return "flock";
+    case IoCall::RealPath: return "realpath";
+    case IoCall::List: return "readdir";
+    case IoCall::Chmod: return "fchmod";
+    case IoCall::Close: return "close";
     case IoCall::Count: break;
     }
     return "?";
@@ -86,6 +94,68 @@ int FaultyFileSystem::RenameNoReplace(const char* from, const char* to)
     return Fails(IoCall::Rename) ? -1 : Real().RenameNoReplace(from, to);
 }
 
-int FaultyFileSystem::Close(int fd) { return Real().Close(fd); }
+int FaultyFileSystem::Link(const char* from, const char* to)
+{
+    return Fails(IoCall::Rename) ? -1 : Real().Link(from, to);
+}
+
+// A failed close still closes: the descriptor is gone either way, as on Linux.
+int FaultyFileSystem::Close(int fd)
+{
+    const bool fails = Fails(IoCall::Close);
+    const int result = Real().Close(fd);
+    if (fails)
+        errno = m_nError;
+    return fails ? -1 : result;
+}
+
+int FaultyFileSystem::Stat(const char* path, struct stat* st)
+{
+    return Fails(IoCall::Stat) ? -1 : Real().Stat(path, st);
+}
+
+int FaultyFileSystem::LinkStat(const char* path, struct stat* st)
+{
+    return Fails(IoCall::Stat) ? -1 : Real().LinkStat(path, st);
+}
+
+int FaultyFileSystem::StatFd(int fd, struct stat* st) { return Fails(IoCall::Stat) ? -1 : Real().StatFd(fd, st); }
+
+int FaultyFileSystem::StatX(const char* path, unsigned mask, struct statx* sx)
+{
+    return Fails(IoCall::Stat) ? -1 : Real().StatX(path, mask, sx);
+}
+
+int FaultyFileSystem::ChangeMode(int fd, mode_t mode)
+{
+    return Fails(IoCall::Chmod) ? -1 : Real().ChangeMode(fd, mode);
+}
+
+int FaultyFileSystem::MakeDirectory(const char* path, mode_t mode)
+{
+    return Fails(IoCall::MakeDirectory) ? -1 : Real().MakeDirectory(path, mode);
+}
+
+int FaultyFileSystem::Unlink(const char* path) { return Fails(IoCall::Unlink) ? -1 : Real().Unlink(path); }
+
+int FaultyFileSystem::Lock(int fd, int operation)
+{
+    return Fails(IoCall::Lock) ? -1 : Real().Lock(fd, operation);
+}
+
+int FaultyFileSystem::RealPath(const char* path, std::string& resolved)
+{
+    return Fails(IoCall::RealPath) ? -1 : Real().RealPath(path, resolved);
+}
+
+ssize_t FaultyFileSystem::ReadLink(const char* path, char* buffer, size_t size)
+{
+    return Fails(IoCall::RealPath) ? -1 : Real().ReadLink(path, buffer, size);
+}
+
+int FaultyFileSystem::ListFolder(const char* folder, std::vector<std::string>& names)
+{
+    return Fails(IoCall::List) ? -1 : Real().ListFolder(folder, names);
+}
 
 } // namespace quillmark::test

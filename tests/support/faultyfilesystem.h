@@ -10,11 +10,14 @@
 
 namespace quillmark::test {
 
-enum class IoCall { Open, Read, Write, Sync, Rename, Count };
+// Kinds of calls: Stat covers stat, lstat, fstat and statx; Rename covers
+// link; RealPath covers readlink.
+enum class IoCall { Open, Read, Write, Sync, Rename, Stat, MakeDirectory, Unlink, Lock, RealPath, List, Chmod, Close, Count };
 const char* IoCallName(IoCall call);
 
-class FaultyFileSystem final : public files::FileSystem {
+class FaultyFileSystem final : public files::ForwardingFileSystem {
 public:
+    FaultyFileSystem() : ForwardingFileSystem(files::FileSystem::Posix()) {}
     // Fails the `nth` (1-based) call of `call` from now on with `error`; 0 fails none.
     void FailNth(IoCall call, int nth, int error = EIO);
     // Calls of `call` since construction or the last Reset.
@@ -32,7 +35,19 @@ public:
     int Sync(int fd) override;
     int Rename(const char* from, const char* to) override;
     int RenameNoReplace(const char* from, const char* to) override;
+    int Link(const char* from, const char* to) override;
     int Close(int fd) override;
+    int Stat(const char* path, struct stat* st) override;
+    int LinkStat(const char* path, struct stat* st) override;
+    int StatFd(int fd, struct stat* st) override;
+    int StatX(const char* path, unsigned mask, struct statx* sx) override;
+    int ChangeMode(int fd, mode_t mode) override;
+    int MakeDirectory(const char* path, mode_t mode) override;
+    int Unlink(const char* path) override;
+    int Lock(int fd, int operation) override;
+    int RealPath(const char* path, std::string& resolved) override;
+    ssize_t ReadLink(const char* path, char* buffer, size_t size) override;
+    int ListFolder(const char* folder, std::vector<std::string>& names) override;
 
 private:
     static std::size_t Index(IoCall call) { return static_cast<std::size_t>(call); }
