@@ -1,8 +1,8 @@
-#include "simoffice/addinlist.h"
+#include "officecore/addinlist.h"
 
 #include "platform/registry/registry.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 using registry::RegRoot;
 using registry::RegStatus;
@@ -89,4 +89,4 @@ bool RemoveAddinFromList(HostKind host, const std::string& progId, std::string* 
     return false;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -4,13 +4,13 @@
 // (DWORD LoadBehavior, 3 = load at start-up) -> HKEY_CLASSES_ROOT\<ProgID>\CLSID ->
 // HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 (default value = library path).
 #include "platform/registry/regmodel.h"
-#include "simoffice/hostkind.h"
+#include "officecore/hostkind.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 // Load behaviours, as the hosts number them: bit 0 = connected, bit 1 = load at start-up.
 inline constexpr std::uint32_t kLoadAtStartup = 3;
@@ -39,4 +39,4 @@ bool AddAddinToList(HostKind host, const std::string& progId, std::uint32_t load
 bool RemoveAddinFromList(HostKind host, const std::string& progId, std::string* error = nullptr,
                          const std::string& registryFile = {});
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,10 +1,10 @@
-#include "simoffice/addinloader.h"
+#include "officecore/addinloader.h"
 
 #include <dlfcn.h>
 
 #include <exception>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 using office::IDTExtensibility2;
 
@@ -43,7 +43,7 @@ AddinLoader::~AddinLoader() { UnloadAll(); }
 
 void AddinLoader::Report(const std::string& progId, const std::string& reason)
 {
-    m_report << "quillmark-host: add-in " << progId << " not loaded: " << reason << std::endl;
+    m_report << m_strProgram << ": add-in " << progId << " not loaded: " << reason << std::endl;
 }
 
 int AddinLoader::LoadAll(const registry::RegistryModel& model, HostKind host, IDispatch* pApplication)
@@ -120,7 +120,7 @@ void AddinLoader::StartupComplete()
         try {
             addin.spAddin->OnStartupComplete(&custom);
         } catch (...) {
-            m_report << "quillmark-host: add-in " << addin.progId << ": OnStartupComplete threw " << ExceptionText()
+            m_report << m_strProgram << ": add-in " << addin.progId << ": OnStartupComplete threw " << ExceptionText()
                      << std::endl;
         }
     }
@@ -133,7 +133,7 @@ void AddinLoader::DisconnectAll()
         try {
             addin.spAddin->OnBeginShutdown(&custom);
         } catch (...) {
-            m_report << "quillmark-host: add-in " << addin.progId << ": OnBeginShutdown threw " << ExceptionText()
+            m_report << m_strProgram << ": add-in " << addin.progId << ": OnBeginShutdown threw " << ExceptionText()
                      << std::endl;
         }
     }
@@ -142,7 +142,7 @@ void AddinLoader::DisconnectAll()
         try {
             addin.spAddin->OnDisconnection(office::ext_dm_HostShutdown, &custom);
         } catch (...) {
-            m_report << "quillmark-host: add-in " << addin.progId << ": OnDisconnection threw " << ExceptionText()
+            m_report << m_strProgram << ": add-in " << addin.progId << ": OnDisconnection threw " << ExceptionText()
                      << std::endl;
         }
         addin.spAddin.Reset();
@@ -167,4 +167,4 @@ std::vector<std::string> AddinLoader::Loaded() const
     return names;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -8,18 +8,22 @@
 #include "officeapi/addin.h"
 #include "platform/com/com.h"
 #include "platform/registry/regmodel.h"
-#include "simoffice/addinlist.h"
+#include "officecore/addinlist.h"
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 class AddinLoader {
 public:
     // Problems are reported on `report`, one line each.
-    explicit AddinLoader(std::ostream& report) : m_report(report) {}
+    // Problems go to `report`, each line starting with `programName` and ": ".
+    explicit AddinLoader(std::ostream& report, std::string programName = "quillmark-host")
+        : m_report(report), m_strProgram(std::move(programName))
+    {
+    }
     ~AddinLoader();
     AddinLoader(const AddinLoader&) = delete;
     AddinLoader& operator=(const AddinLoader&) = delete;
@@ -54,8 +58,9 @@ private:
     void Report(const std::string& progId, const std::string& reason);
 
     std::ostream& m_report;
+    std::string m_strProgram;
     std::vector<Addin> m_vecAddins;
     std::vector<void*> m_vecLibraries; // disconnected, not yet freed
 };
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,25 +1,26 @@
-#include "simoffice/appcore.h"
+#include "officecore/appcore.h"
 
 #include "officeapi/powerpoint.h"
 #include "officeapi/word.h"
+#include "platform/registry/regmodel.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
-AppCore::AppCore(OfficeModel& model) : m_model(model), m_spBars(MakeComObject<SimCommandBars>())
+AppCore::AppCore(Office& model) : m_model(model), m_spBars(MakeComObject<SimCommandBars>())
 {
     m_model.SetEvents(this);
 }
 
 AppCore::~AppCore() { m_model.SetEvents(nullptr); } // the hosts' destructors shut down
 
-DocLinkPtr AppCore::Link(SimDocument& doc)
+DocLinkPtr AppCore::Link(OfficeDocument& doc)
 {
     Views& views = m_mapViews[&doc];
     if (!views.link) views.link = std::make_shared<DocLink>(DocLink{&doc, this, 2});
     return views.link;
 }
 
-ComPtr<IDispatch> AppCore::DocumentObject(SimDocument& doc)
+ComPtr<IDispatch> AppCore::DocumentObject(OfficeDocument& doc)
 {
     DocLinkPtr link = Link(doc);
     Views& views = m_mapViews[&doc];
@@ -27,7 +28,7 @@ ComPtr<IDispatch> AppCore::DocumentObject(SimDocument& doc)
     return views.spDocument;
 }
 
-ComPtr<IDispatch> AppCore::WindowObject(SimDocument& doc)
+ComPtr<IDispatch> AppCore::WindowObject(OfficeDocument& doc)
 {
     DocLinkPtr link = Link(doc);
     Views& views = m_mapViews[&doc];
@@ -47,7 +48,7 @@ void AppCore::Shutdown()
     m_mapViews.clear();
 }
 
-void AppCore::Trace(const std::string& event, const SimDocument& doc)
+void AppCore::Trace(const std::string& event, const OfficeDocument& doc)
 {
     if (m_fnTrace) m_fnTrace(event + " " + doc.FullName());
 }
@@ -60,7 +61,7 @@ std::size_t AppCore::Fire(DISPID dispId, const IID& eventIid, std::initializer_l
     return pPoints->Fire(eventIid, dispId, params);
 }
 
-void AppCore::DocumentOpened(SimDocument& doc)
+void AppCore::DocumentOpened(OfficeDocument& doc)
 {
     ComPtr<IDispatch> spDoc = DocumentObject(doc);
     if (Host() == HostKind::Word) {
@@ -72,7 +73,7 @@ void AppCore::DocumentOpened(SimDocument& doc)
     }
 }
 
-void AppCore::WindowActivated(SimDocument& doc)
+void AppCore::WindowActivated(OfficeDocument& doc)
 {
     ComPtr<IDispatch> spDoc = DocumentObject(doc);
     ComPtr<IDispatch> spWindow = WindowObject(doc);
@@ -81,7 +82,7 @@ void AppCore::WindowActivated(SimDocument& doc)
     Fire(id, EventIid(), {Variant(spDoc.Get()), Variant(spWindow.Get())});
 }
 
-bool AppCore::BeforeSave(SimDocument& doc, bool bSaveAsUi)
+bool AppCore::BeforeSave(OfficeDocument& doc, bool bSaveAsUi)
 {
     ComPtr<IDispatch> spDoc = DocumentObject(doc);
     VARIANT_BOOL cancel = VARIANT_FALSE;
@@ -98,7 +99,7 @@ bool AppCore::BeforeSave(SimDocument& doc, bool bSaveAsUi)
     return cancel != VARIANT_FALSE;
 }
 
-void AppCore::AfterSave(SimDocument& doc)
+void AppCore::AfterSave(OfficeDocument& doc)
 {
     if (Host() != HostKind::PowerPoint) return;
     ComPtr<IDispatch> spDoc = DocumentObject(doc);
@@ -106,7 +107,7 @@ void AppCore::AfterSave(SimDocument& doc)
     Fire(powerpoint::DISPID_PowerPoint_PresentationSave, EventIid(), {Variant(spDoc.Get())});
 }
 
-void AppCore::DocumentClosing(SimDocument& doc)
+void AppCore::DocumentClosing(OfficeDocument& doc)
 {
     ComPtr<IDispatch> spDoc = DocumentObject(doc);
     if (Host() == HostKind::Word) {
@@ -160,7 +161,7 @@ public:
 private:
     HRESULT Value(std::uint16_t flags, DispParams& params, Variant* result)
     {
-        SimDocument* pDoc = m_link->pDoc;
+        OfficeDocument* pDoc = m_link->pDoc;
         if (!pDoc) return E_FAIL;
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
             Variant* pValue = params.Named(DISPID_PROPERTYPUT);
@@ -189,7 +190,7 @@ public:
         m_dispatchTable.Add("Count", 4, [this](std::uint16_t flags, DispParams&, Variant* result) {
             if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
             if (!m_link->pDoc) return E_FAIL;
-            if (result) *result = Variant(static_cast<std::int32_t>(m_link->pDoc->Properties().All().size()));
+            if (result) *result = Variant(static_cast<std::int32_t>(m_link->pDoc->PropertyNames().size()));
             return S_OK;
         });
     }
@@ -198,23 +199,22 @@ private:
     HRESULT Item(std::uint16_t flags, DispParams& params, Variant* result)
     {
         if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
-        SimDocument* pDoc = m_link->pDoc;
+        OfficeDocument* pDoc = m_link->pDoc;
         if (!pDoc) return E_FAIL;
         const Variant* pIndex = params.Positional(0);
         if (!pIndex || pIndex->IsMissing()) return DISP_E_PARAMNOTFOUND;
-        const auto& all = pDoc->Properties().All();
+        const std::vector<std::string> all = pDoc->PropertyNames();
         std::string name;
         if (pIndex->Type() == VT_BSTR) {
-            const std::string* pValue = pDoc->Properties().Find(pIndex->StrVal());
-            if (!pValue) return E_INVALIDARG;
-            for (const auto& [key, value] : all)
-                if (&value == pValue) name = key;
+            for (const std::string& key : all)
+                if (registry::EqualNoCase(key, pIndex->StrVal())) name = key;
+            if (name.empty()) return E_INVALIDARG;
         } else {
             Variant number;
             if (FAILED(pIndex->ConvertTo(VT_I4, number))) return DISP_E_TYPEMISMATCH;
             std::int32_t n = number.I4Val();
             if (n < 1 || n > static_cast<std::int32_t>(all.size())) return E_INVALIDARG;
-            name = all[static_cast<size_t>(n - 1)].first;
+            name = all[static_cast<size_t>(n - 1)];
         }
         if (result) {
             ComPtr<PropertyObject> sp = MakeComObject<PropertyObject>(m_link, name);
@@ -234,4 +234,4 @@ ComPtr<IDispatch> MakePropertiesObject(const DocLinkPtr& link)
     return ComPtr<IDispatch>(sp.Get());
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -4,22 +4,22 @@
 // document keeps its identity), the application-event connection point, and an
 // optional trace of every event fired.
 #include "platform/com/com.h"
-#include "simoffice/commandbarobjects.h"
-#include "simoffice/officemodel.h"
+#include "officecore/commandbarobjects.h"
+#include "officecore/office.h"
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 class AppCore;
 
 // The link from an automation object to its document; `pDoc` is null once the
 // document is closed, and every call on such an object then fails.
 struct DocLink {
-    SimDocument* pDoc = nullptr;
+    OfficeDocument* pDoc = nullptr;
     AppCore* pApp = nullptr;
     int activePane = 2; // PowerPoint's panes: 1 outline, 2 slide, 3 notes
 };
@@ -27,19 +27,19 @@ using DocLinkPtr = std::shared_ptr<DocLink>;
 
 class AppCore : public OfficeEvents {
 public:
-    explicit AppCore(OfficeModel& model);
+    explicit AppCore(Office& model);
     ~AppCore() override;
 
-    OfficeModel& Model() { return m_model; }
+    Office& Model() { return m_model; }
     SimCommandBars& Bars() { return *m_spBars.Get(); }
     HostKind Host() const { return m_model.Host(); }
     // The application object (IDispatch of Word's or PowerPoint's _Application); not counted.
     virtual IDispatch* AppDispatch() = 0;
 
     // The one automation object of an open document, and of its window.
-    ComPtr<IDispatch> DocumentObject(SimDocument& doc);
-    ComPtr<IDispatch> WindowObject(SimDocument& doc);
-    DocLinkPtr Link(SimDocument& doc);
+    ComPtr<IDispatch> DocumentObject(OfficeDocument& doc);
+    ComPtr<IDispatch> WindowObject(OfficeDocument& doc);
+    DocLinkPtr Link(OfficeDocument& doc);
 
     // Called with "DocumentOpen /tmp/a.doc" and the like for every event fired.
     void SetEventTrace(std::function<void(const std::string&)> fnTrace) { m_fnTrace = std::move(fnTrace); }
@@ -49,11 +49,11 @@ public:
     void Shutdown();
 
     // OfficeEvents
-    void DocumentOpened(SimDocument& doc) override;
-    void WindowActivated(SimDocument& doc) override;
-    bool BeforeSave(SimDocument& doc, bool bSaveAsUi) override;
-    void AfterSave(SimDocument& doc) override;
-    void DocumentClosing(SimDocument& doc) override;
+    void DocumentOpened(OfficeDocument& doc) override;
+    void WindowActivated(OfficeDocument& doc) override;
+    bool BeforeSave(OfficeDocument& doc, bool bSaveAsUi) override;
+    void AfterSave(OfficeDocument& doc) override;
+    void DocumentClosing(OfficeDocument& doc) override;
 
 protected:
     struct Views {
@@ -65,23 +65,23 @@ protected:
     virtual ComPtr<IDispatch> MakeWindowObject(const DocLinkPtr& link) = 0;
     // Fires an application event with arguments in call order.
     std::size_t Fire(DISPID dispId, const IID& eventIid, std::initializer_list<Variant> args);
-    void Trace(const std::string& event, const SimDocument& doc);
+    void Trace(const std::string& event, const OfficeDocument& doc);
     virtual const IID& EventIid() const = 0;
     // The application-event connection point list; null once the host has ended.
     virtual ConnectionPointList* Points() = 0;
     // Drops the event subscribers (the host is ending).
     virtual void DropEventSinks() = 0;
 
-    OfficeModel& m_model;
+    Office& m_model;
     ComPtr<SimCommandBars> m_spBars;
-    std::map<SimDocument*, Views> m_mapViews;
+    std::map<OfficeDocument*, Views> m_mapViews;
     std::function<void(const std::string&)> m_fnTrace;
     bool m_bShutDown = false;
 };
 
 // The application object of the model's host: Word's or PowerPoint's. `pCore` gets
 // the host's side of it (valid while the returned reference lives).
-ComPtr<IDispatch> MakeApplication(OfficeModel& model, AppCore*& pCore);
+ComPtr<IDispatch> MakeApplication(Office& model, AppCore*& pCore);
 
 // The late-bound built-in properties collection of a document: Item(name or index)
 // gives a property whose Value is read and written, Count.
@@ -90,4 +90,4 @@ ComPtr<IDispatch> MakePropertiesObject(const DocLinkPtr& link);
 // Text of a Variant argument (numbers converted); false when it has none.
 bool ArgText(const Variant& value, std::string& text);
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

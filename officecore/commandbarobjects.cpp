@@ -1,11 +1,11 @@
-#include "simoffice/commandbarobjects.h"
+#include "officecore/commandbarobjects.h"
 
 #include "platform/registry/regmodel.h"
 
 #include <algorithm>
 #include <functional>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 using namespace quillmark::office;
 
@@ -599,4 +599,4 @@ ControlCore* SimCommandBars::FindComboBox() const
     return nullptr;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

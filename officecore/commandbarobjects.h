@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 class SimControls;
 class SimCommandBar;
@@ -156,4 +156,4 @@ private:
     std::vector<ComPtr<SimCommandBar>> m_vecBars;
 };
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

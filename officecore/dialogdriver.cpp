@@ -1,6 +1,6 @@
-#include "simoffice/dialogdriver.h"
+#include "officecore/dialogdriver.h"
 
-#include "simoffice/dialogprinter.h"
+#include "officecore/dialogprinter.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -16,7 +16,7 @@
 
 #include <map>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 namespace {
 
@@ -375,4 +375,4 @@ void DialogDriver::Status(int position, const std::string& text)
     m_out << "status: " << position << " " << OneLine(text) << "\n" << std::flush;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

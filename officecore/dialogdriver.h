@@ -21,7 +21,7 @@
 class QDialog;
 class QWidget;
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 class DialogDriver final : public QObject, public automation::ScriptHooks {
 public:
@@ -75,4 +75,4 @@ private:
     std::deque<std::optional<std::string>> m_files;
 };
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

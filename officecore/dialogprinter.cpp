@@ -1,4 +1,4 @@
-#include "simoffice/dialogprinter.h"
+#include "officecore/dialogprinter.h"
 
 #include "officeapi/scripthooks.h"
 
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 namespace {
 
@@ -112,4 +112,4 @@ void PrintDialog(const QWidget& dialog, std::ostream& out)
         if (std::find(printed.begin(), printed.end(), pControl) == printed.end()) PrintControl(dialog, *pControl, out);
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

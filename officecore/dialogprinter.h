@@ -16,11 +16,11 @@
 
 class QWidget;
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 void PrintDialog(const QWidget& dialog, std::ostream& out);
 
 // The control with id `id` inside `dialog` (depth first, the first one created); null when none.
 QWidget* FindDialogControl(const QWidget& dialog, int id);
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 enum class HostKind { Word, PowerPoint };
 
@@ -21,4 +21,4 @@ inline std::optional<HostKind> HostFromName(std::string_view name)
     return std::nullopt;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -3,12 +3,12 @@
 // over each host's own interfaces: the document object's name, properties, save
 // and close; the document window; the open-documents collection; and the
 // application object with its command bars and event connection point.
-#include "simoffice/appcore.h"
+#include "officecore/appcore.h"
 
 #include <memory>
 #include <string>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 // Hands out `sp` as interface I (the caller's reference); E_FAIL for none.
 template <class I, class T>
@@ -71,8 +71,8 @@ public:
     }
 
 protected:
-    SimDocument* Doc() const { return m_link->pDoc; }
-    OfficeModel& Model() const { return m_link->pApp->Model(); }
+    OfficeDocument* Doc() const { return m_link->pDoc; }
+    Office& Model() const { return m_link->pApp->Model(); }
 
     // Saved = false marks the document changed; true changes nothing.
     HRESULT PutSaved(bool bSaved)
@@ -137,7 +137,7 @@ public:
     {
         if (!document) return E_POINTER;
         *document = nullptr;
-        SimDocument* pDoc = nullptr;
+        OfficeDocument* pDoc = nullptr;
         if (index.Type() == VT_BSTR) {
             pDoc = m_pApp->Model().Find(index.StrVal());
         } else {
@@ -164,7 +164,7 @@ protected:
     }
 
 private:
-    HRESULT Result(SimDocument* pDoc, D** document)
+    HRESULT Result(OfficeDocument* pDoc, D** document)
     {
         if (!pDoc) return E_FAIL;
         if (!document) return S_OK;
@@ -180,7 +180,7 @@ private:
 template <class I, class Events, class DocObject, class WinObject>
 class HostAppBase : public DispatchObject<I, IConnectionPointContainer>, public AppCore {
 public:
-    explicit HostAppBase(OfficeModel& model)
+    explicit HostAppBase(Office& model)
         : AppCore(model), m_pPoints(std::make_unique<ConnectionPointList>(this))
     {
         m_pPoints->Add(Events::Iid);
@@ -215,7 +215,7 @@ protected:
     {
         if (!document) return E_POINTER;
         *document = nullptr;
-        SimDocument* pDoc = Model().Active();
+        OfficeDocument* pDoc = Model().Active();
         if (!pDoc) return E_FAIL;
         return HandOut(DocumentObject(*pDoc), document);
     }
@@ -224,7 +224,7 @@ protected:
     {
         if (!window) return E_POINTER;
         *window = nullptr;
-        SimDocument* pDoc = Model().Active();
+        OfficeDocument* pDoc = Model().Active();
         if (!pDoc) return E_FAIL;
         return HandOut(WindowObject(*pDoc), window);
     }
@@ -249,11 +249,11 @@ private:
 
 // The application object of type App as the host's IDispatch; `pCore` gets its host side.
 template <class App>
-ComPtr<IDispatch> MakeHostApp(OfficeModel& model, AppCore*& pCore)
+ComPtr<IDispatch> MakeHostApp(Office& model, AppCore*& pCore)
 {
     ComPtr<App> sp = MakeComObject<App>(model);
     pCore = sp.Get();
     return ComPtr<IDispatch>(sp->AppDispatch());
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,10 +1,10 @@
-#include "simoffice/powerpointobjects.h"
+#include "officecore/powerpointobjects.h"
 
 #include "officeapi/powerpoint.h"
-#include "simoffice/hostobjects.h"
-#include "simoffice/wordobjects.h"
+#include "officecore/hostobjects.h"
+#include "officecore/wordobjects.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 using namespace quillmark::powerpoint;
 using office::msoFalse;
@@ -31,10 +31,10 @@ public:
     {
         if (!index) return E_POINTER;
         if (!m_link->pDoc) return E_FAIL;
-        const auto& slides = m_link->pDoc->Slides();
-        for (size_t i = 0; i < slides.size(); ++i) {
-            if (slides[i].id == m_nId) {
-                *index = static_cast<std::int32_t>(i + 1);
+        const OfficeDocument& doc = *m_link->pDoc;
+        for (int i = 1; i <= doc.SlideCount(); ++i) {
+            if (doc.SlideId(i) == m_nId) {
+                *index = i;
                 return S_OK;
             }
         }
@@ -48,9 +48,8 @@ private:
 
 ComPtr<IDispatch> MakeSlide(const DocLinkPtr& link, int index)
 {
-    const auto& slides = link->pDoc->Slides();
-    if (index < 1 || index > static_cast<int>(slides.size())) return {};
-    ComPtr<PptSlide> sp = MakeComObject<PptSlide>(link, slides[static_cast<size_t>(index - 1)].id);
+    if (index < 1 || index > link->pDoc->SlideCount()) return {};
+    ComPtr<PptSlide> sp = MakeComObject<PptSlide>(link, link->pDoc->SlideId(index));
     return ComPtr<IDispatch>(sp.Get());
 }
 
@@ -60,7 +59,7 @@ public:
     HRESULT get_Count(std::int32_t* count) override
     {
         if (!m_link->pDoc) return E_FAIL;
-        return GetValue(count, static_cast<std::int32_t>(m_link->pDoc->Slides().size()));
+        return GetValue(count, static_cast<std::int32_t>(m_link->pDoc->SlideCount()));
     }
     HRESULT Item(const Variant& index, _Slide** slide) override
     {
@@ -104,7 +103,7 @@ public:
     {
         if (!Doc()) return E_FAIL;
         if (fileName.empty()) return E_INVALIDARG;
-        OfficeModel& model = Model();
+        Office& model = Model();
         switch (fileFormat) {
         case ppSaveAsBMP:
             return model.ExportSlides(*Doc(), fileName, "BMP", nullptr) ? S_OK : E_FAIL;
@@ -231,14 +230,14 @@ public:
 
 } // namespace
 
-ComPtr<IDispatch> MakePowerPointApplication(OfficeModel& model, AppCore*& pCore)
+ComPtr<IDispatch> MakePowerPointApplication(Office& model, AppCore*& pCore)
 {
     return MakeHostApp<PptApp>(model, pCore);
 }
 
-ComPtr<IDispatch> MakeApplication(OfficeModel& model, AppCore*& pCore)
+ComPtr<IDispatch> MakeApplication(Office& model, AppCore*& pCore)
 {
     return model.Host() == HostKind::Word ? MakeWordApplication(model, pCore) : MakePowerPointApplication(model, pCore);
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,9 +1,9 @@
 #pragma once
 // PowerPoint's application object over the office model.
-#include "simoffice/appcore.h"
+#include "officecore/appcore.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
-ComPtr<IDispatch> MakePowerPointApplication(OfficeModel& model, AppCore*& pCore);
+ComPtr<IDispatch> MakePowerPointApplication(Office& model, AppCore*& pCore);
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,6 +1,6 @@
-#include "simoffice/scriptline.h"
+#include "officecore/scriptline.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& error)
 {
@@ -72,4 +72,4 @@ bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, s
     return true;
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 // False with `error` set for an unterminated quote or a backslash at the end of the line.
 bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& error);
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,7 +1,6 @@
-#include "simoffice/scriptrunner.h"
+#include "officecore/scriptrunner.h"
 
-#include "simoffice/mainwindow.h"
-#include "simoffice/scriptline.h"
+#include "officecore/scriptline.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -10,7 +9,7 @@
 #include <charconv>
 #include <exception>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 namespace {
 
@@ -54,7 +53,7 @@ std::string JoinFrom(const std::vector<std::string>& words, size_t first)
 
 } // namespace
 
-ScriptRunner::ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& err)
+ScriptRunner::ScriptRunner(OfficeHost& office, std::ostream& out, std::ostream& err)
     : m_office(office), m_out(out), m_err(err)
 {
     m_office.SetEventTrace([this](const std::string& event) {
@@ -223,9 +222,9 @@ bool ScriptRunner::RunLine(const std::string& line, int lineNumber)
     return bOk;
 }
 
-SimDocument* ScriptRunner::ActiveOrError(std::string& error) const
+OfficeDocument* ScriptRunner::ActiveOrError(std::string& error) const
 {
-    SimDocument* pDoc = m_office.Model().Active();
+    OfficeDocument* pDoc = m_office.Model().Active();
     if (!pDoc) error = m_office.Host() == HostKind::Word ? "no document is open" : "no presentation is open";
     return pDoc;
 }
@@ -257,7 +256,7 @@ bool ScriptRunner::CmdOpen(const Words& words, std::string& error)
         error = "not a slide count: " + words[2];
         return false;
     }
-    if (slides > SimDocument::kMaxSlides) return TooManySlides(words[2], error);
+    if (slides > OfficeDocument::kMaxSlides) return TooManySlides(words[2], error);
     return m_office.Model().Open(words[1], slides, &error) != nullptr;
 }
 
@@ -268,9 +267,9 @@ bool ScriptRunner::CmdNew(const Words&, std::string&)
 
 bool ScriptRunner::CmdActivate(const Words& words, std::string& error)
 {
-    OfficeModel& model = m_office.Model();
+    Office& model = m_office.Model();
     int index = 0;
-    SimDocument* pDoc = ParseInt(words[1], index) ? model.Item(index) : model.Find(words[1]);
+    OfficeDocument* pDoc = ParseInt(words[1], index) ? model.Item(index) : model.Find(words[1]);
     if (!pDoc) {
         error = "no open document " + words[1];
         return false;
@@ -280,8 +279,8 @@ bool ScriptRunner::CmdActivate(const Words& words, std::string& error)
 
 bool ScriptRunner::CmdSave(const Words& words, std::string& error)
 {
-    OfficeModel& model = m_office.Model();
-    SimDocument* pDoc = ActiveOrError(error);
+    Office& model = m_office.Model();
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     // A document without a file is saved through the Save As dialog; closing it
     // hands the focus back to the document's window.
@@ -293,15 +292,15 @@ bool ScriptRunner::CmdSave(const Words& words, std::string& error)
 
 bool ScriptRunner::CmdClose(const Words&, std::string& error)
 {
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     return pDoc && m_office.Model().Close(pDoc);
 }
 
 bool ScriptRunner::CmdDocuments(const Words&, std::string&)
 {
-    OfficeModel& model = m_office.Model();
+    Office& model = m_office.Model();
     for (int i = 1; i <= model.Count(); ++i) {
-        SimDocument* pDoc = model.Item(i);
+        OfficeDocument* pDoc = model.Item(i);
         m_out << (pDoc == model.Active() ? "* " : "  ") << i << " " << pDoc->FullName() << "\n";
     }
     return true;
@@ -311,14 +310,14 @@ bool ScriptRunner::CmdProperty(const Words& words, std::string& error)
 {
     const std::string& cmd = words[0];
     const std::string name = cmd == "keywords" ? "Keywords" : cmd == "author" ? "Author" : words[1];
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
-    const std::string* pValue = pDoc->Properties().Find(name);
-    if (!pValue) {
+    const std::optional<std::string> value = pDoc->FindProperty(name);
+    if (!value) {
         error = "no built-in property " + name;
         return false;
     }
-    m_out << *pValue << "\n";
+    m_out << *value << "\n";
     return true;
 }
 
@@ -327,7 +326,7 @@ bool ScriptRunner::CmdSetProperty(const Words& words, std::string& error)
     const std::string& cmd = words[0];
     const bool bNamed = cmd == "set-property";
     const std::string name = bNamed ? words[1] : cmd == "set-keywords" ? "Keywords" : "Author";
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     if (!pDoc->SetProperty(name, words[bNamed ? 2 : 1])) {
         error = "no built-in property " + name;
@@ -339,21 +338,20 @@ bool ScriptRunner::CmdSetProperty(const Words& words, std::string& error)
 bool ScriptRunner::CmdSlides(const Words& words, std::string& error)
 {
     if (!NeedPresentation(words[0], error)) return false;
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     if (words[0] == "slides") {
-        m_out << pDoc->Slides().size() << "\n";
+        m_out << pDoc->SlideCount() << "\n";
     } else {
-        for (size_t i = 0; i < pDoc->Slides().size(); ++i)
-            m_out << (static_cast<int>(i + 1) == pDoc->CurrentSlide() ? "* " : "  ") << i + 1 << " "
-                  << pDoc->Slides()[i].text << "\n";
+        for (int i = 1; i <= pDoc->SlideCount(); ++i)
+            m_out << (i == pDoc->CurrentSlide() ? "* " : "  ") << i << " " << pDoc->SlideTitle(i) << "\n";
     }
     return true;
 }
 
 bool ScriptRunner::TooManySlides(const std::string& count, std::string& error)
 {
-    error = "too many slides: " + count + " (a presentation holds at most " + std::to_string(SimDocument::kMaxSlides) +
+    error = "too many slides: " + count + " (a presentation holds at most " + std::to_string(OfficeDocument::kMaxSlides) +
             ")";
     return false;
 }
@@ -363,19 +361,19 @@ bool ScriptRunner::CmdSetSlides(const Words& words, std::string& error)
     int n = 0;
     if (!ParseInt(words[1], n)) return Usage(words[0], error);
     if (!NeedPresentation(words[0], error)) return false;
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     if (words[0] == "set-slides") {
         if (n < 0) {
             error = "not a slide count: " + words[1];
             return false;
         }
-        if (n > SimDocument::kMaxSlides) return TooManySlides(words[1], error);
+        if (n > OfficeDocument::kMaxSlides) return TooManySlides(words[1], error);
         pDoc->SetSlideCount(n);
         return true;
     }
     if (!pDoc->SetCurrentSlide(n)) {
-        error = "no slide " + words[1] + " (the presentation has " + std::to_string(pDoc->Slides().size()) + ")";
+        error = "no slide " + words[1] + " (the presentation has " + std::to_string(pDoc->SlideCount()) + ")";
         return false;
     }
     return true;
@@ -387,7 +385,7 @@ bool ScriptRunner::CmdInsertSlides(const Words& words, std::string& error)
     if (!ParseInt(words[2], index) || !ParseInt(words[3], start) || !ParseInt(words[4], end))
         return Usage(words[0], error);
     if (!NeedPresentation(words[0], error)) return false;
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     return m_office.Model().InsertFromFile(*pDoc, words[1], index, start, end, &error) >= 0;
 }
@@ -397,7 +395,7 @@ bool ScriptRunner::CmdExport(const Words& words, std::string& error)
     const std::string format = words.size() == 3 ? words[2] : "bmp";
     if (format != "bmp" && format != "jpg") return Usage(words[0], error);
     if (!NeedPresentation(words[0], error)) return false;
-    SimDocument* pDoc = ActiveOrError(error);
+    OfficeDocument* pDoc = ActiveOrError(error);
     if (!pDoc) return false;
     return m_office.Model().ExportSlides(*pDoc, words[1], format == "bmp" ? "BMP" : "JPG", &error);
 }
@@ -561,8 +559,8 @@ bool ScriptRunner::CmdScreenshot(const Words& words, std::string& error)
 {
     // Without an open dialog: the host's main window with its tool bars, drawn even
     // when it is not on screen.
-    if (!m_pDialogs->Current() && m_office.Window()) {
-        if (m_office.Window()->Picture().save(QString::fromStdString(words[1]), "PNG")) return true;
+    if (!m_pDialogs->Current() && m_office.HasWindowPicture()) {
+        if (m_office.WindowPicture().save(QString::fromStdString(words[1]), "PNG")) return true;
         error = "cannot write the screenshot " + words[1];
         return false;
     }
@@ -591,4 +589,4 @@ void ScriptRunner::PrintToolbar()
     }
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

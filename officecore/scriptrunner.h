@@ -8,8 +8,8 @@
 // dialog's own event loop: the `dialog...` commands look at it and work it, and a
 // command that closes it lets the command that opened it return. A script that
 // ends while a dialog is open cancels it and fails.
-#include "simoffice/dialogdriver.h"
-#include "simoffice/simoffice.h"
+#include "officecore/dialogdriver.h"
+#include "officecore/officehost.h"
 
 #include <istream>
 #include <memory>
@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 class ScriptRunner {
 public:
-    ScriptRunner(SimOffice& office, std::ostream& out, std::ostream& err);
+    ScriptRunner(OfficeHost& office, std::ostream& out, std::ostream& err);
     ~ScriptRunner();
 
     // Runs every line of `in`. With `prompt` non-empty it is printed before each line is
@@ -58,7 +58,7 @@ private:
     static bool TooManySlides(const std::string& count, std::string& error);
 
     bool Execute(const Words& words, std::string& error);
-    SimDocument* ActiveOrError(std::string& error) const;
+    OfficeDocument* ActiveOrError(std::string& error) const;
     bool NeedPresentation(const std::string& cmd, std::string& error) const;
     // The next line of the script; false at its end.
     bool ReadLine(std::string& line);
@@ -101,7 +101,7 @@ private:
     bool CmdChooseFile(const Words& words, std::string& error);
     bool CmdScreenshot(const Words& words, std::string& error);
 
-    SimOffice& m_office;
+    OfficeHost& m_office;
     std::ostream& m_out;
     std::ostream& m_err;
     std::unique_ptr<DialogDriver> m_pDialogs;
@@ -115,4 +115,4 @@ private:
     int m_nFailures = 0;
 };
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

@@ -1,9 +1,9 @@
-#include "simoffice/wordobjects.h"
+#include "officecore/wordobjects.h"
 
 #include "officeapi/word.h"
-#include "simoffice/hostobjects.h"
+#include "officecore/hostobjects.h"
 
-namespace quillmark::simoffice {
+namespace quillmark::officecore {
 
 using namespace quillmark::word;
 
@@ -80,9 +80,9 @@ public:
 
 } // namespace
 
-ComPtr<IDispatch> MakeWordApplication(OfficeModel& model, AppCore*& pCore)
+ComPtr<IDispatch> MakeWordApplication(Office& model, AppCore*& pCore)
 {
     return MakeHostApp<WordApp>(model, pCore);
 }
 
-} // namespace quillmark::simoffice
+} // namespace quillmark::officecore

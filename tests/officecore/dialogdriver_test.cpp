@@ -2,8 +2,8 @@
 // for every kind of control (lists, pictures and progress bars included), the
 // answers queued for message boxes and open-file dialogs, and the recorded shell
 // requests and statuses.
-#include "simoffice/dialogdriver.h"
-#include "simoffice/dialogprinter.h"
+#include "officecore/dialogdriver.h"
+#include "officecore/dialogprinter.h"
 
 #include "officeapi/scripthooks.h"
 
@@ -22,7 +22,7 @@
 #include <sstream>
 
 using namespace quillmark;
-using namespace quillmark::simoffice;
+using namespace quillmark::officecore;
 
 namespace {
 
@@ -31,7 +31,7 @@ void EnsureWidgetApp()
     if (QCoreApplication::instance()) return;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
-    static char name[] = "simoffice_dialog_tests";
+    static char name[] = "officecore_dialog_tests";
     static char* argv[] = {name, nullptr};
     // Never destroyed: at exit Qt's own input devices may be gone before it.
     static QApplication* pApp = new QApplication(argc, argv);

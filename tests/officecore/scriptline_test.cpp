@@ -1,8 +1,8 @@
-#include "simoffice/scriptline.h"
+#include "officecore/scriptline.h"
 
 #include <gtest/gtest.h>
 
-using quillmark::simoffice::SplitScriptLine;
+using quillmark::officecore::SplitScriptLine;
 
 namespace {
 
