@@ -5,10 +5,14 @@
 // worker thread while the caller waits, with its baton released, at most the time
 // limit. The office's callbacks caused by that call come back on the worker
 // (the office routes them to the thread that waits for it) and run there in
-// place. A call made inside a callback runs on the calling thread itself, which
-// is the only thread the office will answer then. When the limit passes, the
-// worker is left to finish (or to fail when the connection closes) and a new one
-// serves the next call.
+// place: the worker hands them to the waiting caller (RunOnCaller), which runs
+// them on its own thread, so that the office's events caused by our calls reach
+// the add-in on its main thread, in the office's order; calls the caller makes
+// meanwhile are made by the worker again. A call made inside a callback that
+// arrived on another thread runs on that thread itself, which is the only thread
+// the office will answer then. When the limit passes, the worker is left to
+// finish (or to fail when the connection closes) and a new one serves the next
+// call.
 #include "libreoffice/uno/handoff.h"
 
 #include <chrono>
@@ -39,6 +43,10 @@ public:
     // True on a thread that runs calls in place: our worker, or a thread inside an
     // office callback (see CallbackScope).
     static bool InPlaceThread();
+    // On our worker, inside a call: runs `fnWork` on the thread that waits for the
+    // call, with the baton, and returns true when it ran. False elsewhere, or when
+    // the caller gave up waiting (then nothing ran).
+    static bool RunOnCaller(const std::function<void()>& fnWork);
 
     struct Worker;
 
@@ -46,6 +54,7 @@ private:
     Baton& m_baton;
     std::chrono::milliseconds m_timeout{30000};
     std::shared_ptr<Worker> m_spWorker;
+    std::shared_ptr<Worker> StartWorker();
 };
 
 // Marks the current thread as inside an office callback for its lifetime.

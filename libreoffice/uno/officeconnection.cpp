@@ -25,9 +25,9 @@ public:
         std::string ignored;
         m_runner.Run([sp, bOurs] { sp->Shut(bOurs); }, std::chrono::milliseconds(5000), &ignored);
         m_process.End();
-        if (!m_strOwnProfile.empty()) {
+        if (!m_strOwnRoot.empty()) {
             std::error_code ec;
-            std::filesystem::remove_all(m_strOwnProfile, ec);
+            std::filesystem::remove_all(m_strOwnRoot, ec);
         }
     }
 
@@ -55,7 +55,7 @@ public:
     CallRunner m_runner;
     OfficeProcess m_process;
     std::string m_strConnect;
-    std::string m_strOwnProfile;
+    std::string m_strOwnRoot;
 };
 
 OfficeConnection::OfficeConnection(std::unique_ptr<Impl> pImpl) : m_pImpl(std::move(pImpl)) {}
@@ -78,26 +78,26 @@ std::unique_ptr<OfficeConnection> OfficeConnection::Start(const StartOptions& op
         return nullptr;
     }
     auto pImpl = std::make_unique<Impl>();
-    std::string profile = options.strProfileDir;
-    if (profile.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillmark-office-XXXXXX";
-        if (!::mkdtemp(pattern.data())) {
-            if (error) *error = Message(604, {pattern + ": " + std::strerror(errno)});
-            return nullptr;
-        }
-        profile = pattern;
-        pImpl->m_strOwnProfile = profile;
+    // A private folder for the office's temporary files, and for its profile
+    // unless one is given; removed when the connection ends.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string root = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillmark-office-XXXXXX";
+    if (!::mkdtemp(root.data())) {
+        if (error) *error = Message(604, {root + ": " + std::strerror(errno)});
+        return nullptr;
     }
+    pImpl->m_strOwnRoot = root;
     std::error_code ec;
+    std::filesystem::create_directory(root + "/tmp", ec);
+    std::string profile = options.strProfileDir.empty() ? root + "/profile" : options.strProfileDir;
     profile = std::filesystem::absolute(profile, ec).lexically_normal().string();
 
     static std::atomic<int> s_nPipe{0};
     const std::string pipe = "quillmark-" + std::to_string(::getpid()) + "-" + std::to_string(++s_nPipe) + "-" +
-                             std::filesystem::path(profile).filename().string();
+                             std::filesystem::path(root).filename().string();
     const bool bHeadless = options.bHeadless || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"));
     std::string why;
-    if (!pImpl->m_process.Start(soffice, pipe, profile, bHeadless, options.vecFiles, &why)) {
+    if (!pImpl->m_process.Start(soffice, pipe, profile, root + "/tmp", bHeadless, options.vecFiles, &why)) {
         if (error) *error = Message(604, {why});
         return nullptr;
     }

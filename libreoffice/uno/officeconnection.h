@@ -112,12 +112,16 @@ public:
     void PostToMain(std::function<void()> fnWork);
 
     // ---- events from the office's global event broadcaster
-    // `fnHandler` receives the document events of every document. Kinds in
-    // `inPlace` (default: Save and SaveAs) are run on the thread that received them,
-    // with the baton, before the office goes on (so a before-save handler's changes
-    // are in the saved file); the handler must not touch widgets then. The other
-    // kinds are posted to the main thread. Replaces an earlier handler; an empty
-    // function stops delivery.
+    // `fnHandler` receives the document events of every document, with the baton.
+    // Events caused by a call of ours run on the thread that made the call, before
+    // the call returns, in the office's order. Events the office raises on its own
+    // (the user's doing, another client's): kinds in `inPlace` (default: Save and
+    // SaveAs) run on the thread that received them before the office goes on (so a
+    // before-save handler's changes are in the saved file); the handler must not
+    // touch widgets then. The other kinds are posted to the main thread. New comes
+    // once per document (the office says OnCreate and sometimes OnNew too), and
+    // PrepareUnload before every Unload (closing through the API gives none).
+    // Replaces an earlier handler; an empty function stops delivery.
     void SetEventHandler(std::function<void(const DocumentEvent&)> fnHandler,
                          std::set<DocumentEventKind> inPlace = {DocumentEventKind::Save,
                                                                 DocumentEventKind::SaveAs});

@@ -52,7 +52,7 @@ std::string OfficeProcess::FindSoffice()
 }
 
 bool OfficeProcess::Start(const std::string& soffice, const std::string& pipeName, const std::string& profileDir,
-                          bool bHeadless, const std::vector<std::string>& files, std::string* error)
+                          const std::string& tempDir, bool bHeadless, const std::vector<std::string>& files, std::string* error)
 {
     End();
     std::vector<std::string> args = {soffice,
@@ -69,6 +69,15 @@ bool OfficeProcess::Start(const std::string& soffice, const std::string& pipeNam
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    // Our environment, with the office's temporary files in a folder of ours.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "TMPDIR=", 7) != 0) env.emplace_back(*e);
+    env.push_back("TMPDIR=" + tempDir);
+    std::vector<char*> envp;
+    for (auto& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
@@ -82,7 +91,7 @@ bool OfficeProcess::Start(const std::string& soffice, const std::string& pipeNam
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attr, &none);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, soffice.c_str(), &actions, &attr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, soffice.c_str(), &actions, &attr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (rc != 0) {

@@ -23,9 +23,11 @@ public:
     static std::string FindSoffice();
 
     // Starts `soffice` accepting UNO connections on pipe `pipeName`, with the user
-    // installation in `profileDir`, headless or not, opening `files`.
+    // installation in `profileDir` and its temporary files in `tempDir`, headless
+    // or not, opening `files`.
     bool Start(const std::string& soffice, const std::string& pipeName, const std::string& profileDir,
-               bool bHeadless, const std::vector<std::string>& files, std::string* error);
+               const std::string& tempDir, bool bHeadless, const std::vector<std::string>& files,
+               std::string* error);
     // True while the started process has not exited.
     bool Running();
     // Its exit as text ("exited with status 1", "killed by signal 9").

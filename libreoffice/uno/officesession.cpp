@@ -41,8 +41,9 @@ using uno::UNO_QUERY_THROW;
 namespace {
 
 // The office's event names and ours.
-constexpr std::array<std::pair<std::string_view, DocumentEventKind>, 9> kEvents = {{
+constexpr std::array<std::pair<std::string_view, DocumentEventKind>, 10> kEvents = {{
     {"OnLoad", DocumentEventKind::Load},
+    {"OnCreate", DocumentEventKind::New},
     {"OnNew", DocumentEventKind::New},
     {"OnSave", DocumentEventKind::Save},
     {"OnSaveDone", DocumentEventKind::SaveDone},
@@ -225,6 +226,10 @@ void OfficeSession::Shut(bool bTerminateOffice)
     m_bAlive = false;
 }
 
+namespace {
+Reference<css::document::XDocumentProperties> PropertiesOf(const Reference<XModel>& xModel);
+}
+
 // ---- documents by id
 
 DocumentId OfficeSession::IdOf(const Reference<XModel>& xModel)
@@ -272,6 +277,24 @@ void OfficeSession::Forget(DocumentId id)
 {
     std::lock_guard lock(m_mutex);
     std::erase_if(m_vecDocs, [&](const Entry& entry) { return entry.id == id; });
+}
+
+bool OfficeSession::WithEntry(DocumentId id, const std::function<void(Entry&)>& fnChange)
+{
+    std::lock_guard lock(m_mutex);
+    for (auto& entry : m_vecDocs)
+        if (entry.id == id) {
+            fnChange(entry);
+            return true;
+        }
+    return false;
+}
+
+std::string OfficeSession::KeywordsPath(DocumentId id, const Reference<XModel>& xModel)
+{
+    std::string target;
+    WithEntry(id, [&](Entry& entry) { target = entry.strStoreTarget; });
+    return target.empty() ? PathOfUrl(xModel->getURL()) : target;
 }
 
 DocumentInfo OfficeSession::InfoOf(DocumentId id, const Reference<XModel>& xModel)
@@ -360,9 +383,23 @@ void OfficeSession::Store(DocumentId id, const std::string& path, bool bCopy)
     std::string_view filter = FilterFor(KindOf(id), target);
     if (!bOwnFile && filter.empty()) throw UserError(Message(607, {target}));
 
-    // The Keywords go into the file in the form its format keeps them in.
+    // The Keywords go into the file in the form its format keeps them in; a
+    // handler that sets them while the office saves gets the same form.
     const std::string keywords = KeywordsText(id, xModel);
-    if (!bCopy) WriteKeywords(xModel, target, keywords);
+    Reference<css::document::XDocumentProperties> xProps = PropertiesOf(xModel);
+    const uno::Sequence<OUString> before = xProps->getKeywords();
+    Reference<css::util::XModifiable> xModifiable{xModel, UNO_QUERY};
+    const bool bWasModified = xModifiable.is() && xModifiable->isModified();
+    WriteKeywords(xModel, target, keywords);
+    struct PendingTarget {
+        OfficeSession& session;
+        DocumentId id;
+        ~PendingTarget()
+        {
+            session.WithEntry(id, [](Entry& entry) { entry.strStoreTarget.clear(); });
+        }
+    } pending{*this, id};
+    WithEntry(id, [&](Entry& entry) { entry.strStoreTarget = target; });
 
     Reference<css::frame::XStorable> xStorable{xModel, UNO_QUERY_THROW};
     if (bOwnFile && !bCopy) {
@@ -377,6 +414,22 @@ void OfficeSession::Store(DocumentId id, const std::string& path, bool bCopy)
         }
         const auto props = Args({Prop("FilterName", uno::Any(filterName)), Prop("Overwrite", uno::Any(true))});
         if (bCopy) {
+            // The document itself stays as it was.
+            struct Restore {
+                Reference<css::document::XDocumentProperties> xProps;
+                uno::Sequence<OUString> before;
+                Reference<css::util::XModifiable> xModifiable;
+                bool bWasModified;
+                ~Restore()
+                {
+                    try {
+                        if (xProps->getKeywords() != before) xProps->setKeywords(before);
+                        if (xModifiable.is() && xModifiable->isModified() != bWasModified)
+                            xModifiable->setModified(bWasModified);
+                    } catch (...) {
+                    }
+                }
+            } restore{xProps, before, xModifiable, bWasModified};
             xStorable->storeToURL(UrlOfPath(target), props);
             return;
         }
@@ -516,7 +569,7 @@ void OfficeSession::SetProperty(DocumentId id, const std::string& name, const st
 {
     const Reference<XModel> xModel = ModelOf(id);
     if (SameAsciiNoCase(name, "Keywords")) {
-        WriteKeywords(xModel, PathOfUrl(xModel->getURL()), value);
+        WriteKeywords(xModel, KeywordsPath(id, xModel), value);
         std::lock_guard lock(m_mutex);
         for (auto& entry : m_vecDocs)
             if (entry.id == id) {
@@ -578,38 +631,79 @@ void OfficeSession::OnDocumentEvent(const css::document::DocumentEvent& event)
     }
     ours.docKind = KindOf(ours.id);
 
+    // One New per document; a PrepareUnload before every Unload.
+    bool bSkip = false, bPrepareFirst = false;
+    WithEntry(ours.id, [&](Entry& entry) {
+        if (ours.kind == DocumentEventKind::New) {
+            bSkip = entry.bNewSent;
+            entry.bNewSent = true;
+        }
+        if (ours.kind == DocumentEventKind::PrepareUnload) entry.bPrepareSent = true;
+        if (ours.kind == DocumentEventKind::Unload && !entry.bPrepareSent) {
+            bPrepareFirst = true;
+            entry.bPrepareSent = true;
+        }
+    });
+    if (bSkip) return;
+
     std::function<void(const DocumentEvent&)> handler;
-    bool bInPlace = false;
+    std::set<DocumentEventKind> inPlace;
     {
         std::lock_guard lock(m_mutex);
         handler = m_fnHandler;
-        bInPlace = m_setInPlace.count(ours.kind) > 0;
+        inPlace = m_setInPlace;
     }
-    const bool bGone = ours.kind == DocumentEventKind::Unload;
     if (!handler) {
-        if (bGone) Forget(ours.id);
+        if (ours.kind == DocumentEventKind::Unload) Forget(ours.id);
         return;
     }
+    std::vector<DocumentEvent> events;
+    if (bPrepareFirst) {
+        events.push_back(ours);
+        events.back().kind = DocumentEventKind::PrepareUnload;
+    }
+    events.push_back(ours);
+    // Caused by a call of ours: the thread that made it runs the handler now, so
+    // the add-in sees the events in the office's order, on its own thread.
+    const bool bRanOnCaller = CallRunner::RunOnCaller([&] {
+        for (const auto& event : events) {
+            try {
+                handler(event);
+            } catch (...) {
+            }
+        }
+    });
+    if (bRanOnCaller) {
+        if (ours.kind == DocumentEventKind::Unload) Forget(ours.id);
+        return;
+    }
+    for (const auto& event : events) Deliver(event, handler, inPlace.count(event.kind) > 0);
+}
+
+void OfficeSession::Deliver(const DocumentEvent& event, const std::function<void(const DocumentEvent&)>& handler,
+                            bool bInPlace)
+{
+    const bool bGone = event.kind == DocumentEventKind::Unload;
     if (bInPlace) {
         // The office waits for us: the add-in's code runs here, with the baton,
         // unless our main thread keeps it longer than any call may take.
         if (m_baton.TryEnterFor(std::chrono::milliseconds(m_nTimeoutMs.load()))) {
             try {
-                handler(ours);
+                handler(event);
             } catch (...) {
             }
             m_baton.Leave();
         }
-        if (bGone) Forget(ours.id);
+        if (bGone) Forget(event.id);
         return;
     }
-    Post([wp = weak_from_this(), handler, ours, bGone] {
+    Post([wp = weak_from_this(), handler, event, bGone] {
         try {
-            handler(ours);
+            handler(event);
         } catch (...) {
         }
         if (bGone)
-            if (auto sp = wp.lock()) sp->Forget(ours.id);
+            if (auto sp = wp.lock()) sp->Forget(event.id);
     });
 }
 

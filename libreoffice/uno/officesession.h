@@ -85,10 +85,21 @@ private:
         // (OOXML, OLE2): the office splits them on blanks when it loads.
         std::optional<std::string> strFileKeywords;
         bool bFileKeywordsRead = false;
+        // The file a save of ours is writing (its format decides the Keywords'
+        // form for handlers that set them during the save).
+        std::string strStoreTarget;
+        bool bNewSent = false;     // the office says OnCreate and, for some, OnNew
+        bool bPrepareSent = false; // closing through the API gives no OnPrepareUnload
     };
 
     DocumentKind KindOf(DocumentId id);
     void Forget(DocumentId id);
+    // Runs `fnChange` on the entry of `id` under the lock; false when it is not known.
+    bool WithEntry(DocumentId id, const std::function<void(Entry&)>& fnChange);
+    // The path whose format decides how the Keywords are kept.
+    std::string KeywordsPath(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
+    void Deliver(const DocumentEvent& event, const std::function<void(const DocumentEvent&)>& handler,
+                 bool bInPlace);
     DocumentInfo InfoOf(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
     std::string KeywordsText(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
     // Rewrites the Keywords as the format of `path` keeps them.

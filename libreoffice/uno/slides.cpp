@@ -3,6 +3,7 @@
 #include "libreoffice/uno/callrunner.h"
 #include "libreoffice/uno/officesession.h"
 #include "libreoffice/uno/unotext.h"
+#include "platform/imaging/image.h"
 #include "resources/strings.h"
 
 #include <com/sun/star/beans/PropertyAttribute.hpp>
@@ -145,14 +146,24 @@ void OfficeSession::ExportSlides(DocumentId id, const std::string& folder, const
     const auto filterData = Args({Prop("PixelWidth", uno::Any(sal_Int32(width))),
                                             Prop("PixelHeight", uno::Any(sal_Int32(height))),
                                             Prop("Quality", uno::Any(sal_Int32(90)))});
+    // The office's BMP export ignores the pixel size: such slides are exported
+    // as PNG at the size asked for and written as BMP here.
+    const bool bBmp = mediaType == "image/bmp";
     for (sal_Int32 i = 0; i < xPages->getCount(); ++i) {
         Reference<css::lang::XComponent> xPage{xPages->getByIndex(i), UNO_QUERY_THROW};
         xExport->setSourceDocument(xPage);
         const std::string file = dir + "/Slide" + std::to_string(i + 1) + "." + format;
-        const auto descriptor = Args({Prop("URL", uno::Any(UrlOfPath(file))),
-                                                Prop("MediaType", uno::Any(mediaType)),
+        const std::string exported = bBmp ? file + ".png" : file;
+        const auto descriptor = Args({Prop("URL", uno::Any(UrlOfPath(exported))),
+                                                Prop("MediaType", uno::Any(bBmp ? OUString("image/png") : mediaType)),
                                                 Prop("FilterData", uno::Any(filterData))});
         if (!xExport->filter(descriptor)) throw UserError(Message(613, {"the export of " + file + " failed"}));
+        if (bBmp) {
+            std::string why;
+            const imaging::Image picture = imaging::Image::Load(exported, &why);
+            std::filesystem::remove(exported, ec);
+            if (picture.IsNull() || !picture.SaveBmp(file, &why)) throw UserError(Message(613, {file + ": " + why}));
+        }
     }
 }
 
