@@ -160,22 +160,27 @@ std::string ScriptRunner::HelpText()
 
 int ScriptRunner::Run(std::istream& in, const std::string& prompt)
 {
+    return Run([&in](std::string& line) { return static_cast<bool>(std::getline(in, line)); }, prompt);
+}
+
+int ScriptRunner::Run(std::function<bool(std::string&)> fnNextLine, const std::string& prompt)
+{
     m_bEcho = prompt.empty();
-    m_pIn = &in;
+    m_fnNextLine = std::move(fnNextLine);
     m_strPrompt = prompt;
     std::string line;
     while (!m_bQuit && !m_bEnded && ReadLine(line)) RunLine(line, m_nLine);
     if (!prompt.empty() && !m_bQuit) m_out << "\n";
     m_out.flush();
-    m_pIn = nullptr;
+    m_fnNextLine = nullptr;
     return m_nFailures == 0 ? 0 : 1;
 }
 
 bool ScriptRunner::ReadLine(std::string& line)
 {
-    if (!m_pIn || m_bEnded) return false;
+    if (!m_fnNextLine || m_bEnded) return false;
     if (!m_strPrompt.empty()) m_out << m_strPrompt << std::flush;
-    if (!std::getline(*m_pIn, line)) {
+    if (!m_fnNextLine(line)) {
         m_bEnded = true;
         return false;
     }

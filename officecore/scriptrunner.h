@@ -11,6 +11,7 @@
 #include "officecore/dialogdriver.h"
 #include "officecore/officehost.h"
 
+#include <functional>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -28,6 +29,9 @@ public:
     // read (interactive use) and commands are not echoed. Stops at the end or at "quit".
     // Returns 0 when every command succeeded, else 1.
     int Run(std::istream& in, const std::string& prompt = {});
+    // The same over a source of lines: `fnNextLine` gives the next line, false at the
+    // end. A host whose office acts between two lines waits for them in its event loop.
+    int Run(std::function<bool(std::string&)> fnNextLine, const std::string& prompt = {});
     // Runs one line; false when it failed (the message is printed already).
     bool RunLine(const std::string& line, int lineNumber);
     bool QuitRequested() const { return m_bQuit; }
@@ -105,7 +109,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::unique_ptr<DialogDriver> m_pDialogs;
-    std::istream* m_pIn = nullptr;
+    std::function<bool(std::string&)> m_fnNextLine; // while running
     std::string m_strPrompt;
     int m_nLine = 0;
     bool m_bEnded = false; // the input has ended

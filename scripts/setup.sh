@@ -16,16 +16,16 @@ fi
 
 # Build: compilers, Qt 6 Widgets (with D-Bus), libxml2, OpenSSL, libzip and libgsf (document
 # properties), Poppler (slide pages), SQLite (benchmark peer), clang (fuzz targets).
-# Run time and tests: LibreOffice headless (real slides, test documents), exiftool (reads
+# Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
+# test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
 # the keywords back), vipsthumbnail (benchmark peer), Xvfb (a display for window checks),
-# xmllint and GNU time (the tag database memory benchmark). libreoffice-dev: the UNO SDK
-# (cppumaker, the UNO headers and libraries) for the LibreOffice host.
+# xmllint and GNU time (the tag database memory benchmark).
 packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev qt6-base-dev libzip-dev libgsf-1-dev libpoppler-qt6-dev
           libsqlite3-dev clang-14 libclang-rt-14-dev
-          libreoffice-impress-nogui libreoffice-writer-nogui libimage-exiftool-perl
-          libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time
-          libreoffice-dev)
+          libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
+          libreoffice-script-provider-python libimage-exiftool-perl hyperfine attr
+          libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
