@@ -103,9 +103,9 @@ public:
     int InsertFromFile(officecore::OfficeDocument& doc, const std::string& file, int index, int start, int end,
                        std::string* error) override;
 
-    // Size of the exported slide pictures, as the simulated office makes them.
-    static constexpr int kSlideWidth = 640;
-    static constexpr int kSlideHeight = 480;
+    // Size of the exported slide pictures: the previews' size, so the office does the scaling.
+    static constexpr int kSlideWidth = 320;
+    static constexpr int kSlideHeight = 240;
 
     // Brings the model's list in line with the office's: documents opened elsewhere
     // join (announced as opened), documents closed elsewhere leave.

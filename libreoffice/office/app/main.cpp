@@ -194,8 +194,10 @@ int main(int argc, char** argv)
                           << (addError.empty() ? error : addError) << std::endl;
         }
         for (auto& pHost : hosts) {
-            if (!bNoAddins) pHost->host.LoadAddins(std::cerr);
+            // The add-ins find the documents open already, as in a host started with files.
             pHost->model.AdoptOpenDocuments();
+            if (!bNoAddins) pHost->host.LoadAddins(std::cerr);
+            pHost->model.RefocusActiveWindow(); // the add-ins learn the active document
             pHost->sync.Sync();
         }
         Host& first = *hosts.front();
