@@ -1,6 +1,7 @@
 #include "docprops/docprops.h"
 
 #include "docprops/formats.h"
+#include "docprops/savecheck.h"
 #include "platform/files/files.h"
 
 #include <sys/stat.h>
@@ -165,6 +166,12 @@ bool Write(const std::string& source, const std::string& target, const Propertie
             SetError(error, "cannot write the properties into " + source + ": " + why);
         else
             SetError(error, "cannot write the properties: " + why);
+        return false;
+    }
+    // Only the properties may change: every other part is read back from the new
+    // bytes and compared with the original before anything is replaced.
+    if (!source.empty() && !ChangesOnlyProperties(format, bytes, *written, &why)) {
+        SetError(error, "cannot write the properties into " + source + ": " + why + "; the file is left as it was");
         return false;
     }
     // The replaced file keeps its permissions; a new one gets the usual ones.

@@ -11,6 +11,8 @@ namespace quillmark::docprops {
 
 std::optional<Properties> ReadOoxml(std::string_view bytes, std::string* error);
 std::optional<std::string> WriteOoxml(std::string_view bytes, const Properties& properties, std::string* error);
+// The name of the package's core properties part, as its relationships give it ("" when none).
+std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error);
 
 std::optional<Properties> ReadOdf(std::string_view bytes, std::string* error);
 // `mimeType` is the package's type when a new one is built.

@@ -129,6 +129,15 @@ std::optional<std::string> AddCoreContentType(const std::string& types, const st
 
 } // namespace
 
+std::optional<std::string> OoxmlCorePart(std::string_view bytes, std::string* error)
+{
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);
+    if (!pkg) return std::nullopt;
+    std::optional<CoreLocation> location = LocateCore(*pkg, error);
+    if (!location) return std::nullopt;
+    return location->part;
+}
+
 std::optional<Properties> ReadOoxml(std::string_view bytes, std::string* error)
 {
     std::unique_ptr<ZipPackage> pkg = ZipPackage::Open(bytes, error);

@@ -18,6 +18,14 @@ powerpoint::_PresentationPtr PresentationOf(IDispatch* pPres)
     return spPresentation;
 }
 
+// The object's identity, which stays the same for every reference to it.
+ComPtr<IUnknown> IdentityOf(IDispatch* pPres)
+{
+    ComPtr<IUnknown> spIdentity;
+    if (pPres) spIdentity.QueryFrom(pPres);
+    return spIdentity;
+}
+
 } // namespace
 
 PowerPointEventHandler::PowerPointEventHandler()
@@ -64,18 +72,13 @@ void PowerPointEventHandler::OnPresentationOpen(IDispatch* pPres)
     if (!spPresentation) return;
     const std::string fullName = spPresentation.GetFullName();
 
+    if (app.IsInTemporaryFolder(fullName) || app.IsAuthoredByProduct(spPresentation)) return;
     // The database keeps its tags and their order; what only the presentation
-    // holds is appended, and the file-name tag after it.
+    // holds is appended, and the file-name tag after it. Nothing new: nothing is
+    // written, and the activation that follows the opening rebuilds the tag buttons.
     bool bChanged = false;
-    const TagUnion unionTags =
-        TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, app.GetKeywords(spPresentation),
-                                    OfficeApplication::GetFileNameTag(fullName), bChanged);
-
-    // Nothing new: nothing is written, and the activation that follows the
-    // opening rebuilds the tag buttons.
-    if (!bChanged || app.IsInTemporaryFolder(fullName) || app.IsAuthoredByProduct(spPresentation)) return;
-    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
-    app.RefreshTagToolbar(fullName, true);
+    m_merged.Merge(DatabaseOf(app), IdentityOf(pPres), fullName, app.GetKeywords(spPresentation), bChanged);
+    if (bChanged) app.RefreshTagToolbar(fullName, true);
 }
 
 void PowerPointEventHandler::OnPresentationBeforeSave(IDispatch* pPres, const Variant*)
@@ -85,11 +88,15 @@ void PowerPointEventHandler::OnPresentationBeforeSave(IDispatch* pPres, const Va
     if (!spPresentation) return;
     const std::string fullName = spPresentation.GetFullName();
 
-    // The database wins, so that the saved file carries the stored tags; the
-    // record itself is written after the save.
+    // The database wins over what it holds, so that the saved file carries the
+    // stored tags; Keywords it has not taken stay as they are. The record itself is
+    // written after the save.
     if (app.IsSavedToFile(spPresentation) && !app.IsAuthoredByProduct(spPresentation) &&
-        !app.IsInTemporaryFolder(fullName))
-        app.SetKeywords(spPresentation, DatabaseOf(app).GetFileItem(fullName).tags);
+        !app.IsInTemporaryFolder(fullName)) {
+        if (const auto stored =
+                m_merged.TagsForSave(DatabaseOf(app), IdentityOf(pPres), fullName, app.GetKeywords(spPresentation)))
+            app.SetKeywords(spPresentation, *stored);
+    }
 }
 
 void PowerPointEventHandler::OnPresentationSave(IDispatch* pPres)
@@ -99,11 +106,11 @@ void PowerPointEventHandler::OnPresentationSave(IDispatch* pPres)
     if (!spPresentation) return;
     const std::string fullName = spPresentation.GetFullName();
 
-    const TagUnion unionTags = TagUnion::ForSavedDocument(app.GetKeywords(spPresentation),
-                                                         OfficeApplication::GetFileNameTag(fullName));
+    const TagList keywords = app.GetKeywords(spPresentation);
+    const TagUnion unionTags = TagUnion::ForSavedDocument(keywords, OfficeApplication::GetFileNameTag(fullName));
     // A presentation in a temporary folder leaves the database and the bar alone.
     if (app.IsInTemporaryFolder(fullName)) return;
-    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+    m_merged.RecordSaved(DatabaseOf(app), IdentityOf(pPres), fullName, keywords, unionTags.Tags());
     app.RefreshTagToolbar(app.GetFullName(spPresentation), false);
 }
 
@@ -115,9 +122,10 @@ void PowerPointEventHandler::OnWindowActivate(IDispatch* pPres, IDispatch*)
     app.RefreshTagToolbar(spPresentation.GetFullName(), true);
 }
 
-void PowerPointEventHandler::OnPresentationClose(IDispatch*)
+void PowerPointEventHandler::OnPresentationClose(IDispatch* pPres)
 {
     PowerPointApplication& app = Application();
+    m_merged.Forget(IdentityOf(pPres));
     // The closing presentation still counts; another one's activation rebuilds the bar.
     if (app.Application().GetPresentations().GetCount() <= 1) app.RemoveTagButtons(false);
 }

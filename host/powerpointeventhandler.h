@@ -3,8 +3,9 @@
 // tag database, the presentations' "Keywords" property and the tag buttons in step:
 // - PresentationOpen: the "Keywords" tags the database lacks, and the file-name
 //   tag, are added to the presentation's record (the property is not changed);
-// - PresentationBeforeSave: the database wins: "Keywords" is overwritten with the
-//   stored tags, so that the saved file carries them;
+// - PresentationBeforeSave: the database wins over what it holds
+//   (MergedDocuments): "Keywords" is overwritten with the stored tags, so that
+//   the saved file carries them;
 // - PresentationSave: the record is written from "Keywords" plus the file-name
 //   tag, and the tag buttons are rebuilt (the "&Tag" button stays);
 // - WindowActivate: the tag buttons are rebuilt for the presentation.
@@ -14,6 +15,7 @@
 // The PowerPoint wrapper creates it, owns it and subscribes it in
 // ConnectApplicationEvents; it counts no references of its own.
 #include "host/applicationeventsink.h"
+#include "host/mergeddocuments.h"
 #include "officeapi/powerpointwrappers.h"
 
 namespace quillmark {
@@ -40,6 +42,8 @@ public:
 private:
     PowerPointApplication& Application() const;
 
+    // The presentations whose Keywords the database holds.
+    MergedDocuments m_merged;
 };
 
 } // namespace quillmark

@@ -66,18 +66,14 @@ void WordEventHandler::OnDocumentOpen(IDispatch* pDoc)
     if (!spDocument) return;
     const std::string fullName = spDocument.GetFullName();
 
+    // Templates and temporary files stay out of the database.
+    if (app.IsInTemporaryFolder(fullName) || app.IsTemplate(spDocument)) return;
     // The database keeps its tags and their order; what only the document holds
-    // is appended, and the file-name tag after it.
+    // is appended, and the file-name tag after it. Nothing new: nothing is
+    // written, and the activation that follows the opening rebuilds the tag buttons.
     bool bChanged = false;
-    const TagUnion unionTags =
-        TagUnion::ForOpenedDocument(DatabaseOf(app).GetFileItem(fullName).tags, app.GetKeywords(spDocument),
-                                    OfficeApplication::GetFileNameTag(fullName), bChanged);
-
-    // Nothing new: nothing is written, and the activation that follows the
-    // opening rebuilds the tag buttons.
-    if (!bChanged || app.IsInTemporaryFolder(fullName) || app.IsTemplate(spDocument)) return;
-    DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
-    app.RefreshTagToolbar(fullName, true);
+    m_merged.Merge(DatabaseOf(app), IdentityOf(pDoc), fullName, app.GetKeywords(spDocument), bChanged);
+    if (bChanged) app.RefreshTagToolbar(fullName, true);
 }
 
 void WordEventHandler::OnDocumentBeforeSave(IDispatch* pDoc, const Variant*, const Variant*)
@@ -89,9 +85,11 @@ void WordEventHandler::OnDocumentBeforeSave(IDispatch* pDoc, const Variant*, con
     const ComPtr<IUnknown> spIdentity = IdentityOf(pDoc);
 
     if (app.IsSavedToFile(spDocument) && !app.IsTemplate(spDocument) && !app.IsInTemporaryFolder(fullName)) {
-        // The database wins: the saved file carries the stored tags (none at all
-        // when the record holds none). Then the record is written from them.
-        app.SetKeywords(spDocument, DatabaseOf(app).GetFileItem(fullName).tags);
+        // The database wins over what it holds: the saved file carries the stored
+        // tags (none at all when the record holds none). Keywords the database has
+        // not taken stay as they are. Then the record is written from them.
+        if (const auto stored = m_merged.TagsForSave(DatabaseOf(app), spIdentity, fullName, app.GetKeywords(spDocument)))
+            app.SetKeywords(spDocument, *stored);
         AddPending(spIdentity);
         OnWindowActivate(pDoc, nullptr);
     } else {
@@ -114,9 +112,11 @@ void WordEventHandler::OnWindowActivate(IDispatch* pDoc, IDispatch*)
             // A document whose save was given up still has no file: there is
             // nothing to record under its bare name.
             if (app.IsSavedToFile(spDocument)) {
-                const TagUnion unionTags = TagUnion::ForSavedDocument(
-                    app.GetKeywords(spDocument), OfficeApplication::GetFileNameTag(fullName));
-                if (!app.IsInTemporaryFolder(fullName)) DatabaseOf(app).SetFileTags(fullName, unionTags.Tags());
+                const TagList keywords = app.GetKeywords(spDocument);
+                const TagUnion unionTags =
+                    TagUnion::ForSavedDocument(keywords, OfficeApplication::GetFileNameTag(fullName));
+                if (!app.IsInTemporaryFolder(fullName))
+                    m_merged.RecordSaved(DatabaseOf(app), spIdentity, fullName, keywords, unionTags.Tags());
             }
             // Done with, whether or not the tags were written.
             auto it = FindPending(spIdentity);
@@ -131,6 +131,7 @@ void WordEventHandler::OnWindowActivate(IDispatch* pDoc, IDispatch*)
 void WordEventHandler::OnDocumentBeforeClose(IDispatch* pDoc)
 {
     WordApplication& app = Application();
+    m_merged.Forget(IdentityOf(pDoc));
     auto it = FindPending(IdentityOf(pDoc));
     if (it != m_pendingDocs.end()) {
         m_pendingDocs.erase(it);

@@ -3,9 +3,10 @@
 // database, the documents' "Keywords" property and the tag buttons in step:
 // - DocumentOpen: the "Keywords" tags the database lacks, and the file-name tag,
 //   are added to the document's record (the property is not changed);
-// - DocumentBeforeSave: the database wins: "Keywords" is overwritten with the
-//   stored tags and the record is written again from it at once; a document
-//   without a file yet is recorded when its window is next activated;
+// - DocumentBeforeSave: the database wins over what it holds (MergedDocuments):
+//   "Keywords" is overwritten with the stored tags and the record is written
+//   again from it at once; a document without a file yet is recorded when its
+//   window is next activated;
 // - WindowActivate: the tag buttons are rebuilt for the document;
 // - DocumentBeforeClose: the document leaves the pending set; when it is the last
 //   one, the tag buttons go.
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "host/applicationeventsink.h"
+#include "host/mergeddocuments.h"
 #include "officeapi/wordwrappers.h"
 
 namespace quillmark {
@@ -55,6 +57,8 @@ private:
     // The documents m_bSyncPending stands for. Each waits for its own window:
     // another document's activation must not record that one in its place.
     std::vector<ComPtr<IUnknown>> m_pendingDocs;
+    // The documents whose Keywords the database holds.
+    MergedDocuments m_merged;
 };
 
 } // namespace quillmark

@@ -57,6 +57,9 @@ const std::map<int, std::string>& StringTable()
         {158, "The document properties are shown while the file is open in %s."},
         {159, "Name"},
         {160, "Tags"},
+        {161, "The Keywords of \"%s\" are kept as they are: the tag database does not hold them yet."},
+        {162, "The tag database could not be read."},
+        {163, "The tag database could not be written."},
         // The LibreOffice host's messages.
         {600, "LibreOffice is not installed here (%s is missing). Install the libreoffice-writer and libreoffice-impress packages."},
         {601, "Nothing accepts UNO connections at \"%s\". Start LibreOffice with soffice --accept=\"%s;urp;\" or let Quillmark start it."},

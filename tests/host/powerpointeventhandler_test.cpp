@@ -2,6 +2,7 @@
 // opening, presentations authored by the product, the database winning before a
 // save and the recording after it, and the temporary folder left alone.
 #include "tests/host/eventhandlertestsupport.h"
+#include "tests/support/faultyfilesystem.h"
 
 #include "platform/files/files.h"
 
@@ -150,14 +151,20 @@ TEST(PowerPointEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebui
     const std::string path = host.Prepare("Odd.ppt", {{"Keywords", "fine"}});
     simoffice::SimDocument& pres = host.Open(path);
     host.Store(path, {"kept"});
-    pres.SetProperty("Keywords", std::string("bad\x01tag"));
+    pres.SetProperty("Keywords", std::string("bad tag"));
     HeldControl tagButton(host.TagButton());
     // The after-save step alone, so that the before-save step does not replace the
-    // property with the stored tags first.
+    // property with the stored tags first; the database's replace fails.
     host.wrapper.DisconnectApplicationEvents();
     PowerPointEventHandler handler;
     handler.m_pOfficeApp = &host.wrapper;
-    handler.OnPresentationSave(host.Object(pres).Get());
+    FaultyFileSystem fs;
+    fs.FailNth(IoCall::Rename, 1);
+    {
+        files::ScopedFileSystem scope(fs);
+        handler.OnPresentationSave(host.Object(pres).Get());
+    }
+    ASSERT_TRUE(fs.Failed());
     EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
     EXPECT_EQ(host.TagButton(), tagButton.pCore);

@@ -12,6 +12,7 @@
 namespace quillmark::test {
 namespace {
 
+using ::testing::AnyOf;
 using ::testing::ElementsAre;
 using WordHost = EventHost<WordApplication>;
 
@@ -56,13 +57,16 @@ TEST(HostSaveUnderIoFaults, EachFailedCallLeavesTheDatabaseWholeAndTheHostRunnin
             if (!fs.Failed())
                 break;
             // Either nothing changed (and that was reported) or the record is the
-            // saved one: a failed read never costs the record its tags.
+            // saved one; when the database could not be read before the save, the
+            // document kept its own Keywords and the record took them in as well. A
+            // failed read never costs the record its tags.
             const std::string now = files::ReadFile(database).value_or("<unreadable>");
             if (now == original) {
                 ++unchanged;
                 EXPECT_FALSE(err.empty()) << "a change that did not happen is reported";
             } else {
-                EXPECT_THAT(host.Stored(path), ElementsAre("x", "y", "Budget"));
+                EXPECT_THAT(host.Stored(path), AnyOf(ElementsAre("x", "y", "Budget"),
+                                                     ElementsAre("x", "y", "a", "Budget")));
             }
             EXPECT_THAT(host.Stored("/other.doc"), ElementsAre("kept"));
             EXPECT_EQ(files::ListFiles(host.folders.dir / "db", ".tags.xml.*"), std::vector<std::string>{});

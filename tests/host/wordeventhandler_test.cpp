@@ -2,6 +2,7 @@
 // database winning before a save, the recording of a document saved for the first
 // time at its next activation, templates and temporary folders kept out.
 #include "tests/host/eventhandlertestsupport.h"
+#include "tests/support/faultyfilesystem.h"
 
 #include "platform/files/files.h"
 
@@ -199,9 +200,15 @@ TEST(WordEventHandlerTest, ADocumentWithoutAFileIsNeverRecordedUnderItsBareName)
 TEST(WordEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebuilt)
 {
     WordHost host;
-    const std::string path = host.Prepare("Odd.doc", {{"Keywords", std::string("bad\x01tag, fine")}});
+    const std::string path = host.Prepare("Odd.doc", {{"Keywords", std::string("fine")}});
     host.Store(path, {"kept"});
-    host.Open(path);
+    FaultyFileSystem fs;
+    fs.FailNth(IoCall::Rename, 1);
+    {
+        files::ScopedFileSystem scope(fs);
+        host.Open(path);
+    }
+    ASSERT_TRUE(fs.Failed());
     EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));
 }

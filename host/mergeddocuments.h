@@ -1,0 +1,59 @@
+#pragma once
+// MergedDocuments: which open documents have their "Keywords" tags in the tag
+// database. "Just before a save, the database wins" may only overwrite Keywords
+// the database provably holds: those of a document whose merge into its record
+// (on opening, or retried at a save) read the database and was written, or had
+// nothing to add. For any other document the save leaves Keywords as they are and
+// says so once, so that a busy lock or an unreadable database never costs a
+// document its own tags.
+//
+// Documents are told apart by their COM identity; a closing document is
+// forgotten. Both event handlers own one.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/com/com.h"
+#include "store/tagtext.h"
+
+namespace quillmark {
+
+class TaggingDatabase;
+
+class MergedDocuments {
+public:
+    // Merges `keywords` and the file-name tag into the record of `fullName` (the
+    // stored tags first, see TagUnion::ForOpenedDocument), writing the record only
+    // when something was added; `bChanged` tells whether it was. Remembers the
+    // document as merged when the database could be read and the record holds the
+    // tags afterwards; otherwise as not merged. True when merged.
+    bool Merge(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity, const std::string& fullName,
+               const TagList& keywords, bool& bChanged);
+
+    // The tags a save writes into Keywords: the stored ones when the document is
+    // merged (merging it now when it is not) and the database can be read. nullopt
+    // when Keywords must stay as they are; the first time for a document, a warning
+    // on stderr says why.
+    std::optional<TagList> TagsForSave(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity,
+                                       const std::string& fullName, const TagList& keywords);
+
+    // What the record of a just-saved document becomes: `savedTags` (its Keywords
+    // and file-name tag) replace the record for a merged document or one never
+    // merged; a document whose merge failed is merged instead, so that tags only the
+    // database holds survive. False when the database was not written.
+    bool RecordSaved(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity, const std::string& fullName,
+                     const TagList& keywords, const TagList& savedTags);
+
+    bool IsMerged(const ComPtr<IUnknown>& spIdentity) const { return Find(m_merged, spIdentity) >= 0; }
+    void Forget(const ComPtr<IUnknown>& spIdentity);
+
+private:
+    static long Find(const std::vector<ComPtr<IUnknown>>& docs, const ComPtr<IUnknown>& spIdentity);
+    static void Put(std::vector<ComPtr<IUnknown>>& docs, const ComPtr<IUnknown>& spIdentity, bool bIn);
+
+    std::vector<ComPtr<IUnknown>> m_merged; // the database holds their Keywords
+    std::vector<ComPtr<IUnknown>> m_failed; // a merge was tried and failed
+    std::vector<ComPtr<IUnknown>> m_told;   // the warning about kept Keywords was given
+};
+
+} // namespace quillmark
