@@ -49,7 +49,9 @@ ComPtr<office::CommandBarControls> ItemsOf(office::CommandBarControl* pPopup)
     ComPtr<office::CommandBarPopup> spPopup = ComPtr<office::CommandBarControl>(pPopup).As<office::CommandBarPopup>();
     ComPtr<office::CommandBarControls> spItems;
     EXPECT_TRUE(spPopup);
-    if (spPopup) EXPECT_EQ(spPopup->get_Controls(&spItems), S_OK);
+    if (spPopup) {
+        EXPECT_EQ(spPopup->get_Controls(&spItems), S_OK);
+    }
     return spItems;
 }
 
