@@ -2,10 +2,14 @@
 
 #include "docprops/formats.h"
 #include "docprops/savecheck.h"
+#include "docprops/savetarget.h"
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <strings.h>
 
@@ -122,14 +126,41 @@ std::optional<std::string> WriteBytes(Format format, std::string_view bytes, con
     return std::nullopt;
 }
 
-std::optional<Properties> Read(const std::string& path, std::string* error)
+namespace {
+
+// The whole content of the regular file `path` and its stamp as read.
+std::optional<std::string> ReadDocument(const std::string& path, files::FileStamp& stamp, std::string* error)
 {
-    std::string readError;
-    std::optional<std::string> bytes = files::ReadFile(path, &readError);
-    if (!bytes) {
-        SetError(error, readError);
-        return std::nullopt;
+    struct stat status {};
+    const int fd = files::OpenRegularFile(path, error, &status);
+    if (fd < 0) return std::nullopt;
+    files::FileSystem& fs = files::FileSystem::Current();
+    std::string content;
+    content.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = fs.Read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            SetError(error, "cannot read \"" + path + "\": " + std::strerror(errno));
+            fs.Close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<std::size_t>(n));
     }
+    fs.Close(fd);
+    stamp = StampOf(status);
+    return content;
+}
+
+} // namespace
+
+std::optional<Properties> Read(const std::string& path, std::string* error, files::FileStamp* pStamp)
+{
+    files::FileStamp stamp;
+    std::optional<std::string> bytes = ReadDocument(path, stamp, error);
+    if (!bytes) return std::nullopt;
     const Format format = FormatOf(path);
     std::string why;
     std::optional<Properties> properties = ReadBytes(format, *bytes, &why);
@@ -137,18 +168,26 @@ std::optional<Properties> Read(const std::string& path, std::string* error)
         SetError(error, "not " + std::string(FormatName(format)) + " as its name says, or a damaged one: " + why);
     else if (!properties)
         SetError(error, why);
+    if (properties && pStamp) *pStamp = stamp;
     return properties;
 }
 
-bool Write(const std::string& source, const std::string& target, const Properties& properties, std::string* error)
+bool Write(const std::string& source, const std::string& target, const Properties& properties, std::string* error,
+           const files::FileStamp* pSourceAsRead, files::FileStamp* pWritten)
 {
     const Format format = FormatOf(target);
+    // Where the bytes go, checked before any work: links followed, read-only refused.
+    SaveTarget saveTarget;
+    if (!saveTarget.Prepare(target, error)) return false;
+
     std::string bytes;
+    files::FileStamp sourceStamp;
     if (!source.empty()) {
-        std::string readError;
-        std::optional<std::string> content = files::ReadFile(source, &readError);
-        if (!content) {
-            SetError(error, readError);
+        std::optional<std::string> content = ReadDocument(source, sourceStamp, error);
+        if (!content) return false;
+        if (pSourceAsRead && !SameContent(sourceStamp, *pSourceAsRead)) {
+            SetError(error, "\"" + source + "\" was changed by another program since it was opened; it is left as "
+                            "it is (open it again to save into it)");
             return false;
         }
         bytes = std::move(*content);
@@ -174,12 +213,17 @@ bool Write(const std::string& source, const std::string& target, const Propertie
         SetError(error, "cannot write the properties into " + source + ": " + why + "; the file is left as it was");
         return false;
     }
-    // The replaced file keeps its permissions; a new one gets the usual ones.
-    struct stat st;
+    // Writing over the file that was read: it must still be that file when it is replaced.
+    const bool bIntoSource = !source.empty() && saveTarget.Exists() &&
+                             saveTarget.Stamp().device == sourceStamp.device &&
+                             saveTarget.Stamp().inode == sourceStamp.inode;
+    // A new file gets the permissions of its source, else the usual ones.
+    struct stat st {};
     unsigned mode = 0644;
-    if (::stat(target.c_str(), &st) == 0 || (!source.empty() && ::stat(source.c_str(), &st) == 0))
-        mode = st.st_mode & 07777;
-    return files::AtomicReplace(target, *written, mode, error);
+    if (!source.empty() && ::stat(source.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    if (!saveTarget.Write(*written, mode, bIntoSource ? &sourceStamp : nullptr, error)) return false;
+    if (pWritten) *pWritten = saveTarget.Written();
+    return true;
 }
 
 } // namespace quillmark::docprops

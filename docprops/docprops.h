@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/files.h"
+
 namespace quillmark::docprops {
 
 struct Properties {
@@ -32,18 +34,27 @@ Format FormatOf(std::string_view path);
 const char* FormatName(Format format);
 
 // The properties stored in `path`. nullopt with `error` set when the file cannot be
-// read or is not a file of the format its extension names (damaged, truncated,
-// something else); also for Format::Other.
-std::optional<Properties> Read(const std::string& path, std::string* error = nullptr);
+// read (no regular file, no permission: said as such) or is not a file of the format
+// its extension names (damaged, truncated, something else); also for Format::Other.
+// `pStamp` receives the identity of the file as read (see Write).
+std::optional<Properties> Read(const std::string& path, std::string* error = nullptr,
+                               files::FileStamp* pStamp = nullptr);
 
 // Writes `properties` into `target`: the content of the file `source` with the
 // properties replaced, or, with `source` empty, a new package of target's format that
-// holds only the properties. `source` must be of target's format. The target is
-// replaced atomically (a sibling temporary file renamed over it) and keeps the
-// permissions of the file it replaces. On failure nothing is written, `target` is
-// untouched and `error` says why.
+// holds only the properties. `source` must be of target's format. Before anything is
+// written, every part of the new content but the properties is compared with the
+// source (see ChangesOnlyProperties): a source that cannot be read whole is never
+// rewritten. The target is written as SaveTarget says: a link is written through,
+// a read-only file refused, a file with several hard links rewritten in place, any
+// other replaced atomically keeping its permissions.
+// `pSourceAsRead`: the identity of the source when it was read (Read's stamp); a
+// source changed since (device, inode, size, modification time) is not written.
+// On failure nothing is written, `target` is untouched and `error` says why;
+// `pWritten` receives the written file's identity on success.
 bool Write(const std::string& source, const std::string& target, const Properties& properties,
-           std::string* error = nullptr);
+           std::string* error = nullptr, const files::FileStamp* pSourceAsRead = nullptr,
+           files::FileStamp* pWritten = nullptr);
 
 // The same on file contents in memory. `targetName` picks the kind of a new
 // OpenDocument package (text or presentation, document or template).

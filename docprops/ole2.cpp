@@ -15,6 +15,7 @@
 #include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -30,13 +31,14 @@ struct OleField {
     const char* gsfName; // as libgsf reads it
     std::uint32_t pid;
     std::string Properties::*member;
+    const char* label; // for messages
 };
 const OleField kFields[] = {
-    {GSF_META_NAME_TITLE, kPidTitle, &Properties::title},
-    {GSF_META_NAME_SUBJECT, kPidSubject, &Properties::subject},
-    {GSF_META_NAME_CREATOR, kPidAuthor, &Properties::author},
-    {GSF_META_NAME_KEYWORDS, kPidKeywords, &Properties::keywords},
-    {GSF_META_NAME_DESCRIPTION, kPidComments, &Properties::comments},
+    {GSF_META_NAME_TITLE, kPidTitle, &Properties::title, "Title"},
+    {GSF_META_NAME_SUBJECT, kPidSubject, &Properties::subject, "Subject"},
+    {GSF_META_NAME_CREATOR, kPidAuthor, &Properties::author, "Author"},
+    {GSF_META_NAME_KEYWORDS, kPidKeywords, &Properties::keywords, "Keywords"},
+    {GSF_META_NAME_DESCRIPTION, kPidComments, &Properties::comments, "Comments"},
 };
 
 void SetError(std::string* error, std::string text)
@@ -137,6 +139,40 @@ bool CopyStorage(GsfInfile* in, GsfOutfile* out, bool skipSummary, std::string* 
     return true;
 }
 
+// A property stored in the summary that libgsf could not read whole (a string too
+// long for it, text it cannot decode, a value that is no string) was read as
+// empty. It keeps its stored bytes when the new value is that empty one (taken
+// out of `values`); a save that would replace it fails, naming it.
+bool KeepUnreadable(GsfInfile* infile, const std::string& summary,
+                    std::vector<std::pair<std::uint32_t, std::string>>& values, std::string* error)
+{
+    std::string why;
+    const std::optional<std::map<std::uint32_t, StoredString>> stored = StoredStrings(summary, &why);
+    if (!stored) {
+        SetError(error, "its summary information cannot be read: " + why);
+        return false;
+    }
+    GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+    if (!ReadSummary(infile, meta.get(), error)) return false;
+    for (const OleField& field : kFields) {
+        auto it = stored->find(field.pid);
+        if (it == stored->end()) continue;
+        const bool bString = it->second.type == kVtString8 || it->second.type == kVtString16;
+        if (bString && (!it->second.bHasText || !StringOf(meta.get(), field.gsfName).empty())) continue;
+        auto value = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == field.pid; });
+        if (value == values.end()) continue;
+        if (!value->second.empty()) {
+            SetError(error, std::string("its ") + field.label + " property (" +
+                                (bString ? std::to_string(it->second.length) + " characters"
+                                         : std::string("not text")) +
+                                ") cannot be read whole, so it is not replaced");
+            return false;
+        }
+        values.erase(value);
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Properties> ReadOle2(std::string_view bytes, std::string* error)
@@ -179,6 +215,7 @@ std::optional<std::string> WriteOle2(std::string_view bytes, const Properties& p
     }
     std::vector<std::pair<std::uint32_t, std::string>> values;
     for (const OleField& field : kFields) values.emplace_back(field.pid, properties.*field.member);
+    if (!summary.empty() && !KeepUnreadable(infile.get(), summary, values, error)) return std::nullopt;
     std::string why;
     std::optional<std::string> newSummary = ReplaceStringProperties(summary, values, &why);
     if (!newSummary) {

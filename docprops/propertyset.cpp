@@ -10,7 +10,7 @@ namespace quillmark::docprops {
 
 namespace {
 
-constexpr std::uint16_t kVtI2 = 0x0002, kVtLpstr = 0x001E, kVtLpwstr = 0x001F;
+constexpr std::uint16_t kVtI2 = 0x0002;
 constexpr std::uint32_t kPidCodepage = 1;
 constexpr std::uint16_t kCodepageUtf16 = 1200, kCodepageUtf8 = 65001;
 // FMTID_SummaryInformation F29F85E0-4FF9-1068-AB91-08002B27B3D9 as stored.
@@ -76,13 +76,13 @@ std::string StringValue(const std::string& text, std::optional<std::uint16_t> co
     else if (codepage) bytes = Convert(text, ("CP" + std::to_string(*codepage)).c_str());
     if (bytes && bytes->find('\0') == std::string::npos) {
         const std::string terminator(codepage == kCodepageUtf16 ? 2 : 1, '\0');
-        PutU16(value, kVtLpstr);
+        PutU16(value, kVtString8);
         PutU16(value, 0);
         PutU32(value, static_cast<std::uint32_t>(bytes->size() + terminator.size()));
         value += *bytes + terminator;
     } else {
         const std::string utf16 = Convert(text, "UTF-16LE").value_or(std::string());
-        PutU16(value, kVtLpwstr);
+        PutU16(value, kVtString16);
         PutU16(value, 0);
         PutU32(value, static_cast<std::uint32_t>(utf16.size() / 2 + 1));
         value += utf16 + std::string(2, '\0');
@@ -164,7 +164,61 @@ std::string NewSummaryStream()
     return stream + BuildSet({{kPidCodepage, codepage}});
 }
 
+// The sets of a property set stream as stored (format id, bytes) and the
+// properties of its first set; false (error set) when it is damaged.
+bool ParseStream(std::string_view stream, std::vector<std::pair<std::string, std::string>>& sets,
+                 std::vector<RawProperty>& first, std::string* error)
+{
+    if (stream.size() < 48 || U16(stream, 0) != 0xFFFE) {
+        SetError(error, "the summary information is not a property set stream");
+        return false;
+    }
+    const std::uint32_t setCount = U32(stream, 24);
+    if (setCount < 1 || setCount > (stream.size() - 28) / 20) {
+        SetError(error, "the summary information is damaged");
+        return false;
+    }
+    for (std::uint32_t i = 0; i < setCount; ++i) {
+        const std::size_t entry = 28 + 20 * i;
+        const std::uint32_t offset = U32(stream, entry + 16);
+        if (offset > stream.size() - 8 || U32(stream, offset) > stream.size() - offset) {
+            SetError(error, "the summary information is damaged");
+            return false;
+        }
+        const std::uint32_t size = U32(stream, offset);
+        sets.emplace_back(std::string(stream.substr(entry, 16)), std::string(stream.substr(offset, size)));
+        if (i == 0) {
+            std::optional<std::vector<RawProperty>> parsed = ParseSet(stream, offset, size, error);
+            if (!parsed) return false;
+            first = std::move(*parsed);
+        }
+    }
+
+    return true;
+}
+
 } // namespace
+
+std::optional<std::map<std::uint32_t, StoredString>> StoredStrings(std::string_view stream, std::string* error)
+{
+    std::vector<std::pair<std::string, std::string>> sets;
+    std::vector<RawProperty> first;
+    if (!ParseStream(stream, sets, first, error)) return std::nullopt;
+    std::map<std::uint32_t, StoredString> stored;
+    for (const RawProperty& property : first) {
+        StoredString entry;
+        entry.type = property.value.size() >= 2 ? U16(property.value, 0) : 0;
+        if ((entry.type == kVtString8 || entry.type == kVtString16) && property.value.size() >= 8) {
+            entry.length = U32(property.value, 4);
+            // Text before the first terminator; padding after it does not count.
+            const std::size_t unit = entry.type == kVtString16 ? 2 : 1;
+            entry.bHasText = entry.length > 1 && (property.value.size() < 8 + unit ||
+                                                  (unit == 1 ? property.value[8] != 0 : U16(property.value, 8) != 0));
+        }
+        stored[property.id] = entry;
+    }
+    return stored;
+}
 
 std::optional<std::string> ReplaceStringProperties(std::string_view original,
                                                    const std::vector<std::pair<std::uint32_t, std::string>>& values,
@@ -172,33 +226,10 @@ std::optional<std::string> ReplaceStringProperties(std::string_view original,
 {
     const std::string fresh = original.empty() ? NewSummaryStream() : std::string();
     const std::string_view stream = original.empty() ? std::string_view(fresh) : original;
-    if (stream.size() < 48 || U16(stream, 0) != 0xFFFE) {
-        SetError(error, "the summary information is not a property set stream");
-        return std::nullopt;
-    }
-    const std::uint32_t setCount = U32(stream, 24);
-    if (setCount < 1 || setCount > (stream.size() - 28) / 20) {
-        SetError(error, "the summary information is damaged");
-        return std::nullopt;
-    }
     // Each set as it is stored: its format id and its bytes.
     std::vector<std::pair<std::string, std::string>> sets;
     std::vector<RawProperty> first;
-    for (std::uint32_t i = 0; i < setCount; ++i) {
-        const std::size_t entry = 28 + 20 * i;
-        const std::uint32_t offset = U32(stream, entry + 16);
-        if (offset > stream.size() - 8 || U32(stream, offset) > stream.size() - offset) {
-            SetError(error, "the summary information is damaged");
-            return std::nullopt;
-        }
-        const std::uint32_t size = U32(stream, offset);
-        sets.emplace_back(std::string(stream.substr(entry, 16)), std::string(stream.substr(offset, size)));
-        if (i == 0) {
-            std::optional<std::vector<RawProperty>> parsed = ParseSet(stream, offset, size, error);
-            if (!parsed) return std::nullopt;
-            first = std::move(*parsed);
-        }
-    }
+    if (!ParseStream(stream, sets, first, error)) return std::nullopt;
 
     std::optional<std::uint16_t> codepage;
     for (const RawProperty& property : first)

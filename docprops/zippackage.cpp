@@ -110,29 +110,32 @@ std::optional<std::string> ZipPackage::Read(const std::string& name, std::string
 
 bool ZipPackage::Put(const std::string& name, std::string content, bool compress, std::string* error)
 {
+    // The content lives in the list as long as the archive may read it; it becomes what
+    // Read returns only once the archive has taken it.
     const std::string& data = m_listContents.emplace_back(std::move(content));
-    m_mapPut[name] = &data;
-    zip_source_t* src = zip_source_buffer(m_pArchive, data.data(), data.size(), 0);
-    if (!src) {
+    auto fail = [&](zip_source_t* src) {
+        if (src) zip_source_free(src);
         SetError(error, std::string("cannot store ") + name + " (" + zip_strerror(m_pArchive) + ")");
+        m_listContents.pop_back();
         return false;
-    }
+    };
+    zip_source_t* src = zip_source_buffer(m_pArchive, data.data(), data.size(), 0);
+    if (!src) return fail(nullptr);
     zip_int64_t index = zip_name_locate(m_pArchive, name.c_str(), ZIP_FL_ENC_GUESS);
     if (index >= 0) {
         if (zip_file_replace(m_pArchive, static_cast<zip_uint64_t>(index), src, ZIP_FL_ENC_UTF_8) != 0) index = -1;
     } else {
         index = zip_file_add(m_pArchive, name.c_str(), src, ZIP_FL_ENC_UTF_8);
     }
-    if (index < 0) {
-        zip_source_free(src);
-        SetError(error, std::string("cannot store ") + name + " (" + zip_strerror(m_pArchive) + ")");
-        return false;
-    }
+    if (index < 0) return fail(src);
+    // From here the archive owns the source and refers to the content.
     const zip_int32_t method = compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
     if (zip_set_file_compression(m_pArchive, static_cast<zip_uint64_t>(index), method, 0) != 0) {
         SetError(error, std::string("cannot store ") + name + " (" + zip_strerror(m_pArchive) + ")");
+        m_mapPut[name] = &data;
         return false;
     }
+    m_mapPut[name] = &data;
     return true;
 }
 

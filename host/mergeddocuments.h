@@ -32,8 +32,8 @@ public:
 
     // The tags a save writes into Keywords: the stored ones when the document is
     // merged (merging it now when it is not) and the database can be read. nullopt
-    // when Keywords must stay as they are; the first time for a document, a warning
-    // on stderr says why.
+    // when Keywords must stay as they are (the document then counts as not merged);
+    // the first time for a document, a warning on stderr says why.
     std::optional<TagList> TagsForSave(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity,
                                        const std::string& fullName, const TagList& keywords);
 

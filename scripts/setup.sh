@@ -19,7 +19,9 @@ fi
 # Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
 # test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
 # the keywords back), vipsthumbnail (benchmark peer), Xvfb (a display for window checks),
-# xmllint and GNU time (the tag database memory benchmark).
+# xmllint and GNU time (the tag database memory benchmark). libreoffice-dev is the UNO SDK
+# (cppumaker, the UNO headers and libraries) of the LibreOffice host; python3-uno and the
+# Python script provider run the extension of ours inside LibreOffice.
 packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev qt6-base-dev libzip-dev libgsf-1-dev libpoppler-qt6-dev
           libsqlite3-dev clang-14 libclang-rt-14-dev

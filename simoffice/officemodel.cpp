@@ -1,6 +1,7 @@
 #include "simoffice/officemodel.h"
 
 #include "docprops/docprops.h"
+#include "docprops/savetarget.h"
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
 #include "platform/imaging/image.h"
@@ -221,8 +222,10 @@ bool OfficeModel::Save(OfficeDocument* pOfficeDoc, const std::string& path, std:
         return false;
     }
     bool bInFile = false;
-    if (!WriteDocumentFile(*pDoc, target, bInFile, error)) return false;
+    files::FileStamp written;
+    if (!WriteDocumentFile(*pDoc, target, bInFile, written, error)) return false;
     pDoc->m_bPropertiesInFile = bInFile;
+    pDoc->m_stampRead = written;
     pDoc->m_strFullName = target;
     pDoc->m_bHasFile = true;
     pDoc->m_bSaved = true;
@@ -243,7 +246,7 @@ void OfficeModel::LoadProperties(SimDocument& doc) const
     doc.m_bPropertiesInFile = false;
     if (docprops::FormatOf(path) != docprops::Format::Other) {
         std::string why;
-        if (std::optional<docprops::Properties> values = docprops::Read(path, &why)) {
+        if (std::optional<docprops::Properties> values = docprops::Read(path, &why, &doc.m_stampRead)) {
             FromFileProperties(*values, doc.m_properties);
             doc.m_bPropertiesInFile = true;
             return;
@@ -257,9 +260,10 @@ void OfficeModel::LoadProperties(SimDocument& doc) const
 }
 
 bool OfficeModel::WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
-                                    std::string* error) const
+                                    files::FileStamp& written, std::string* error) const
 {
     bInFile = false;
+    written = {};
     const docprops::Format format = docprops::FormatOf(target);
     if (format != docprops::Format::Other) {
         // A new document becomes a file of the target's kind; a document read from a file of
@@ -267,8 +271,9 @@ bool OfficeModel::WriteDocumentFile(const SimDocument& doc, const std::string& t
         const bool bFromFile = doc.HasFile() && doc.m_bPropertiesInFile && docprops::FormatOf(doc.FullName()) == format;
         if (!doc.HasFile() || bFromFile) {
             std::string why;
+            const files::FileStamp* pAsRead = bFromFile && doc.m_stampRead.exists ? &doc.m_stampRead : nullptr;
             if (!docprops::Write(bFromFile ? doc.FullName() : std::string(), target,
-                                 ToFileProperties(doc.m_properties), &why)) {
+                                 ToFileProperties(doc.m_properties), &why, pAsRead, &written)) {
                 SetError(error, "cannot save " + target + ": " + why);
                 return false;
             }
@@ -296,8 +301,10 @@ bool OfficeModel::WriteDocumentFile(const SimDocument& doc, const std::string& t
         }
         content = std::move(*bytes);
     }
+    // Links written through, read-only files refused, hard links kept, as for any document.
+    docprops::SaveTarget saveTarget;
     std::string writeError;
-    if (!files::AtomicReplace(target, content, 0644, &writeError)) {
+    if (!saveTarget.Prepare(target, &writeError) || !saveTarget.Write(content, 0644, nullptr, &writeError)) {
         SetError(error, "cannot save " + target + ": " + writeError);
         return false;
     }
@@ -405,7 +412,12 @@ bool OfficeModel::SaveCopy(const OfficeDocument& officeDoc, const std::string& p
         return false;
     }
     bool bInFile = false;
-    if (!WriteDocumentFile(doc, target, bInFile, error)) return false;
+    files::FileStamp written;
+    if (!WriteDocumentFile(doc, target, bInFile, written, error)) return false;
+    // A copy over the document's own file is that file's content now.
+    if (doc.HasFile() && files::ResolveLinks(target) == files::ResolveLinks(doc.FullName()))
+        for (const auto& pOpen : m_vecDocs)
+            if (pOpen.get() == &doc) pOpen->m_stampRead = written;
     m_mapSaved[target] = SavedState{doc.m_properties, doc.m_vecSlides};
     return true;
 }

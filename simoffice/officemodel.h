@@ -111,9 +111,9 @@ private:
     void Notice(const std::string& text) const;
     void LoadProperties(SimDocument& doc) const;
     // Writes the document's file (its bytes, or a new file) with its properties to `target`.
-    // `bInFile`: the properties are in the written file.
+    // `bInFile`: the properties are in the written file; `written`: its identity.
     bool WriteDocumentFile(const SimDocument& doc, const std::string& target, bool& bInFile,
-                           std::string* error) const;
+                           files::FileStamp& written, std::string* error) const;
     bool IsOpen(const OfficeDocument* pDoc) const { return IndexOf(pDoc) > 0; }
     // The model's own document behind `pDoc`; null for a document of another office.
     static SimDocument* Own(OfficeDocument* pDoc) { return dynamic_cast<SimDocument*>(pDoc); }

@@ -2,6 +2,7 @@
 // One open document (Word) or presentation (PowerPoint) of the simulated office:
 // its name, built-in properties and slides. The office (OfficeModel) owns it.
 #include "officecore/office.h"
+#include "platform/files/files.h"
 
 #include <functional>
 #include <string>
@@ -80,6 +81,9 @@ private:
     bool m_bHasFile = false;
     bool m_bSaved = true;
     bool m_bPropertiesInFile = false;
+    // The file as its properties were read or last written; a save into a file
+    // changed since by another program is refused.
+    files::FileStamp m_stampRead;
     DocumentProperties m_properties;
     std::vector<Slide> m_vecSlides;
     int m_nCurrentSlide = 1;

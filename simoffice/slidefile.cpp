@@ -1,4 +1,6 @@
 #include "simoffice/slidefile.h"
+#include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 
 #include "platform/registry/regmodel.h"
 
@@ -91,8 +93,16 @@ public:
     bool Open(const std::string& path, std::string* error)
     {
         int code = 0;
-        m_pZip.reset(zip_open(path.c_str(), ZIP_RDONLY, &code));
+        // Only a regular file, opened without blocking; libzip takes the descriptor.
+        std::string openError;
+        const int fd = files::OpenRegularFile(path, &openError);
+        if (fd < 0) {
+            SetError(error, openError);
+            return false;
+        }
+        m_pZip.reset(zip_fdopen(fd, ZIP_RDONLY, &code));
         if (!m_pZip) {
+            files::FileSystem::Current().Close(fd);
             zip_error_t zerr;
             zip_error_init_with_code(&zerr, code);
             SetError(error, path + " is not a readable zip package: " + zip_error_strerror(&zerr));

@@ -6,11 +6,15 @@
 // a text box of the slide's own container, found through the persist directory.
 // A file saved incrementally may hold several document containers: the first one
 // is read.
+#include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 #include "simoffice/slidefile.h"
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
+
+#include <cstdio>
 #include <gsf/gsf-utils.h>
 
 #include <cstdint>
@@ -140,11 +144,22 @@ std::optional<std::vector<std::string>> ReadOle2SlideTitles(const std::string& p
     static std::once_flag s_init;
     std::call_once(s_init, [] { gsf_init(); });
     GError* gerr = nullptr;
-    std::unique_ptr<GsfInput, GUnref<GsfInput>> input(gsf_input_stdio_new(path.c_str(), &gerr));
+    // Only a regular file, opened without blocking; libgsf reads it through a stream of its own.
+    std::string openError;
+    const int fd = files::OpenRegularFile(path, &openError);
+    if (fd < 0) {
+        if (error) *error = openError;
+        return std::nullopt;
+    }
+    FILE* pFile = ::fdopen(fd, "rb");
+    if (!pFile) {
+        files::FileSystem::Current().Close(fd);
+        return fail("cannot open");
+    }
+    std::unique_ptr<GsfInput, GUnref<GsfInput>> input(gsf_input_stdio_new_FILE(path.c_str(), pFile, FALSE));
     if (!input) {
-        std::string why = gerr ? gerr->message : "cannot open";
-        if (gerr) g_error_free(gerr);
-        return fail(why);
+        std::fclose(pFile);
+        return fail("cannot open");
     }
     std::unique_ptr<GsfInfile, GUnref<GsfInfile>> ole(gsf_infile_msole_new(input.get(), &gerr));
     if (!ole) {

@@ -1,6 +1,7 @@
 #include "store/databasefile.h"
 
 #include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -86,9 +87,9 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
         ReadResult result = ReadResult::Malformed;
         if (before.exists) {
             files::FileSystem& fs = files::FileSystem::Current();
-            const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+            // A FIFO or a folder at the path is refused without blocking.
+            const int fd = files::OpenRegularFile(path, &error);
             if (fd < 0) {
-                error = "cannot open \"" + path + "\": " + std::strerror(errno);
                 result = ReadResult::ReadError;
             } else {
                 result = parse(fd, error);
@@ -220,9 +221,10 @@ bool DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<
     int current = -1;
     for (const Piece& piece : pieces) {
         if (!piece.literal && piece.length > 0 && current < 0) {
-            current = files::FileSystem::Current().Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+            std::string openError;
+            current = files::OpenRegularFile(path, &openError);
             if (current < 0)
-                return Replaced(path, false, "cannot open \"" + path + "\": " + std::strerror(errno));
+                return Replaced(path, false, openError);
         }
     }
     std::string error;

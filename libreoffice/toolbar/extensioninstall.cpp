@@ -81,7 +81,7 @@ std::vector<std::string> Unopkg(std::vector<std::string> args)
     const char* unopkg = std::getenv("QUILLMARK_UNOPKG");
     args.insert(args.begin(), unopkg && *unopkg ? unopkg : "unopkg");
     // As root unopkg refuses the user's own extensions.
-    if (geteuid() == 0) args.push_back("--shared");
+    if (geteuid() == 0) args.insert(args.begin() + 2, "--shared");
     return args;
 }
 

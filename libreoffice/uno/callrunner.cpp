@@ -212,6 +212,11 @@ bool CallRunner::Run(std::function<void()> fnCall, std::chrono::milliseconds tim
     return spJob->call.bOk;
 }
 
+bool CallRunner::ServingCallback()
+{
+    return t_pServedJob != nullptr;
+}
+
 bool CallRunner::RunOnCaller(const std::function<void()>& fnWork)
 {
     Job* pJob = t_pWorkerJob;

@@ -47,6 +47,8 @@ public:
     // call, with the baton, and returns true when it ran. False elsewhere, or when
     // the caller gave up waiting (then nothing ran).
     static bool RunOnCaller(const std::function<void()>& fnWork);
+    // True on the caller while it runs work handed over by RunOnCaller.
+    static bool ServingCallback();
 
     struct Worker;
 

@@ -40,6 +40,8 @@ public:
             if (error) *error = Message(603);
             return false;
         }
+        // Events still waiting for the main thread come before anything this call causes.
+        if (!CallRunner::InPlaceThread() && !CallRunner::ServingCallback()) m_spSession->DeliverPending();
         return m_runner.Run([sp = m_spSession, fn = std::move(fn)] { fn(*sp); }, error);
     }
 

@@ -118,9 +118,11 @@ public:
     // (the user's doing, another client's): kinds in `inPlace` (default: Save and
     // SaveAs) run on the thread that received them before the office goes on (so a
     // before-save handler's changes are in the saved file); the handler must not
-    // touch widgets then. The other kinds are posted to the main thread. New comes
-    // once per document (the office says OnCreate and sometimes OnNew too), and
-    // PrepareUnload before every Unload (closing through the API gives none).
+    // touch widgets then. The other kinds are posted to the main thread and
+    // delivered there in order, at the latest before our next call. One New or
+    // Load per document (the office says OnCreate and sometimes OnNew too; a Load
+    // of ours announces the document before it returns), and PrepareUnload before
+    // every Unload (closing through the API gives none).
     // Replaces an earlier handler; an empty function stops delivery.
     void SetEventHandler(std::function<void(const DocumentEvent&)> fnHandler,
                          std::set<DocumentEventKind> inPlace = {DocumentEventKind::Save,

@@ -357,7 +357,15 @@ DocumentId OfficeSession::Load(const std::string& path, bool bHidden)
     }
     Reference<XModel> xModel{xDoc, UNO_QUERY};
     if (!xModel.is()) throw UserError(Message(606, {full, "not a document it can read"}));
-    return IdOf(xModel);
+    const DocumentId id = IdOf(xModel);
+    // The office says OnLoad only later, on its own: the document is announced
+    // before this call returns (its later OnLoad is then passed over).
+    DocumentEvent loaded;
+    loaded.kind = DocumentEventKind::Load;
+    loaded.id = id;
+    loaded.docKind = KindOf(id);
+    Dispatch(loaded);
+    return id;
 }
 
 DocumentId OfficeSession::New(DocumentKind kind, bool bHidden)
@@ -631,12 +639,17 @@ void OfficeSession::OnDocumentEvent(const css::document::DocumentEvent& event)
     }
     ours.docKind = KindOf(ours.id);
 
-    // One New per document; a PrepareUnload before every Unload.
+    Dispatch(ours);
+}
+
+void OfficeSession::Dispatch(const DocumentEvent& ours)
+{
+    // One opening event (New or Load) per document; a PrepareUnload before every Unload.
     bool bSkip = false, bPrepareFirst = false;
     WithEntry(ours.id, [&](Entry& entry) {
-        if (ours.kind == DocumentEventKind::New) {
-            bSkip = entry.bNewSent;
-            entry.bNewSent = true;
+        if (ours.kind == DocumentEventKind::New || ours.kind == DocumentEventKind::Load) {
+            bSkip = entry.bOpenSent;
+            entry.bOpenSent = true;
         }
         if (ours.kind == DocumentEventKind::PrepareUnload) entry.bPrepareSent = true;
         if (ours.kind == DocumentEventKind::Unload && !entry.bPrepareSent) {
@@ -666,6 +679,7 @@ void OfficeSession::OnDocumentEvent(const css::document::DocumentEvent& event)
     // Caused by a call of ours: the thread that made it runs the handler now, so
     // the add-in sees the events in the office's order, on its own thread.
     const bool bRanOnCaller = CallRunner::RunOnCaller([&] {
+        DeliverPending();
         for (const auto& event : events) {
             try {
                 handler(event);
@@ -697,14 +711,39 @@ void OfficeSession::Deliver(const DocumentEvent& event, const std::function<void
         if (bGone) Forget(event.id);
         return;
     }
-    Post([wp = weak_from_this(), handler, event, bGone] {
-        try {
-            handler(event);
-        } catch (...) {
-        }
-        if (bGone)
-            if (auto sp = wp.lock()) sp->Forget(event.id);
+    {
+        std::lock_guard lock(m_mutex);
+        m_pending.push_back(event);
+    }
+    Post([wp = weak_from_this()] {
+        if (auto sp = wp.lock()) sp->DeliverPending();
     });
+}
+
+void OfficeSession::DeliverPending()
+{
+    thread_local bool t_bDelivering = false;
+    if (t_bDelivering) return;
+    t_bDelivering = true;
+    for (;;) {
+        DocumentEvent event;
+        std::function<void(const DocumentEvent&)> handler;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_pending.empty()) break;
+            event = m_pending.front();
+            m_pending.pop_front();
+            handler = m_fnHandler;
+        }
+        if (handler) {
+            try {
+                handler(event);
+            } catch (...) {
+            }
+        }
+        if (event.kind == DocumentEventKind::Unload) Forget(event.id);
+    }
+    t_bDelivering = false;
 }
 
 } // namespace quillmark::libreoffice

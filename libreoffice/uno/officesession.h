@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -63,6 +64,10 @@ public:
     void SetPoster(std::function<void(std::function<void()>)> fnPoster);
     void Post(std::function<void()> fnWork);
     void OnDocumentEvent(const css::document::DocumentEvent& event);
+    // Delivers the events waiting for the main thread, in the office's order. Run
+    // on the main thread (with the baton) before each call of ours and when the
+    // posted work runs, so that no later event overtakes them. Not re-entered.
+    void DeliverPending();
     void SetCallTimeout(std::chrono::milliseconds timeout) { m_nTimeoutMs = timeout.count(); }
 
     Baton m_baton;
@@ -88,7 +93,7 @@ private:
         // The file a save of ours is writing (its format decides the Keywords'
         // form for handlers that set them during the save).
         std::string strStoreTarget;
-        bool bNewSent = false;     // the office says OnCreate and, for some, OnNew
+        bool bOpenSent = false;    // the office says OnCreate and, for some, OnNew; OnLoad comes late
         bool bPrepareSent = false; // closing through the API gives no OnPrepareUnload
     };
 
@@ -98,6 +103,8 @@ private:
     bool WithEntry(DocumentId id, const std::function<void(Entry&)>& fnChange);
     // The path whose format decides how the Keywords are kept.
     std::string KeywordsPath(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
+    // Delivers one of our events as the threads allow (see SetEventHandler).
+    void Dispatch(const DocumentEvent& event);
     void Deliver(const DocumentEvent& event, const std::function<void(const DocumentEvent&)>& handler,
                  bool bInPlace);
     DocumentInfo InfoOf(DocumentId id, const uno::Reference<css::frame::XModel>& xModel);
@@ -118,6 +125,7 @@ private:
     std::function<void(const DocumentEvent&)> m_fnHandler;
     std::set<DocumentEventKind> m_setInPlace;
     std::function<void(std::function<void()>)> m_fnPoster;
+    std::deque<DocumentEvent> m_pending; // for the main thread, oldest first
     std::atomic<long long> m_nTimeoutMs{30000};
 };
 

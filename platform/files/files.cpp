@@ -1,6 +1,7 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -157,11 +158,9 @@ bool MakeDirectories(const std::string& folder, std::string* error)
 std::optional<std::string> ReadFile(const std::string& path, std::string* error)
 {
     FileSystem& fs = FileSystem::Current();
-    const int fd = fs.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0) {
-        SetError(error, ErrnoText("cannot open", path, errno));
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0)
         return std::nullopt;
-    }
     std::string content;
     char buffer[65536];
     while (true) {
@@ -191,9 +190,15 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
 bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& write, unsigned mode,
                    std::string* error)
 {
+    return AtomicReplace(path, "." + NameOf(path) + ".XXXXXX", write, mode, error, {});
+}
+
+bool AtomicReplace(const std::string& path, const std::string& tempName, const std::function<bool(int fd)>& write,
+                   unsigned mode, std::string* error, const std::function<bool(std::string*)>& beforeRename)
+{
     const std::string folder = FolderOf(path);
     FileSystem& fs = FileSystem::Current();
-    std::string temp = folder + "/." + NameOf(path) + ".XXXXXX";
+    std::string temp = folder + "/" + tempName;
     const int fd = fs.CreateTemp(temp);
     if (fd < 0) {
         SetError(error, ErrnoText("cannot create a temporary file in", folder, errno));
@@ -215,6 +220,10 @@ bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& w
         const int err = errno;
         ::unlink(temp.c_str());
         SetError(error, ErrnoText("cannot close", temp, err));
+        return false;
+    }
+    if (beforeRename && !beforeRename(error)) {
+        ::unlink(temp.c_str());
         return false;
     }
     if (fs.Rename(temp.c_str(), path.c_str()) != 0) {

@@ -40,7 +40,8 @@ bool RemoveFile(const std::string& path, std::string* error = nullptr);
 // Creates `folder` and its missing parents (mode 0700 for new ones).
 bool MakeDirectories(const std::string& folder, std::string* error = nullptr);
 
-// Reads a whole file. nullopt (with `error` set) when it cannot be read.
+// Reads a whole regular file (see OpenRegularFile: a FIFO or a folder there is
+// refused without blocking). nullopt (with `error` set) when it cannot be read.
 std::optional<std::string> ReadFile(const std::string& path, std::string* error = nullptr);
 
 // Replaces the content of `path` atomically: writes a sibling temporary file
@@ -52,6 +53,12 @@ bool AtomicReplace(const std::string& path, std::string_view content, unsigned m
 // descriptor; `write` returns false (errno set) when it could not write it all.
 bool AtomicReplace(const std::string& path, const std::function<bool(int fd)>& write, unsigned mode = 0600,
                    std::string* error = nullptr);
+// The same with the temporary file named `tempName` in path's folder (ending in
+// "XXXXXX", which mkstemp fills in), and `beforeRename`, when given, called once
+// the temporary file is complete: false from it (its error set) gives up, the
+// temporary file removed and `path` untouched.
+bool AtomicReplace(const std::string& path, const std::string& tempName, const std::function<bool(int fd)>& write,
+                   unsigned mode, std::string* error, const std::function<bool(std::string*)>& beforeRename);
 // Writes all of `content` to `fd`; false with errno set on failure.
 bool WriteAll(int fd, std::string_view content);
 

@@ -1,8 +1,13 @@
 // Drives the quillmark executable as users and scripts do.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -284,3 +289,41 @@ TEST_F(QuillmarkCommand, ADeletedWorkingFolderFailsRelativePaths)
 }
 
 } // namespace
+
+TEST(QuillmarkSpecialFiles, AFifoAtTheDatabasePathIsRefusedWithoutBlocking)
+{
+    TempDir dir;
+    const std::string db = dir / "tags.xml";
+    const std::string a = dir.WriteFile("a.doc", "x");
+    ASSERT_EQ(::mkfifo(db.c_str(), 0600), 0);
+    ProcessOptions options;
+    options.env = {{"QUILLMARK_REGISTRY", dir / "registry.reg"}, {"XDG_DATA_HOME", dir / "data"},
+                   {"XDG_CONFIG_HOME", dir / "config"}};
+    // Were a command to wait for a writer, this one turns up after a while and ends the
+    // wait with an empty file, so that the test fails on its messages instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (!done) {
+            const int fd = ::open(db.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"show", a}, {"tag", a, "x"}, {"find", "x"}, {"remove", a}}) {
+        SCOPED_TRACE(args[0]);
+        std::vector<std::string> argv{QUILLMARK_BIN, "--db", db};
+        argv.insert(argv.end(), args.begin(), args.end());
+        ProcessResult r = RunProcess(argv, options);
+        EXPECT_NE(r.err.find("is a FIFO, not a regular file"), std::string::npos) << r.err;
+        if (args[0] == "tag" || args[0] == "remove") {
+            EXPECT_EQ(r.exitCode, 1) << "a change that was not made is a failure";
+        }
+    }
+    done = true;
+    writer.join();
+    struct stat st {};
+    ASSERT_EQ(::lstat(db.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is neither moved aside nor replaced";
+}

@@ -1,5 +1,6 @@
 // The Quillmark tool bar and its commands in a real headless LibreOffice: one
 // office for the whole program, with its own profile and pipe, ended at the end.
+#include "libreoffice/toolbar/commandreceiver.h"
 #include "libreoffice/toolbar/frametoolbar.h"
 #include "libreoffice/toolbar/officetoolbars.h"
 #include "libreoffice/uno/callrunner.h"
@@ -12,6 +13,10 @@
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/awt/XTextComponent.hpp>
+#include <com/sun/star/frame/XToolbarController.hpp>
+#include <com/sun/star/frame/theToolbarControllerFactory.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/util/URLTransformer.hpp>
 
@@ -135,6 +140,35 @@ bool FrameShowsToolBar(DocumentId id)
     return *spShown;
 }
 
+// The search field's controller as the office makes it for a tool bar of `id`'s
+// frame: registered for our command in every module, and able to make its field.
+bool SearchFieldControllerMakesAField(DocumentId id, const char* module, std::string* error)
+{
+    auto spOk = std::make_shared<bool>(false);
+    const bool bRan = g_pOffice->RunOnSession(
+        [id, module, spOk](OfficeSession& session) {
+            auto xContext = session.Remote();
+            auto xFrame = FrameOf(session.ModelOf(id));
+            auto xFactory = css::frame::theToolbarControllerFactory::get(xContext);
+            const OUString command = ToOU(std::string(kSearchCommand));
+            if (!xFactory->hasController(command, OUString::createFromAscii(module)))
+                throw UserError(std::string("no controller for the search field in ") + module);
+            const uno::Any args[] = {uno::Any(Prop("Frame", uno::Any(xFrame))),
+                                     uno::Any(Prop("CommandURL", uno::Any(command))),
+                                     uno::Any(Prop("ModuleIdentifier", uno::Any(OUString::createFromAscii(module))))};
+            auto xController =
+                xFactory->createInstanceWithArgumentsAndContext(command, uno::Sequence<uno::Any>(args, 3), xContext);
+            uno::Reference<css::frame::XToolbarController> xToolbar(xController, uno::UNO_QUERY_THROW);
+            auto xField = xToolbar->createItemWindow(xFrame->getContainerWindow());
+            uno::Reference<css::awt::XTextComponent> xText(xField, uno::UNO_QUERY);
+            *spOk = xText.is();
+            uno::Reference<css::lang::XComponent> xWindow(xField, uno::UNO_QUERY);
+            if (xWindow.is()) xWindow->dispose();
+        },
+        error);
+    return bRan && *spOk;
+}
+
 ToolBarItem Item(ToolBarItem::Kind kind, std::string command, std::string label, std::string tooltip)
 {
     ToolBarItem item;
@@ -250,6 +284,10 @@ TEST_F(OfficeToolBarTest, ToolBarIsBuiltInEveryKindOfFrameAndRelabelledInPlace)
         ASSERT_TRUE(read) << error;
         EXPECT_EQ(*read, second);
         EXPECT_TRUE(FrameShowsToolBar(id));
+
+        EXPECT_TRUE(SearchFieldControllerMakesAField(
+            id, kind == DocumentKind::Text ? kWriterModule : kImpressModule, &error))
+            << error;
 
         ASSERT_TRUE(toolBars.Remove(id, &error)) << error;
         EXPECT_FALSE(toolBars.Read(id, &error));

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include <unistd.h>
 
@@ -103,5 +104,32 @@ TEST(UnoConnection, AnOfficeWeStartedEndsWithItsConnectionAndItsProfileGoes)
     pOwn.reset();
     EXPECT_NE(::kill(-pid, 0), 0) << "the office's process group is still there";
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "the profile was left behind";
+    EXPECT_TRUE(Office().Alive());
+}
+
+TEST(UnoConnection, AnOfficeThatDiesMakesCallsFailAtOnceWithAClearMessage)
+{
+    StartOptions options;
+    options.bHeadless = true;
+    std::string error;
+    auto pOwn = OfficeConnection::Start(options, &error);
+    ASSERT_TRUE(pOwn) << error;
+    BatonHold hold(pOwn->GetBaton());
+    const DocumentId id = pOwn->New(DocumentKind::Text, true, &error);
+    ASSERT_NE(id, 0u) << error;
+    ASSERT_TRUE(pOwn->Alive());
+
+    ::kill(-pOwn->OfficePid(), SIGKILL);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pOwn->Alive() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(pOwn->Alive()) << "the lost connection was not noticed";
+    const auto before = std::chrono::steady_clock::now();
+    std::string value;
+    EXPECT_FALSE(pOwn->GetProperty(id, "Title", &value, &error));
+    EXPECT_NE(error.find("The connection to LibreOffice is lost"), std::string::npos) << error;
+    EXPECT_TRUE(pOwn->Documents(DocumentKind::Text, &error).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+    // The shared office is not affected.
     EXPECT_TRUE(Office().Alive());
 }

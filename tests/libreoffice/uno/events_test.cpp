@@ -107,6 +107,15 @@ TEST(UnoEvents, OwnCallsFireTheEventsInOrderWithBeforeSaveChangesInTheFile)
         EXPECT_EQ(s.thread, main);
     }
     EXPECT_EQ(ExifKeywords(dir / "events.docx"), "set, before, saving");
+
+    // Opening the saved file: Load, once, before the call returns.
+    const DocumentId loaded = Office().Load(dir / "events.docx", true, &error);
+    ASSERT_NE(loaded, 0u) << error;
+    EXPECT_EQ(recorder.KindsOf(loaded), (std::vector<DocumentEventKind>{DocumentEventKind::Load}));
+    ASSERT_TRUE(Office().Close(loaded, &error)) << error;
+    EXPECT_EQ(recorder.KindsOf(loaded),
+              (std::vector<DocumentEventKind>{DocumentEventKind::Load, DocumentEventKind::PrepareUnload,
+                                              DocumentEventKind::Unload}));
 }
 
 TEST(UnoEvents, SaveByTheOfficeWhileOurMainThreadIdlesRunsTheHandlerInPlace)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,6 +14,16 @@ namespace quillmark::test {
 namespace {
 
 std::unique_ptr<libreoffice::OfficeConnection> g_pOffice;
+volatile sig_atomic_t g_nOfficeGroup = 0;
+
+// A test program that dies (a sanitizer's abort, a crash, a timeout's signal)
+// takes its office with it.
+void EndOfficeAndDie(int signal)
+{
+    if (g_nOfficeGroup > 0) ::kill(-g_nOfficeGroup, SIGKILL);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 
 class OfficeEnvironment : public ::testing::Environment {
 public:
@@ -23,6 +34,9 @@ public:
         std::string error;
         g_pOffice = libreoffice::OfficeConnection::Start(options, &error);
         ASSERT_TRUE(g_pOffice) << "LibreOffice could not be started: " << error;
+        g_nOfficeGroup = g_pOffice->OfficePid();
+        for (int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTERM, SIGINT, SIGHUP})
+            ::signal(signal, EndOfficeAndDie);
         g_pOffice->GetBaton().Enter();
     }
     void TearDown() override
@@ -30,6 +44,7 @@ public:
         if (!g_pOffice) return;
         g_pOffice->GetBaton().Leave();
         g_pOffice.reset(); // ends the office and removes its profile
+        g_nOfficeGroup = 0;
     }
 };
 
@@ -41,39 +56,6 @@ libreoffice::OfficeConnection& Office()
 {
     if (!g_pOffice) throw std::runtime_error("no office");
     return *g_pOffice;
-}
-
-std::string FlatPresentation(const std::vector<std::string>& titles)
-{
-    std::string pages;
-    int n = 0;
-    for (const auto& title : titles) {
-        pages += "<draw:page draw:name=\"p" + std::to_string(++n) +
-                 "\" draw:master-page-name=\"Default\"><draw:frame presentation:style-name=\"T\" "
-                 "presentation:class=\"title\" svg:x=\"2cm\" svg:y=\"1cm\" svg:width=\"24cm\" svg:height=\"3cm\">"
-                 "<draw:text-box><text:p>" +
-                 title +
-                 "</text:p></draw:text-box></draw:frame>"
-                 "<draw:rect svg:x=\"3cm\" svg:y=\"7cm\" svg:width=\"10cm\" svg:height=\"6cm\"/></draw:page>";
-    }
-    return std::string(
-               R"(<?xml version="1.0" encoding="UTF-8"?>)"
-               R"(<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
-               R"(xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" )"
-               R"(xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" )"
-               R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" )"
-               R"(xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" )"
-               R"(xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" )"
-               R"(xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0" office:version="1.2" )"
-               R"(office:mimetype="application/vnd.oasis.opendocument.presentation">)"
-               R"(<office:styles><style:style style:name="T" style:family="presentation"/></office:styles>)"
-               R"(<office:automatic-styles><style:page-layout style:name="PM1"><style:page-layout-properties )"
-               R"(fo:page-width="28cm" fo:page-height="21cm"/></style:page-layout></office:automatic-styles>)"
-               R"(<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1">)"
-               R"(<draw:frame presentation:style-name="T" presentation:class="title" presentation:placeholder="true" )"
-               R"(svg:x="2cm" svg:y="1cm" svg:width="24cm" svg:height="3cm"><draw:text-box/></draw:frame>)"
-               R"(</style:master-page></office:master-styles><office:body><office:presentation>)") +
-           pages + "</office:presentation></office:body></office:document>";
 }
 
 std::string ExifKeywords(const std::string& path)

@@ -3,6 +3,7 @@
 // before the first test, ended after the last, also when tests fail. The test
 // program's main thread holds the baton, as a real program's does.
 #include "libreoffice/uno/officeconnection.h"
+#include "tests/support/flatpresentation.h"
 #include "tests/support/tempdir.h"
 
 #include <string>
@@ -11,10 +12,6 @@
 namespace quillmark::test {
 
 libreoffice::OfficeConnection& Office();
-
-// A flat OpenDocument presentation (loadable by the office as it is) with one
-// slide per title.
-std::string FlatPresentation(const std::vector<std::string>& titles);
 
 // The Keywords of a file as exiftool reads them ("" when it has none).
 std::string ExifKeywords(const std::string& path);

@@ -1,0 +1,231 @@
+#include "docprops/savetarget.h"
+
+#include "platform/files/filesystem.h"
+#include "platform/files/regularfile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <signal.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quillmark::docprops {
+
+namespace {
+
+void SetError(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string FolderPart(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NamePart(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The name without wildcard characters, for a pattern that must match it literally.
+std::string LiteralPattern(std::string name)
+{
+    for (char& c : name)
+        if (c == '*' || c == '?' || c == '[' || c == '\\') c = '?';
+    return name;
+}
+
+constexpr const char* kTempTag = ".qmsave-";
+constexpr const char* kBackupTag = ".qmbackup-";
+
+std::string ChangedText(const std::string& path)
+{
+    return Quoted(path) + " was changed by another program since it was opened; it is left as it is "
+                          "(open it again to save into it)";
+}
+
+bool ReadAll(files::FileSystem& fs, int fd, std::string& content)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = fs.Read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+// Writes all of `bytes` from the start of `fd` and cuts the file there, flushed.
+bool Overwrite(files::FileSystem& fs, int fd, std::string_view bytes)
+{
+    return ::lseek(fd, 0, SEEK_SET) == 0 && files::WriteAll(fd, bytes) &&
+           ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fs.Sync(fd) == 0;
+}
+
+} // namespace
+
+files::FileStamp StampOf(const struct stat& status)
+{
+    files::FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(status.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(status.st_ino);
+    stamp.size = static_cast<std::uint64_t>(status.st_size);
+    stamp.mtimeNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    stamp.ctimeNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+    return stamp;
+}
+
+bool SameContent(const files::FileStamp& a, const files::FileStamp& b)
+{
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.mtimeNs == b.mtimeNs;
+}
+
+files::FileStamp SaveTarget::Stamp() const { return m_bExists ? StampOf(m_status) : files::FileStamp{}; }
+
+bool SaveTarget::Prepare(const std::string& path, std::string* error)
+{
+    m_strPath = files::ResolveLinks(path);
+    m_bExists = false;
+    if (::stat(m_strPath.c_str(), &m_status) != 0) {
+        if (errno != ENOENT) {
+            SetError(error, "cannot examine " + Quoted(m_strPath) + ": " + std::strerror(errno));
+            return false;
+        }
+        const std::string folder = FolderPart(m_strPath);
+        if (::access(folder.c_str(), W_OK) != 0) {
+            SetError(error, "cannot write into the folder " + Quoted(folder) + ": " + std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+    if (!S_ISREG(m_status.st_mode)) {
+        SetError(error, Quoted(m_strPath) + " is " + files::FileKindName(m_status.st_mode) +
+                            ", not a regular file; nothing was written");
+        return false;
+    }
+    // A file without any write bit is read-only for everyone, the administrator too.
+    if (::access(m_strPath.c_str(), W_OK) != 0 || (m_status.st_mode & 0222) == 0) {
+        SetError(error, Quoted(m_strPath) + " is read-only (no permission to write it); it was not changed");
+        return false;
+    }
+    m_bExists = true;
+    return true;
+}
+
+bool SaveTarget::Write(std::string_view bytes, unsigned newMode, const files::FileStamp* pExpected, std::string* error)
+{
+    if (m_bExists && m_status.st_nlink > 1) return WriteInPlace(bytes, pExpected, error);
+
+    RemoveStaleTemporaries(m_strPath);
+    const std::string tempName = "." + NamePart(m_strPath) + kTempTag + std::to_string(::getpid()) + "-XXXXXX";
+    const bool bExists = m_bExists;
+    const struct stat status = m_status;
+    const auto write = [&](int fd) {
+        // The replacement keeps the owner and group of the file it replaces where it may.
+        if (bExists && (status.st_uid != ::geteuid() || status.st_gid != ::getegid()))
+            (void)!::fchown(fd, status.st_uid, status.st_gid);
+        return files::WriteAll(fd, bytes);
+    };
+    const std::string path = m_strPath;
+    const auto unchanged = [&](std::string* why) {
+        // The last moment before the rename: the file must still be the one read.
+        const files::FileStamp now = files::GetFileStamp(path);
+        if (pExpected ? !SameContent(now, *pExpected) : (bExists && !SameContent(now, StampOf(status)))) {
+            SetError(why, ChangedText(path));
+            return false;
+        }
+        return true;
+    };
+    if (!files::AtomicReplace(m_strPath, tempName, write, m_bExists ? Mode() : newMode, error, unchanged))
+        return false;
+    m_written = files::GetFileStamp(m_strPath);
+    return true;
+}
+
+bool SaveTarget::WriteInPlace(std::string_view bytes, const files::FileStamp* pExpected, std::string* error)
+{
+    files::FileSystem& fs = files::FileSystem::Current();
+    const int fd = fs.Open(m_strPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) {
+        SetError(error, "cannot open " + Quoted(m_strPath) + " for writing: " + std::strerror(errno));
+        return false;
+    }
+    struct FdCloser {
+        files::FileSystem& fs;
+        int fd;
+        ~FdCloser() { fs.Close(fd); }
+    } closer{fs, fd};
+    struct stat now {};
+    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) ||
+        !SameContent(StampOf(now), pExpected ? *pExpected : StampOf(m_status))) {
+        SetError(error, ChangedText(m_strPath));
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::string original;
+    if (!ReadAll(fs, fd, original)) {
+        SetError(error, "cannot read " + Quoted(m_strPath) + ": " + std::strerror(errno));
+        return false;
+    }
+    // A copy of the former content beside it until the new one is complete and flushed.
+    std::string backup = FolderPart(m_strPath) + "/." + NamePart(m_strPath) + kBackupTag +
+                         std::to_string(::getpid()) + "-XXXXXX";
+    const int backupFd = fs.CreateTemp(backup);
+    if (backupFd < 0) {
+        SetError(error, "cannot create a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
+        return false;
+    }
+    const bool bBackup = files::WriteAll(backupFd, original) && fs.Sync(backupFd) == 0;
+    const int backupErr = errno;
+    if (fs.Close(backupFd) != 0 || !bBackup) {
+        ::unlink(backup.c_str());
+        SetError(error, "cannot write a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(backupErr));
+        return false;
+    }
+    if (!Overwrite(fs, fd, bytes)) {
+        const int err = errno;
+        if (Overwrite(fs, fd, original)) {
+            ::unlink(backup.c_str());
+            SetError(error, "cannot write " + Quoted(m_strPath) + ": " + std::strerror(err) +
+                                "; its former content was put back");
+        } else {
+            SetError(error, "cannot write " + Quoted(m_strPath) + ": " + std::strerror(err) +
+                                "; its former content is kept in " + Quoted(backup));
+        }
+        return false;
+    }
+    ::unlink(backup.c_str());
+    if (::fstat(fd, &now) == 0) m_written = StampOf(now);
+    return true;
+}
+
+void SaveTarget::RemoveStaleTemporaries(const std::string& path)
+{
+    const std::string folder = FolderPart(path);
+    const std::string prefix = "." + NamePart(path) + kTempTag;
+    for (const std::string& name : files::ListFiles(folder, LiteralPattern(prefix) + "*-??????")) {
+        // ".<name>.qmsave-<pid>-XXXXXX": only a file whose process has ended is stale.
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == std::string::npos || dash == 0 || rest.find_first_not_of("0123456789") != dash) continue;
+        const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        const std::string file = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(file.c_str());
+    }
+}
+
+} // namespace quillmark::docprops
