@@ -36,7 +36,7 @@ constexpr int kSlides = 50;
 // saved in a folder of its own, and that presentation's bitmaps exported once.
 struct Bench {
     std::string root;
-    simoffice::SimOffice office{simoffice::HostKind::PowerPoint};
+    simoffice::SimOffice office{officecore::HostKind::PowerPoint};
     AppSettings settings;
     TaggingDatabase database;
     PowerPointApplication ppt;

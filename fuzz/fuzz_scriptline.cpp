@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "simoffice/scriptline.h"
+#include "officecore/scriptline.h"
 
-using quillmark::simoffice::SplitScriptLine;
+using quillmark::officecore::SplitScriptLine;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

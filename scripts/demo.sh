@@ -142,11 +142,28 @@ run show "$doc"
 echo "database: $XDG_DATA_HOME/quillmark/tags.xml"
 cat "$XDG_DATA_HOME/quillmark/tags.xml"
 
+# The same add-in in LibreOffice: Writer as Word, Impress as PowerPoint, through a
+# private headless office that quillmark-office starts and ends.
+office=$root/build/libreoffice/office/quillmark-office
+echo "\$ quillmark-office --host word --headless"
+"$office" --host word --headless --script - <<SCRIPT
+open '$doc'
+keywords
+toolbar
+SCRIPT
+echo "\$ quillmark-office --host powerpoint --headless"
+"$office" --host powerpoint --headless --script - <<SCRIPT
+open '$deck'
+slide-list
+toolbar
+SCRIPT
+
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && "${QUILLMARK_DEMO_WINDOWS:-1}" != 0 ]]; then
-  echo "The Word and PowerPoint windows are open; close them to end the demo."
+  echo "The Word and PowerPoint windows and LibreOffice (with the Quillmark tool bar) are open; close them to end the demo."
   "$host" --host word "$doc" & word=$!
   "$host" --host powerpoint "$deck" & powerpoint=$!
-  wait "$word" "$powerpoint"
+  "$office" "$doc" "$deck" & libreoffice=$!
+  wait "$word" "$powerpoint" "$libreoffice"
 else
   echo "no display: pictures of the host windows are in $out/word.png and $out/powerpoint.png"
 fi

@@ -85,7 +85,7 @@ SimDocument* OfficeModel::Item(int index) const
     return m_vecDocs[static_cast<size_t>(index - 1)].get();
 }
 
-int OfficeModel::IndexOf(const SimDocument* pDoc) const
+int OfficeModel::IndexOf(const OfficeDocument* pDoc) const
 {
     for (size_t i = 0; i < m_vecDocs.size(); ++i)
         if (m_vecDocs[i].get() == pDoc) return static_cast<int>(i + 1);
@@ -181,8 +181,9 @@ void OfficeModel::BringToFront(SimDocument* pDoc)
     m_vecZOrder.insert(m_vecZOrder.begin(), pDoc);
 }
 
-bool OfficeModel::Activate(SimDocument* pDoc)
+bool OfficeModel::Activate(OfficeDocument* pOfficeDoc)
 {
+    SimDocument* pDoc = Own(pOfficeDoc);
     if (!IsOpen(pDoc)) return false;
     if (Active() == pDoc) return true;
     BringToFront(pDoc);
@@ -191,8 +192,9 @@ bool OfficeModel::Activate(SimDocument* pDoc)
     return true;
 }
 
-bool OfficeModel::Save(SimDocument* pDoc, const std::string& path, std::string* error)
+bool OfficeModel::Save(OfficeDocument* pOfficeDoc, const std::string& path, std::string* error)
 {
+    SimDocument* pDoc = Own(pOfficeDoc);
     if (!IsOpen(pDoc)) {
         SetError(error, "the document is not open");
         return false;
@@ -314,8 +316,9 @@ void OfficeModel::RefocusActiveWindow()
     if (Active() && m_pEvents) m_pEvents->WindowActivated(*Active());
 }
 
-bool OfficeModel::Close(SimDocument* pDoc)
+bool OfficeModel::Close(OfficeDocument* pOfficeDoc)
 {
+    SimDocument* pDoc = Own(pOfficeDoc);
     if (!IsOpen(pDoc)) return false;
     bool bWasActive = Active() == pDoc;
     if (m_pEvents) m_pEvents->DocumentClosing(*pDoc);
@@ -328,9 +331,15 @@ bool OfficeModel::Close(SimDocument* pDoc)
     return true;
 }
 
-bool OfficeModel::ExportSlides(const SimDocument& doc, const std::string& folder,
+bool OfficeModel::ExportSlides(const OfficeDocument& officeDoc, const std::string& folder,
                                const std::string& format, std::string* error)
 {
+    const SimDocument* pDoc = Own(&officeDoc);
+    if (!pDoc) {
+        SetError(error, "not a document of this office");
+        return false;
+    }
+    const SimDocument& doc = *pDoc;
     if (folder.empty()) {
         SetError(error, "no folder given");
         return false;
@@ -389,8 +398,14 @@ QImage OfficeModel::RenderedPage(const Slide& slide, std::set<std::string>& unre
     return {};
 }
 
-bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std::string* error)
+bool OfficeModel::SaveCopy(const OfficeDocument& officeDoc, const std::string& path, std::string* error)
 {
+    const SimDocument* pDoc = Own(&officeDoc);
+    if (!pDoc) {
+        SetError(error, "not a document of this office");
+        return false;
+    }
+    const SimDocument& doc = *pDoc;
     std::string target = files::MakeFullPath(path);
     if (target.empty()) {
         SetError(error, "no file name given");
@@ -407,9 +422,15 @@ bool OfficeModel::SaveCopy(const SimDocument& doc, const std::string& path, std:
     return true;
 }
 
-int OfficeModel::InsertFromFile(SimDocument& doc, const std::string& file, int index, int start,
+int OfficeModel::InsertFromFile(OfficeDocument& officeDoc, const std::string& file, int index, int start,
                                 int end, std::string* error)
 {
+    SimDocument* pDoc = Own(&officeDoc);
+    if (!pDoc) {
+        SetError(error, "not a document of this office");
+        return -1;
+    }
+    SimDocument& doc = *pDoc;
     std::string full = files::MakeFullPath(file);
     if (!files::Exists(full) || files::IsDirectory(full)) {
         SetError(error, full + ": no such file");

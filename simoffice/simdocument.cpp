@@ -36,15 +36,29 @@ bool DocumentProperties::Set(const std::string& name, const std::string& value)
     return false;
 }
 
-std::string SimDocument::Name() const
+std::vector<std::string> SimDocument::PropertyNames() const
 {
-    return files::NameOf(m_strFullName);
+    std::vector<std::string> names;
+    for (const auto& [key, value] : m_properties.All()) names.push_back(key);
+    return names;
 }
 
-std::string SimDocument::Property(const std::string& name) const
+std::optional<std::string> SimDocument::FindProperty(const std::string& name) const
 {
     const std::string* p = m_properties.Find(name);
-    return p ? *p : std::string();
+    return p ? std::optional<std::string>(*p) : std::nullopt;
+}
+
+std::string SimDocument::SlideTitle(int index) const
+{
+    if (index < 1 || index > SlideCount()) return {};
+    return m_vecSlides[static_cast<size_t>(index - 1)].text;
+}
+
+unsigned long long SimDocument::SlideId(int index) const
+{
+    if (index < 1 || index > SlideCount()) return 0;
+    return m_vecSlides[static_cast<size_t>(index - 1)].id;
 }
 
 bool SimDocument::SetProperty(const std::string& name, const std::string& value)

@@ -1,7 +1,9 @@
 #pragma once
 // One open document (Word) or presentation (PowerPoint) of the simulated office:
 // its name, built-in properties and slides. The office (OfficeModel) owns it.
+#include "officecore/office.h"
 #include "platform/files/files.h"
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -36,38 +38,34 @@ private:
     std::vector<std::pair<std::string, std::string>> m_vecValues;
 };
 
-class SimDocument {
+class SimDocument final : public officecore::OfficeDocument {
 public:
     SimDocument(std::string strFullName, bool bHasFile) : m_strFullName(std::move(strFullName)), m_bHasFile(bHasFile) {}
 
-    // Full path of a saved file, bare name ("Document1") of a never-saved one.
-    const std::string& FullName() const { return m_strFullName; }
-    // The file name part of FullName.
-    std::string Name() const;
-    bool HasFile() const { return m_bHasFile; }
+    const std::string& FullName() const override { return m_strFullName; }
+    bool HasFile() const override { return m_bHasFile; }
     // The built-in properties were read from the file and go into it when it is saved
     // (false for files without a place for them and for files that could not be read).
     bool PropertiesInFile() const { return m_bPropertiesInFile; }
-    // No change since the last save (or the opening).
-    bool Saved() const { return m_bSaved; }
+    bool Saved() const override { return m_bSaved; }
+    void MarkChanged() override;
 
     DocumentProperties& Properties() { return m_properties; }
     const DocumentProperties& Properties() const { return m_properties; }
-    std::string Property(const std::string& name) const;
-    bool SetProperty(const std::string& name, const std::string& value);
+    std::vector<std::string> PropertyNames() const override;
+    std::optional<std::string> FindProperty(const std::string& name) const override;
+    bool SetProperty(const std::string& name, const std::string& value) override;
 
     // Slides of a presentation (empty for a Word document).
     std::vector<Slide>& Slides() { return m_vecSlides; }
     const std::vector<Slide>& Slides() const { return m_vecSlides; }
-    // Sets the number of slides: new ones are appended, extra ones dropped from the end.
-    void SetSlideCount(int count);
-    // More slides than any real presentation holds; scripts may ask for no more.
-    static constexpr int kMaxSlides = 10000;
-    // The slide shown in the window, 1-based; 0 when there are no slides.
-    int CurrentSlide() const;
-    bool SetCurrentSlide(int index);
+    int SlideCount() const override { return static_cast<int>(m_vecSlides.size()); }
+    std::string SlideTitle(int index) const override;
+    unsigned long long SlideId(int index) const override;
+    void SetSlideCount(int count) override;
+    int CurrentSlide() const override;
+    bool SetCurrentSlide(int index) override;
 
-    void MarkChanged();
     // Called after every change of the document's properties, slides, view or saved
     // state made through this object (the host's window follows them).
     void SetChangeHook(std::function<void()> fnHook) { m_fnChanged = std::move(fnHook); }

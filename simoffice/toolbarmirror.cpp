@@ -1,6 +1,6 @@
 #include "simoffice/toolbarmirror.h"
 
-#include "simoffice/commandbarobjects.h"
+#include "officecore/commandbarobjects.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,6 +15,9 @@
 #include <QToolButton>
 
 namespace quillmark::simoffice {
+
+using officecore::ControlState;
+using officecore::SimCommandBar;
 
 namespace {
 

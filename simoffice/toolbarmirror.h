@@ -16,11 +16,17 @@ class QMainWindow;
 class QMenu;
 class QToolBar;
 
-namespace quillmark::simoffice {
-
+namespace quillmark::officecore {
 class ControlCore;
 class SimCommandBars;
 class SimControls;
+} // namespace quillmark::officecore
+
+namespace quillmark::simoffice {
+
+using officecore::ControlCore;
+using officecore::SimCommandBars;
+using officecore::SimControls;
 
 class ToolBarMirror : public QObject {
 public:

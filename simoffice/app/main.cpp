@@ -3,9 +3,9 @@
 // window (with a display), or runs host commands from a script (--script FILE, "-"
 // for standard input) or from the terminal (--repl, or without a display).
 #include "platform/com/serverentry.h"
-#include "simoffice/addinlist.h"
+#include "officecore/addinlist.h"
 #include "simoffice/mainwindow.h"
-#include "simoffice/scriptrunner.h"
+#include "officecore/scriptrunner.h"
 #include "simoffice/simoffice.h"
 
 #include <CLI/CLI.hpp>
@@ -22,6 +22,7 @@
 #include <iostream>
 #include <memory>
 
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 
 namespace {

@@ -19,7 +19,7 @@
 
 using namespace quillmark;
 using namespace quillmark::test;
-using simoffice::HostKind;
+using officecore::HostKind;
 using simoffice::SimOffice;
 namespace files = quillmark::files;
 
@@ -29,9 +29,9 @@ namespace {
 std::vector<std::string> BarLines(SimOffice& office)
 {
     std::vector<std::string> lines;
-    for (simoffice::SimCommandBar* pBar : office.CommandBars().Bars()) {
+    for (officecore::SimCommandBar* pBar : office.CommandBars().Bars()) {
         lines.push_back("[" + pBar->Name() + "]");
-        for (simoffice::ControlCore* pControl : pBar->Controls().List())
+        for (officecore::ControlCore* pControl : pBar->Controls().List())
             lines.push_back(std::to_string(pControl->Position()) + " " + pControl->State().caption);
     }
     return lines;
@@ -121,7 +121,7 @@ TEST_F(ConnectInHost, WordGetsAWordWrapperAndTheBar)
     EXPECT_EQ(spConnect->OnDisconnection(office::ext_dm_UserClosed, nullptr), S_OK);
     // Disconnection undoes nothing in the host.
     EXPECT_EQ(BarLines(office), kFixedBar);
-    simoffice::ControlCore* pAbout = office.CommandBars().FindButtonByTag("&About");
+    officecore::ControlCore* pAbout = office.CommandBars().FindButtonByTag("&About");
     ASSERT_NE(pAbout, nullptr);
     EXPECT_EQ(pAbout->FireClick(), 1u);
 

@@ -16,7 +16,7 @@
 
 using namespace quillmark;
 using namespace quillmark::test;
-using simoffice::HostKind;
+using officecore::HostKind;
 using simoffice::SimOffice;
 
 namespace {
@@ -117,7 +117,7 @@ TEST(DialogAvailability, TheConnectionGivesItToTheWrapperAndTheBarsClicksReachIt
         ASSERT_TRUE(spConnect->Database()->SetFileTags(path, {"x", "y"}));
         ::testing::internal::CaptureStderr();
         for (const char* tag : {"&Browse", "&Options...", "&About"}) {
-            simoffice::ControlCore* pButton = office.CommandBars().FindButtonByTag(tag);
+            officecore::ControlCore* pButton = office.CommandBars().FindButtonByTag(tag);
             ASSERT_NE(pButton, nullptr) << tag;
             EXPECT_EQ(pButton->FireClick(), 1u) << tag;
         }

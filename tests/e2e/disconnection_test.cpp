@@ -16,7 +16,7 @@
 namespace quillmark::test {
 namespace {
 
-using simoffice::HostKind;
+using officecore::HostKind;
 
 std::size_t Subscribers(simoffice::SimOffice& office, const IID& eventIid)
 {

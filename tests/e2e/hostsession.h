@@ -64,9 +64,10 @@ public:
     void Tag(const std::string& path, const std::string& tags) const;
     void Remove(const std::string& path) const;
 
-private:
+    // The sandbox's environment and working folder, for any program run in it.
     ProcessOptions Options() const;
 
+private:
     TempDir m_dir;
     std::string m_strDocs;
     std::string m_strTemp;

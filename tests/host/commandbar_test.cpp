@@ -10,7 +10,7 @@ namespace quillmark::test {
 namespace {
 
 using ::testing::ElementsAre;
-using simoffice::ControlCore;
+using officecore::ControlCore;
 
 template <class Wrapper>
 class CommandBarTest : public ::testing::Test {};
@@ -29,7 +29,7 @@ TYPED_TEST(CommandBarTest, CreateCommandBarBuildsTheFixedControlsInOrder)
     HostSetup<TypeParam> host;
     ASSERT_TRUE(host.wrapper.CreateCommandBar());
 
-    simoffice::SimCommandBar& bar = host.Bar();
+    officecore::SimCommandBar& bar = host.Bar();
     EXPECT_EQ(bar.Name(), "Quillmark 1.0");
     EXPECT_TRUE(bar.Visible());
     EXPECT_TRUE(bar.Temporary());
@@ -37,7 +37,7 @@ TYPED_TEST(CommandBarTest, CreateCommandBarBuildsTheFixedControlsInOrder)
     auto controls = host.Controls();
     ASSERT_EQ(controls.size(), 3u); // the "&Tag" button comes with the first refresh
 
-    const simoffice::ControlState& menu = controls[0]->State();
+    const officecore::ControlState& menu = controls[0]->State();
     EXPECT_EQ(menu.type, office::msoControlPopup);
     EXPECT_EQ(menu.caption, "&Quillmark");
     EXPECT_EQ(menu.tooltip, "Quillmark");
@@ -55,7 +55,7 @@ TYPED_TEST(CommandBarTest, CreateCommandBarBuildsTheFixedControlsInOrder)
     EXPECT_THAT(items, ElementsAre("&About|&About|&About|984|3", "&Options...|&Options...|&Options...|502|3",
                                    "&Help|&Help|&Help|983|3", "&Website|&Website|&Website|2497|3"));
 
-    const simoffice::ControlState& search = controls[1]->State();
+    const officecore::ControlState& search = controls[1]->State();
     EXPECT_EQ(search.type, office::msoControlComboBox);
     EXPECT_EQ(search.caption, "Search tags");
     EXPECT_EQ(search.text, "Search tags");
@@ -94,7 +94,7 @@ TYPED_TEST(CommandBarTest, ThreeStoredTagsWithTheFileNameShowTwoButtonsUnlessThe
         // Every tag button: the tag as caption and Tag, the tooltip built around it,
         // a separator before the first one only.
         for (std::size_t i = 0; i < tagButtons.size(); ++i) {
-            const simoffice::ControlState& s = tagButtons[i]->State();
+            const officecore::ControlState& s = tagButtons[i]->State();
             EXPECT_EQ(s.tag, s.caption);
             EXPECT_EQ(s.tooltip, "Show all documents with \"" + s.caption + "\" tag");
             EXPECT_EQ(s.style, office::msoButtonIconAndCaption);
@@ -274,7 +274,7 @@ TYPED_TEST(CommandBarTest, ClickingAskForTheRightDialogs)
     ASSERT_TRUE(host.database.SetFileTags(path, {"budget", "q3"}));
     ASSERT_TRUE(host.wrapper.RefreshTagToolbar(path, true));
     auto& requests = host.launcher.requests;
-    simoffice::SimCommandBars& bars = host.office.CommandBars();
+    officecore::SimCommandBars& bars = host.office.CommandBars();
 
     ASSERT_EQ(bars.FindButtonByTag("q3")->FireClick(), 1u);
     ASSERT_EQ(requests.size(), 1u);
@@ -394,7 +394,7 @@ TYPED_TEST(CommandBarTest, TheProductTypeNamesTheBarAndChoosesTheHelpAndWebsiteA
         ScopedOpener recorder;
         HostSetup<TypeParam> host(type);
         ASSERT_TRUE(host.wrapper.CreateCommandBar());
-        simoffice::SimCommandBars& bars = host.office.CommandBars();
+        officecore::SimCommandBars& bars = host.office.CommandBars();
         ASSERT_EQ(bars.FindButtonByTag("&Help")->FireClick(), 1u);
         ASSERT_EQ(bars.FindButtonByTag("&Website")->FireClick(), 1u);
         const std::string site = type == 2 ? "https://www.pallister.example/" : "https://www.quillmark.example/";

@@ -78,17 +78,17 @@ struct EventHost : HostSetup<Wrapper> {
         std::vector<std::string> buttons;
         auto controls = this->Controls();
         bool bAfterTag = false;
-        for (simoffice::ControlCore* pControl : controls) {
-            const simoffice::ControlState& s = pControl->State();
+        for (officecore::ControlCore* pControl : controls) {
+            const officecore::ControlState& s = pControl->State();
             if (bAfterTag) buttons.push_back(s.caption + " " + std::to_string(s.faceId));
             if (s.caption == "&Tag") bAfterTag = true;
         }
         if (!bAfterTag) buttons.push_back("no &Tag button");
         return buttons;
     }
-    simoffice::ControlCore* TagButton()
+    officecore::ControlCore* TagButton()
     {
-        for (simoffice::ControlCore* pControl : this->Controls())
+        for (officecore::ControlCore* pControl : this->Controls())
             if (pControl->State().caption == "&Tag") return pControl;
         return nullptr;
     }

@@ -53,14 +53,14 @@ struct ScopedOpener {
 };
 
 struct WordTraits {
-    static constexpr simoffice::HostKind kHost = simoffice::HostKind::Word;
+    static constexpr officecore::HostKind kHost = officecore::HostKind::Word;
     using AppInterface = word::_Application;
     static constexpr const char* kExtension = ".doc";
     static constexpr DialogKind kBrowse = DialogKind::BrowseDocuments;
     static constexpr DialogKind kTag = DialogKind::TagWord;
 };
 struct PowerPointTraits {
-    static constexpr simoffice::HostKind kHost = simoffice::HostKind::PowerPoint;
+    static constexpr officecore::HostKind kHost = officecore::HostKind::PowerPoint;
     using AppInterface = powerpoint::_Application;
     static constexpr const char* kExtension = ".ppt";
     static constexpr DialogKind kBrowse = DialogKind::BrowsePresentations;
@@ -112,27 +112,27 @@ struct HostSetup {
         return *pDoc;
     }
 
-    simoffice::SimCommandBar& Bar()
+    officecore::SimCommandBar& Bar()
     {
         auto bars = office.CommandBars().Bars();
         if (bars.empty()) throw std::runtime_error("no command bar");
         return *bars.back();
     }
-    std::vector<simoffice::ControlCore*> Controls() { return Bar().Controls().List(); }
+    std::vector<officecore::ControlCore*> Controls() { return Bar().Controls().List(); }
 };
 
 // "caption|tooltip|tag|face|style" of a button, for comparing whole bars at once.
-inline std::string Describe(const simoffice::ControlCore* pControl)
+inline std::string Describe(const officecore::ControlCore* pControl)
 {
-    const simoffice::ControlState& s = pControl->State();
+    const officecore::ControlState& s = pControl->State();
     return s.caption + "|" + s.tooltip + "|" + s.tag + "|" + std::to_string(s.faceId) + "|" +
            std::to_string(s.style);
 }
 
-inline std::vector<std::string> Captions(const std::vector<simoffice::ControlCore*>& controls)
+inline std::vector<std::string> Captions(const std::vector<officecore::ControlCore*>& controls)
 {
     std::vector<std::string> captions;
-    for (const simoffice::ControlCore* pControl : controls)
+    for (const officecore::ControlCore* pControl : controls)
         captions.push_back(pControl->State().caption);
     return captions;
 }

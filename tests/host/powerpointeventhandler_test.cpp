@@ -19,8 +19,8 @@ using PowerPointHost = EventHost<PowerPointApplication>;
 // A control held across an event, to see whether the event replaced it.
 struct HeldControl {
     ComPtr<IDispatch> spObject;
-    simoffice::ControlCore* pCore;
-    explicit HeldControl(simoffice::ControlCore* p) : spObject(p ? p->AsControl() : nullptr), pCore(p) {}
+    officecore::ControlCore* pCore;
+    explicit HeldControl(officecore::ControlCore* p) : spObject(p ? p->AsControl() : nullptr), pCore(p) {}
 };
 
 TEST(PowerPointEventHandlerTest, OpeningAddsWhatOnlyThePresentationHoldsAndWritesNothingNew)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillmark;
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 
 namespace {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillmark;
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 using quillmark::test::TempDir;
 

@@ -1,6 +1,6 @@
 // quillmark-host as a program: script transcripts, errors naming lines, and the
 // test add-in loaded through the registry.
-#include "simoffice/addinlist.h"
+#include "officecore/addinlist.h"
 
 #include "platform/files/files.h"
 #include "platform/registry/registry.h"
@@ -14,7 +14,7 @@
 #include <algorithm>
 
 using namespace quillmark;
-using namespace quillmark::simoffice;
+using namespace quillmark::officecore;
 using quillmark::test::ProcessOptions;
 using quillmark::test::ProcessResult;
 using quillmark::test::RunProcess;

@@ -10,7 +10,7 @@
 #include "officeapi/word.h"
 #include "platform/files/files.h"
 #include "platform/registry/registry.h"
-#include "simoffice/addinlist.h"
+#include "officecore/addinlist.h"
 #include "tests/simoffice/guiapp.h"
 #include "tests/support/isolatedfolders.h"
 
@@ -33,6 +33,7 @@
 #include <sstream>
 
 using namespace quillmark;
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 
 namespace {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 using namespace quillmark;
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 using quillmark::test::TempDir;
 

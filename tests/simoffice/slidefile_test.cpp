@@ -17,6 +17,7 @@
 #include <map>
 
 using namespace quillmark;
+using namespace quillmark::officecore;
 using namespace quillmark::simoffice;
 using quillmark::test::ScopedEnv;
 using quillmark::test::TempDir;
