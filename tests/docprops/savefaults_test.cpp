@@ -3,7 +3,7 @@
 // entry that could not be stored is not taken for stored.
 #include "docprops/docprops.h"
 #include "docprops/propertyset.h"
-#include "docprops/zippackage.h"
+#include "platform/untrusted/zippackage.h"
 #include "platform/files/files.h"
 #include "tests/docprops/packageparts.h"
 #include "tests/support/faultyfilesystem.h"
@@ -13,6 +13,7 @@
 
 using namespace quillmark;
 using namespace quillmark::docprops;
+using quillmark::untrusted::ZipPackage;
 using quillmark::test::TempDir;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -107,7 +108,7 @@ TEST(PropertyWriteFaults, AMissingPermissionIsReportedAsSuch)
 
 TEST(PropertyWriteFaults, AnEntryThatCouldNotBeStoredIsNotReadBackAsStored)
 {
-    std::unique_ptr<ZipPackage> pkg = ZipPackage::Open({}, nullptr);
+    std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenBytes({}, nullptr);
     ASSERT_TRUE(pkg);
     std::string error;
     ASSERT_TRUE(pkg->Put("good.xml", "<good/>", true, &error)) << error;
@@ -119,7 +120,7 @@ TEST(PropertyWriteFaults, AnEntryThatCouldNotBeStoredIsNotReadBackAsStored)
     EXPECT_EQ(pkg->Read("good.xml", &error).value_or(""), "<good/>");
     std::optional<std::string> bytes = pkg->Finish(&error);
     ASSERT_TRUE(bytes) << error;
-    std::unique_ptr<ZipPackage> reread = ZipPackage::Open(*bytes, &error);
+    std::unique_ptr<ZipPackage> reread = ZipPackage::OpenBytes(*bytes, &error);
     ASSERT_TRUE(reread) << error;
     EXPECT_TRUE(reread->Has("good.xml"));
     EXPECT_FALSE(reread->Has(bad));
