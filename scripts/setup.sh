@@ -19,7 +19,8 @@ fi
 # Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
 # test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
 # the keywords back), vipsthumbnail (benchmark peer), Xvfb (a display for window checks),
-# xmllint and GNU time (the tag database memory benchmark); libunistring (case folding of
+# xmllint and GNU time (the tag database memory benchmark), imagemagick (import grabs the
+# Xvfb screen for the LibreOffice pictures); libunistring (case folding of
 # tag searches). libreoffice-dev is the UNO SDK (cppumaker, the UNO headers and libraries)
 # of the LibreOffice host; python3-uno and the Python script provider run the extension of
 # ours inside LibreOffice.
@@ -29,7 +30,7 @@ packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtes
           libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
           libreoffice-script-provider-python libimage-exiftool-perl hyperfine attr
           libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time
-          libunistring-dev)
+          libunistring-dev imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
