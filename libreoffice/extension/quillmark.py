@@ -27,6 +27,9 @@ import unohelper
 
 from com.sun.star.awt import XKeyListener, WindowDescriptor, Rectangle
 from com.sun.star.awt.WindowClass import SIMPLE
+# The office's own values: written out by hand, 1 | 2 would be SHOW | FULLSIZE, a field
+# sized to the still empty tool bar, and so never seen.
+from com.sun.star.awt.WindowAttribute import BORDER, SHOW
 from com.sun.star.beans import PropertyValue
 from com.sun.star.frame import (XDispatch, XDispatchProvider, XToolbarController, XStatusListener,
                                 FeatureStateEvent)
@@ -37,8 +40,6 @@ from com.sun.star.util import XUpdatable
 PROTOCOL = "vnd.quillmark:"
 SEARCH_URL = PROTOCOL + "search"
 KEY_RETURN = 1280  # com.sun.star.awt.Key.RETURN
-BORDER = 1  # com.sun.star.awt.WindowAttribute.BORDER
-SHOW = 2  # com.sun.star.awt.WindowAttribute.SHOW
 
 _lock = threading.Lock()
 # module name ("" = every module) -> (registration id, XDispatch of the Quillmark process)

@@ -9,7 +9,13 @@
 #include "libreoffice/uno/unotext.h"
 #include "tests/e2e/hostsession.h"
 
+#include <com/sun/star/accessibility/XAccessible.hpp>
+#include <com/sun/star/accessibility/XAccessibleComponent.hpp>
+#include <com/sun/star/accessibility/XAccessibleContext.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/ui/XUIElement.hpp>
 #include <com/sun/star/frame/XDispatch.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/util/URLTransformer.hpp>
@@ -116,6 +122,35 @@ protected:
         return shown.value_or(ToolBar{});
     }
 
+    // The on-screen width of the tool bar's control named `name`, as the office lays
+    // out the frame's tool bar window (its accessible children); -1 when it is missing.
+    int ControlWidth(DocumentId id, const std::string& name)
+    {
+        int width = -1;
+        std::string error;
+        const bool bRead = Office().RunOnSession(
+            [&](OfficeSession& session) {
+                auto xFrame = FrameOf(session.ModelOf(id));
+                uno::Reference<css::beans::XPropertySet> xFrameProps(xFrame, uno::UNO_QUERY_THROW);
+                uno::Reference<css::frame::XLayoutManager> xLayout(xFrameProps->getPropertyValue("LayoutManager"),
+                                                                   uno::UNO_QUERY_THROW);
+                auto xElement = xLayout->getElement(ToOU(std::string(kToolBarResource)));
+                if (!xElement.is()) return;
+                uno::Reference<css::accessibility::XAccessible> xWindow(xElement->getRealInterface(),
+                                                                        uno::UNO_QUERY_THROW);
+                auto xContext = xWindow->getAccessibleContext();
+                for (sal_Int32 i = 0; i < xContext->getAccessibleChildCount(); ++i) {
+                    auto xChild = xContext->getAccessibleChild(i)->getAccessibleContext();
+                    if (ToStd(xChild->getAccessibleName()) != name) continue;
+                    uno::Reference<css::accessibility::XAccessibleComponent> xComponent(xChild, uno::UNO_QUERY_THROW);
+                    width = xComponent->getSize().Width;
+                }
+            },
+            &error);
+        EXPECT_TRUE(bRead) << error;
+        return width;
+    }
+
     static std::string CommandOf(const ToolBar& toolBar, const std::string& label)
     {
         for (const ToolBarItem& item : toolBar.vecItems)
@@ -172,6 +207,8 @@ TEST_F(LibreOfficeHostTest, WriterDocumentIsTaggedThroughTheToolBarAndSavedByThe
     EXPECT_EQ(shown.vecItems[3].strLabel, "~Tag");
     EXPECT_EQ(shown.vecItems[4].strLabel, "alpha");
     EXPECT_EQ(shown.vecItems[5].strLabel, "beta");
+    // The search field is laid out wide enough to type in, not squeezed to nothing.
+    EXPECT_GE(ControlWidth(id, shown.vecItems[1].strLabel), 100);
 
     // A click on Tag (its URL dispatched through the frame) opens the Tag dialog;
     // the tags stored there reach the file when the office saves it.
@@ -189,7 +226,9 @@ TEST_F(LibreOfficeHostTest, WriterDocumentIsTaggedThroughTheToolBarAndSavedByThe
     ASSERT_TRUE(Dispatch(id, CommandOf(retagged, "gamma"), &error)) << error;
     dialog = WaitForDialog(session, "Browse Tags");
     EXPECT_NE(dialog.find("[Browse Tags]"), std::string::npos) << dialog;
-    session.Run("dialog-key 1 Escape\n");
+    // Cancel closes it (its Open button, disabled with nothing selected, takes no keys).
+    const std::string cancel = ButtonId(dialog, "Cancel");
+    EXPECT_EQ(session.Run("dialog-click " + cancel + "\n"), "> dialog-click " + cancel + "\ndialog closed: " + cancel + "\n");
 
     // Leaving the script closes what it opened and nothing else.
     test::ProcessResult end = session.Finish();
