@@ -50,3 +50,73 @@ dialog-click 2
 open '$doc'
 screenshot '$root/docs/toolbar-long-tag.png'
 SCRIPT
+
+# LibreOffice with the Quillmark tool bar: Writer and Impress in a private office on a
+# private Xvfb display, the bridge (quillmark-office) connected to it through a pipe.
+office=$root/build/libreoffice/office/quillmark-office
+if ! command -v soffice > /dev/null || ! command -v Xvfb > /dev/null || ! command -v import > /dev/null; then
+  echo "screenshots: soffice, Xvfb or import (imagemagick) missing; no LibreOffice pictures" >&2
+  exit 0
+fi
+cat > "$work/Budget 2026.fodt" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:body><office:text><text:h>Budget 2026</text:h><text:p>Quarterly numbers.</text:p></office:text></office:body></office:document>
+XML
+cat > "$work/Quarterly review.fodp" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:body><office:presentation>
+<draw:page draw:name="p1"><draw:frame svg:x="2cm" svg:y="2cm" svg:width="22cm" svg:height="4cm"><draw:text-box><text:p>Quarterly review</text:p></draw:text-box></draw:frame></draw:page>
+<draw:page draw:name="p2"><draw:frame svg:x="2cm" svg:y="2cm" svg:width="22cm" svg:height="4cm"><draw:text-box><text:p>Revenue</text:p></draw:text-box></draw:frame></draw:page>
+</office:presentation></office:body></office:document>
+XML
+convert_to() { soffice --headless "-env:UserInstallation=file://$work/convert-profile" --convert-to "$1" --outdir "$work/docs" "$2" > /dev/null 2>&1; }
+convert_to docx "$work/Budget 2026.fodt"
+convert_to pptx "$work/Quarterly review.fodp"
+lodoc="$work/docs/Budget 2026.docx"
+lodeck="$work/docs/Quarterly review.pptx"
+"$cli" tag "$lodoc" "budget, Finance 2026, R&D" > /dev/null
+"$cli" tag "$lodeck" "review, R&D" > /dev/null
+
+# A free display number, the X server, and the office on it; both ended on exit.
+display=99
+while [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]]; do display=$((display + 1)); done
+xvfb_pid='' soffice_pid='' bridge_pid=''
+end_all() {
+  exec 3>&- 2> /dev/null || true
+  [[ -n "$bridge_pid" ]] && { wait "$bridge_pid" 2> /dev/null || true; }
+  [[ -n "$soffice_pid" ]] && { kill "$soffice_pid" 2> /dev/null || true; wait "$soffice_pid" 2> /dev/null || true; }
+  [[ -n "$xvfb_pid" ]] && { kill "$xvfb_pid" 2> /dev/null || true; wait "$xvfb_pid" 2> /dev/null || true; }
+  rm -rf "$work"
+}
+trap end_all EXIT
+Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp > /dev/null 2>&1 & xvfb_pid=$!
+for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.1; done
+pipe="quillmark-shots-$$"
+DISPLAY=":$display" soffice "-env:UserInstallation=file://$work/office-profile" "--accept=pipe,name=$pipe;urp;" \
+  --norestore --nologo --nolockcheck --nodefault > /dev/null 2>&1 & soffice_pid=$!
+bridge() { DISPLAY=":$display" QT_QPA_PLATFORM=offscreen "$office" --connect "pipe,name=$pipe" --script - "$@"; }
+for _ in $(seq 120); do  # until the office accepts the bridge
+  bridge --host word --no-addins <<< documents > /dev/null 2>&1 && break
+  kill -0 "$soffice_pid" 2> /dev/null || { echo "screenshots: LibreOffice ended at its start" >&2; exit 1; }
+  sleep 0.5
+done
+
+# One bridge session per picture: the document opened through it, the screen taken
+# once the tool bar is listed, then the session ends (closing its document).
+shoot() {  # host document picture
+  local fifo="$work/bridge.in" out="$work/bridge.out"
+  rm -f "$fifo"; mkfifo "$fifo"; : > "$out"
+  bridge --host "$1" < "$fifo" > "$out" 2>&1 & bridge_pid=$!
+  exec 3> "$fifo"
+  printf "open '%s'\ntoolbar\necho shown\n" "$2" >&3
+  for _ in $(seq 300); do grep -q '^shown$' "$out" && break; kill -0 "$bridge_pid" 2> /dev/null || break; sleep 0.2; done
+  if ! grep -q '^shown$' "$out"; then cat "$out" >&2; echo "screenshots: the bridge did not open $2" >&2; exit 1; fi
+  sleep 3 # the office paints the window and its tool bars
+  DISPLAY=":$display" import -window root "$3"
+  echo quit >&3; exec 3>&-
+  wait "$bridge_pid" || true; bridge_pid=''
+}
+shoot word "$lodoc" "$root/docs/libreoffice-writer.png"
+shoot powerpoint "$lodeck" "$root/docs/libreoffice-impress.png"
