@@ -328,8 +328,9 @@ TEST(QuillmarkSpecialFiles, AFifoAtTheDatabasePathIsRefusedWithoutBlocking)
     const std::string a = dir.WriteFile("a.doc", "x");
     ASSERT_EQ(::mkfifo(db.c_str(), 0600), 0);
     ProcessOptions options;
+    // The document lies in the test's folder, which must not count as the temporary folder.
     options.env = {{"QUILLMARK_REGISTRY", dir / "registry.reg"}, {"XDG_DATA_HOME", dir / "data"},
-                   {"XDG_CONFIG_HOME", dir / "config"}};
+                   {"XDG_CONFIG_HOME", dir / "config"}, {"TMPDIR", dir / "tmp"}};
     // Were a command to wait for a writer, this one turns up after a while and ends the
     // wait with an empty file, so that the test fails on its messages instead of hanging.
     std::atomic<bool> done{false};

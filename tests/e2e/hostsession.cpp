@@ -194,6 +194,8 @@ ProcessResult AddinHosts::Cli(const std::vector<std::string>& args) const
 std::vector<std::string> AddinHosts::Show(const std::string& path) const
 {
     ProcessResult show = Cli({"show", path});
+    // A path without a record has no tags.
+    if (show.exitCode == 1 && show.err.find("no record for") != std::string::npos) return {};
     if (show.exitCode != 0) throw std::runtime_error("quillmark show failed: " + show.err);
     std::vector<std::string> tags;
     std::istringstream lines(show.out);

@@ -373,7 +373,7 @@ TYPED_TEST(CommandBarTest, TagCaptionsShowAmpersandsAndCutLongTagsWhileTagAndToo
     auto controls = host.Controls();
     ASSERT_EQ(controls.size(), 8u);
     std::vector<ControlCore*> tagButtons(controls.begin() + 4, controls.end());
-    std::map<std::string, const simoffice::ControlState*> byTag;
+    std::map<std::string, const officecore::ControlState*> byTag;
     for (ControlCore* pButton : tagButtons) byTag[pButton->State().tag] = &pButton->State();
     ASSERT_EQ(byTag.size(), 4u);
     EXPECT_EQ(byTag["R&D"]->caption, "R&&D");
