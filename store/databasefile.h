@@ -2,6 +2,7 @@
 // The tag database file on disk: reading it (moving an unreadable one aside),
 // noticing when another process replaced it, the lock that serialises changes,
 // and atomic replacement, whole or from pieces of the current file.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,20 @@ namespace quillmark {
 void WarnDatabase(const std::string& message);
 // The last warning WarnDatabase gave on this thread; empty before any.
 const std::string& LastDatabaseWarning();
+
+// Records into `held` how long it lived: made just after the lock is taken
+// (and so ended just before it is released), it measures how long a change held it.
+class HoldClock {
+public:
+    explicit HoldClock(std::chrono::nanoseconds& held) : m_held(held), m_start(std::chrono::steady_clock::now()) {}
+    ~HoldClock() { m_held = std::chrono::steady_clock::now() - m_start; }
+    HoldClock(const HoldClock&) = delete;
+    HoldClock& operator=(const HoldClock&) = delete;
+
+private:
+    std::chrono::nanoseconds& m_held;
+    std::chrono::steady_clock::time_point m_start;
+};
 
 class DatabaseFile {
 public:

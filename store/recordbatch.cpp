@@ -113,6 +113,7 @@ bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edi
     const auto lock = m_file.LockForChange(path);
     if (!lock)
         return false;
+    const HoldClock holding(m_lastLockHold);
     if (m_file.Blocked())
         Load(true);
     else

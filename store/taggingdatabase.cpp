@@ -401,6 +401,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
     const auto lock = m_file.LockForChange(path);
     if (!lock)
         return false;
+    const HoldClock holding(m_lastLockHold);
     // A file that could not be moved aside earlier gets another try now.
     if (m_file.Blocked())
         Load(true);

@@ -2,6 +2,7 @@
 // The tag database: one XML file (tags.xml) with one record per tagged file.
 // It is read in one streaming pass into a compact index, queried through that
 // index, and every change rewrites the file at once.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -100,6 +101,8 @@ public:
     // How long a change waits for another process holding the database (ms).
     void SetLockWait(int waitMs) { m_file.SetLockWait(waitMs); }
     void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
+    // How long the last change held the database lock (zero before any).
+    std::chrono::nanoseconds LastLockHold() const { return m_lastLockHold; }
     // Why the last change that failed failed (the warning it gave); empty before any.
     const std::string& LastError() const;
     // Where Open moved an unreadable database file; empty when it did not.
@@ -130,6 +133,7 @@ private:
     bool m_bTreeWriter = false;
     bool m_bFileSystemTags = true;
     std::string m_strDatabaseFile;
+    std::chrono::nanoseconds m_lastLockHold{0};
 };
 
 } // namespace quillmark
