@@ -30,7 +30,7 @@ packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtes
           libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
           libreoffice-script-provider-python libimage-exiftool-perl hyperfine attr
           libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time
-          libunistring-dev imagemagick)
+          libunistring-dev libxxhash-dev imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -3,6 +3,7 @@
 #include "platform/files/paths.h"
 #include "platform/files/filesystem.h"
 #include "platform/files/regularfile.h"
+#include "store/indexfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -200,8 +201,13 @@ bool DatabaseFile::Replaced(const std::string& path, bool ok, const std::string&
     }
     m_stamp = files::GetFileStamp(Fs(), path);
     m_bStampKnown = true;
-    // Writers that were killed while saving may have left temporary files.
-    files::RemoveReplaceLeftovers(Fs(), path);
+    // Writers that were killed while saving may have left temporary files, of
+    // the database and of its index: looked for once, at the first save.
+    if (m_strSweptPath != path) {
+        files::RemoveReplaceLeftovers(Fs(), path);
+        files::RemoveReplaceLeftovers(Fs(), indexfile::PathFor(path));
+        m_strSweptPath = path;
+    }
     return true;
 }
 

@@ -58,6 +58,8 @@ public:
 
     // True when the file is no longer the one last read or written here.
     bool Changed(const std::string& path) const;
+    // True when `stamp` is that of the file last read or written here.
+    bool IsCurrent(const files::FileStamp& stamp) const { return m_bStampKnown && stamp == m_stamp; }
     // Makes the next access read the file again.
     void Forget() { m_bStampKnown = false; }
     // An unreadable file that could not be moved aside: it must not be replaced.
@@ -99,6 +101,7 @@ private:
     bool m_bReadFailed = false;
     int m_nLockWaitMs = 5000;
     std::string m_strRecoveredFile;
+    std::string m_strSweptPath; // leftovers of killed writers are removed once per file
 };
 
 } // namespace quillmark

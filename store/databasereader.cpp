@@ -6,6 +6,7 @@
 #include "store/databasereader.h"
 
 #include "platform/files/filesystem.h"
+#include "store/indexfile.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -34,8 +35,8 @@ bool Named(const xmlChar* name, const char* expected)
 
 class Reader {
 public:
-    Reader(files::FileSystem& fs, int fd, TagIndex& index, bool indentedRoot)
-        : m_fs(fs), m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot)
+    Reader(files::FileSystem& fs, int fd, TagIndex& index, bool indentedRoot, indexfile::ContentHash* hash)
+        : m_fs(fs), m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot), m_pHash(hash)
     {
     }
 
@@ -73,6 +74,7 @@ private:
     int m_nFd;
     TagIndex& m_index;
     bool m_bIndentedRoot;
+    indexfile::ContentHash* m_pHash = nullptr;
     xmlParserCtxt* m_pContext = nullptr;
 
     // Reading.
@@ -138,6 +140,8 @@ int Reader::Read(void* context, char* buffer, int length)
         self->m_chunkPos = 0;
         if (n == 0)
             return 0;
+        if (self->m_pHash)
+            self->m_pHash->Add(self->m_chunk.data(), self->m_chunk.size());
     }
     const std::size_t count = std::min(static_cast<std::size_t>(length), self->m_chunk.size() - self->m_chunkPos);
     const char* bytes = self->m_chunk.data() + self->m_chunkPos;
@@ -411,7 +415,7 @@ void Reader::End()
             Emit("</doc>");
         }
         const std::uint32_t number = m_index.Append(m_attrs, m_tags);
-        TagIndex::Record& record = m_index.Records()[number];
+        TagIndex::Record& record = m_index.MutableRecords()[number];
         record.begin = m_begin;
         record.end = m_expected;
         record.startTag = m_startTag;
@@ -585,9 +589,9 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
 } // namespace
 
 ReadResult ReadDatabase(files::FileSystem& fs, int fd, const std::string& name, TagIndex& index, std::string& error,
-                        bool indentedRoot)
+                        bool indentedRoot, indexfile::ContentHash* hash)
 {
-    Reader reader(fs, fd, index, indentedRoot);
+    Reader reader(fs, fd, index, indentedRoot, hash);
     return reader.Run(name, error);
 }
 

@@ -6,6 +6,10 @@
 #include "platform/files/filesystem.h"
 #include "store/tagindex.h"
 
+namespace quillmark::indexfile {
+class ContentHash;
+}
+
 namespace quillmark {
 
 enum class ReadResult {
@@ -24,8 +28,8 @@ inline constexpr int kMaxAttributes = 256;
 // makes the file malformed, as does a root other than a plain <documents>.
 // `indentedRoot` says that the file was just written by this process from a root
 // holding no text, so its root-level white space is the formatter's indenting.
-// Reads through `fs`.
+// Reads through `fs`. Every byte read is added to `hash` when one is given.
 ReadResult ReadDatabase(files::FileSystem& fs, int fd, const std::string& name, TagIndex& index, std::string& error,
-                        bool indentedRoot = false);
+                        bool indentedRoot = false, indexfile::ContentHash* hash = nullptr);
 
 } // namespace quillmark

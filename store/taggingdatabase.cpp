@@ -6,6 +6,7 @@
 #include "store/taggingdatabase.h"
 
 #include "platform/files/paths.h"
+#include "platform/files/regularfile.h"
 #include "resources/strings.h"
 #include "store/appsettings.h"
 #include "store/casefold.h"
@@ -13,6 +14,7 @@
 #include "store/datetext.h"
 #include "store/filesystemtags.h"
 #include "store/fingerprint.h"
+#include "store/indexfile.h"
 #include "store/treewriter.h"
 #include "store/writeplan.h"
 #include "store/utf8.h"
@@ -127,12 +129,68 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot, bool bRepair)
     // write from it: they read the file again first.
     TagIndex fresh;
     const auto parse = [&](int fd, std::string& error) {
-        return ReadDatabase(m_file.Fs(), fd, path, fresh, error, bIndentedRoot);
+        return ReadIndexed(fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File)
+    if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File) {
         m_index = std::move(fresh);
+        m_bIndentedReading = bIndentedRoot;
+    }
     else if (!m_file.ReadFailed())
         m_index.Clear();
+}
+
+ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error,
+                                        bool bIndentedRoot)
+{
+    files::FileSystem& fs = m_file.Fs();
+    const std::string indexPath = indexfile::PathFor(path);
+    // The persistent index answers when it describes this very file. A file
+    // just written from a tree is read knowing that its root's indenting is the
+    // formatter's, which a reader of the bytes alone would not assume: such a
+    // reading neither uses nor writes the index, which holds what a reader finds.
+    const bool indexed = m_bUseIndex && !bIndentedRoot;
+    if (indexed) {
+        indexfile::Proof proof;
+        bool refreshed = false;
+        m_lastIndexLoad = indexfile::Load(fs, indexPath, fd, index, proof, refreshed);
+        if (m_lastIndexLoad == indexfile::Loaded::Used) {
+            // Proven by its hash: written again, it is proven by the file's identity alone.
+            if (refreshed && proof.stamp.ctimeNs + indexfile::kRacyMarginNs < proof.verifiedAtNs)
+                indexfile::Write(fs, indexPath, index, proof);
+            return ReadResult::Read;
+        }
+    }
+    indexfile::Proof proof;
+    proof.stamp = files::GetFileStamp(fs, fd);
+    proof.verifiedAtNs = indexfile::NowNs();
+    indexfile::ContentHash hash;
+    const ReadResult result = ReadDatabase(fs, fd, path, index, error, bIndentedRoot, &hash);
+    // Whoever parses writes the index for the next process; without a lock, as
+    // an index of a file replaced meanwhile is merely stale.
+    if (result == ReadResult::Read && indexed && files::GetFileStamp(fs, fd) == proof.stamp) {
+        hash.Result(proof.hashLow, proof.hashHigh);
+        indexfile::Write(fs, indexPath, index, proof);
+    }
+    return result;
+}
+
+void TaggingDatabase::WriteIndex(const std::string& path)
+{
+    // The index must hold what a reader of the file finds. A process that made
+    // the file through a tree knows that its root's white space is indenting; a
+    // reader takes it as the root's text (and writes new records compact). Only
+    // an index of the reader's kind is written; the next reader writes the other.
+    if (!m_bUseIndex || m_bIndentedReading || m_index.m_layout != TagIndex::Layout::AsRead)
+        return;
+    files::FileSystem& fs = m_file.Fs();
+    const int fd = files::OpenRegularFile(fs, path, nullptr);
+    if (fd < 0)
+        return;
+    indexfile::Proof proof;
+    // Only for the file this process wrote and holds in memory.
+    if (indexfile::Prove(fs, fd, proof) && m_file.IsCurrent(proof.stamp))
+        indexfile::Write(fs, indexfile::PathFor(path), m_index, proof);
+    fs.Close(fd);
 }
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
@@ -418,7 +476,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
             return false;
         if (pending.Empty() && !bAlways)
             return true;
-        const Written written = WritesFromPieces() ? WritePieces(pending) : WriteTree(pending);
+        const Written written = WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
         if (written == Written::Yes)
             return true;
         if (written == Written::FileMoved && attempt < 3) {
@@ -477,9 +535,8 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 
 // Writes the new file as runs of the current one around the changed records,
 // and updates the index to match, without reading the file again.
-TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& change)
+TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, const PendingChange& change)
 {
-    const std::string path = DatabaseFile();
     const bool indented = m_index.m_layout == TagIndex::Layout::Indented;
     std::size_t added = 0;
     for (const PendingChange::Appended& appended : change.m_appended)
@@ -524,7 +581,7 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& chang
     }
 
     // Where every kept record now stands.
-    std::vector<TagIndex::Record>& records = m_index.Records();
+    std::vector<TagIndex::Record>& records = m_index.MutableRecords();
     for (TagIndex::Record& entry : records) {
         if (!entry.live)
             continue;
@@ -536,7 +593,7 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& chang
     for (std::size_t i = 0; i < previewed.size(); ++i) {
         const NewRecord& made = previewRecords[i];
         m_index.SetAttributes(previewed[i], made.attrs);
-        TagIndex::Record& entry = m_index.Records()[previewed[i]];
+        TagIndex::Record& entry = m_index.MutableRecords()[previewed[i]];
         entry.begin = plan.editAt[firstPreviewEdit + i];
         entry.startTag = made.startTag;
         entry.end = entry.begin + made.bytes.size() + made.keptContent;
@@ -546,7 +603,7 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& chang
     for (std::size_t i = 0; i < appendedRecords.size(); ++i) {
         const NewRecord& made = appendedRecords[i];
         const std::uint32_t number = m_index.Append(made.attrs, made.marked);
-        TagIndex::Record& entry = m_index.Records()[number];
+        TagIndex::Record& entry = m_index.MutableRecords()[number];
         entry.begin = plan.appendedAt[i];
         entry.end = entry.begin + made.bytes.size();
         entry.startTag = made.startTag;
@@ -554,6 +611,7 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const PendingChange& chang
     m_index.m_fileSize = plan.size;
     m_index.m_rootClose = plan.size >= kRootCloseLength ? plan.size - kRootCloseLength : 0;
     m_index.CompactIfSparse();
+    WriteIndex(path);
     return Written::Yes;
 }
 

@@ -11,6 +11,7 @@
 
 #include "store/databasefile.h"
 #include "store/fileitem.h"
+#include "store/indexfile.h"
 #include "store/recordeditor.h"
 #include "store/tagindex.h"
 #include "store/tagtext.h"
@@ -103,6 +104,10 @@ public:
     void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
     // How long the last change held the database lock (zero before any).
     std::chrono::nanoseconds LastLockHold() const { return m_lastLockHold; }
+    // Whether the persistent index beside the file is read and written (default yes).
+    void SetUseIndex(bool bUse) { m_bUseIndex = bUse; }
+    // What the last read found of the persistent index.
+    indexfile::Loaded LastIndexLoad() const { return m_lastIndexLoad; }
     // Why the last change that failed failed (the warning it gave); empty before any.
     const std::string& LastError() const;
     // Where Open moved an unreadable database file; empty when it did not.
@@ -122,7 +127,12 @@ private:
     void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
     bool Commit(const RecordChange& edit, bool bAlways);
-    Written WritePieces(const PendingChange& change);
+    Written WritePieces(const std::string& path, const PendingChange& change);
+    // Parses the file open at `fd` into `index`, or reads its persistent index
+    // when that describes the file; writes the index after a parse.
+    ReadResult ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error, bool bIndentedRoot);
+    // Writes the persistent index of the file this process just wrote (under the lock).
+    void WriteIndex(const std::string& path);
     Written WriteTree(const PendingChange& change);
     bool WriteBatch(const RecordBatch& batch);
     void DropTree();
@@ -134,6 +144,9 @@ private:
     bool m_bFileSystemTags = true;
     std::string m_strDatabaseFile;
     std::chrono::nanoseconds m_lastLockHold{0};
+    bool m_bUseIndex = true;
+    bool m_bIndentedReading = false; // the index in memory was read knowing the file's indenting
+    indexfile::Loaded m_lastIndexLoad = indexfile::Loaded::Missing;
 };
 
 } // namespace quillmark

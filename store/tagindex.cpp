@@ -9,11 +9,12 @@ namespace quillmark {
 
 void TagIndex::Clear()
 {
-    m_records.clear();
-    m_blockStarts.clear();
+    m_records.Clear();
+    m_blockStarts.Clear();
     m_dead = 0;
-    m_arena.clear();
-    m_block.clear();
+    m_arena.Clear();
+    m_block.Clear();
+    m_pMapping.reset();
     m_hexKeys.Clear();
     m_otherKeys.clear();
     m_bCanonical = true;
@@ -27,16 +28,16 @@ void TagIndex::Reserve(std::uint64_t fileBytes)
     // A record written by the formatter takes about 250 bytes of the file,
     // 60% of which are its texts and an eighth its tags.
     const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
-    m_records.reserve(records);
-    m_blockStarts.reserve(records);
+    m_records.Own().reserve(records);
+    m_blockStarts.Own().reserve(records);
     m_hexKeys.Reserve(records);
-    m_arena.reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
-    m_block.reserve(static_cast<std::size_t>(fileBytes / 8));
+    m_arena.Own().reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
+    m_block.Own().reserve(static_cast<std::size_t>(fileBytes / 8));
 }
 
 void TagIndex::KeyMap::Clear()
 {
-    m_slots.clear();
+    m_slots.Clear();
     m_mask = 0;
     m_count = 0;
 }
@@ -53,16 +54,17 @@ void TagIndex::KeyMap::Reserve(std::size_t count)
 void TagIndex::KeyMap::Grow(std::size_t capacity)
 {
     std::vector<Slot> old;
-    old.swap(m_slots);
-    m_slots.resize(capacity);
+    old.swap(m_slots.Own());
+    std::vector<Slot>& slots = m_slots.Own();
+    slots.resize(capacity);
     m_mask = capacity - 1;
     for (const Slot& slot : old) {
         if (!slot.used)
             continue;
         std::size_t i = Home(slot.key);
-        while (m_slots[i].used)
+        while (slots[i].used)
             i = (i + 1) & m_mask;
-        m_slots[i] = slot;
+        slots[i] = slot;
     }
 }
 
@@ -83,15 +85,16 @@ std::int32_t& TagIndex::KeyMap::Entry(const HexKey& key)
 {
     if ((m_count + 1) * 2 > m_slots.size())
         Grow(m_slots.empty() ? 16 : m_slots.size() * 2);
+    std::vector<Slot>& slots = m_slots.Own();
     std::size_t i = Home(key);
-    for (; m_slots[i].used; i = (i + 1) & m_mask)
-        if (m_slots[i].key == key)
-            return m_slots[i].value;
-    m_slots[i].used = true;
-    m_slots[i].key = key;
-    m_slots[i].value = -1;
+    for (; slots[i].used; i = (i + 1) & m_mask)
+        if (slots[i].key == key)
+            return slots[i].value;
+    slots[i].used = true;
+    slots[i].key = key;
+    slots[i].value = -1;
     ++m_count;
-    return m_slots[i].value;
+    return slots[i].value;
 }
 
 // Removes an entry and moves later entries of its probe run back into the gap,
@@ -100,21 +103,22 @@ void TagIndex::KeyMap::Erase(const HexKey& key)
 {
     if (m_slots.empty())
         return;
+    std::vector<Slot>& slots = m_slots.Own();
     std::size_t hole = Home(key);
-    while (m_slots[hole].used && !(m_slots[hole].key == key))
+    while (slots[hole].used && !(slots[hole].key == key))
         hole = (hole + 1) & m_mask;
-    if (!m_slots[hole].used)
+    if (!slots[hole].used)
         return;
-    for (std::size_t next = (hole + 1) & m_mask; m_slots[next].used; next = (next + 1) & m_mask) {
-        const std::size_t home = Home(m_slots[next].key);
+    for (std::size_t next = (hole + 1) & m_mask; slots[next].used; next = (next + 1) & m_mask) {
+        const std::size_t home = Home(slots[next].key);
         // The entry at `next` may fill the hole only if its home is not in (hole, next].
         const bool stays = hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
         if (stays)
             continue;
-        m_slots[hole] = m_slots[next];
+        slots[hole] = slots[next];
         hole = next;
     }
-    m_slots[hole].used = false;
+    slots[hole].used = false;
     --m_count;
 }
 
@@ -162,7 +166,8 @@ std::int32_t* TagIndex::Head(std::string_view key)
 // of the file, so the chain stays in file order).
 void TagIndex::Link(std::uint32_t record)
 {
-    Record& entry = m_records[record];
+    std::vector<Record>& records = m_records.Own();
+    Record& entry = records[record];
     entry.nextSameKey = -1;
     bool hasKey = false;
     for (std::uint8_t i = 0; i < entry.count; ++i)
@@ -171,7 +176,7 @@ void TagIndex::Link(std::uint32_t record)
         return;
     std::int32_t* link = Head(Value(record, kMd5));
     while (*link >= 0)
-        link = &m_records[static_cast<std::uint32_t>(*link)].nextSameKey;
+        link = &records[static_cast<std::uint32_t>(*link)].nextSameKey;
     *link = static_cast<std::int32_t>(record);
 }
 
@@ -183,11 +188,12 @@ void TagIndex::Unlink(std::uint32_t record)
     if (!hasKey)
         return;
     const std::string key(Value(record, kMd5));
+    std::vector<Record>& records = m_records.Own();
     std::int32_t* link = Head(key);
     while (*link >= 0 && *link != static_cast<std::int32_t>(record))
-        link = &m_records[static_cast<std::uint32_t>(*link)].nextSameKey;
+        link = &records[static_cast<std::uint32_t>(*link)].nextSameKey;
     if (*link >= 0)
-        *link = m_records[record].nextSameKey;
+        *link = records[record].nextSameKey;
     HexKey hex;
     if (*Head(key) < 0) {
         if (ParseKey(key, hex))
@@ -207,7 +213,7 @@ void TagIndex::AddTexts(Record& record, const AttrList& attrs)
         if (value.size() > UINT32_MAX)
             throw std::length_error("attribute too long");
         record.length[i] = static_cast<std::uint32_t>(value.size());
-        m_arena.append(value);
+        m_arena.Own().append(value);
     }
 }
 
@@ -215,22 +221,23 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
 {
     Record record;
     AddTexts(record, attrs);
-    m_arena.append(markedTags);
+    m_arena.Own().append(markedTags);
     record.tagsLength = static_cast<std::uint32_t>(markedTags.size());
-    record.block = m_block.size();
+    std::string& block = m_block.Own();
+    record.block = block.size();
     // Each tag folded once here, so that a search folds only its own text.
     std::size_t start = 0;
     for (std::size_t i = 0; i < markedTags.size(); ++i) {
         if (markedTags[i] == kTagMark || markedTags[i] == kOtherMark) {
-            AppendFolded(m_block, markedTags.substr(start, i - start));
-            m_block += kSeparator;
+            AppendFolded(block, markedTags.substr(start, i - start));
+            block += kSeparator;
             start = i + 1;
         }
     }
-    AppendFolded(m_block, markedTags.substr(start));
-    record.blockLength = static_cast<std::uint32_t>(m_block.size() - record.block);
-    m_records.push_back(record);
-    m_blockStarts.push_back(record.block);
+    AppendFolded(block, markedTags.substr(start));
+    record.blockLength = static_cast<std::uint32_t>(block.size() - record.block);
+    m_records.Own().push_back(record);
+    m_blockStarts.Own().push_back(record.block);
     const auto number = static_cast<std::uint32_t>(m_records.size() - 1);
     Link(number);
     return number;
@@ -238,13 +245,13 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
 
 void TagIndex::Remove(std::uint32_t record)
 {
-    Record& entry = m_records[record];
-    if (!entry.live)
+    if (!m_records[record].live)
         return;
     Unlink(record);
+    Record& entry = m_records.Own()[record];
     entry.live = false;
     // Its tags can no longer match.
-    std::fill_n(m_block.begin() + static_cast<std::ptrdiff_t>(entry.block), entry.blockLength, kSeparator);
+    std::fill_n(m_block.Own().begin() + static_cast<std::ptrdiff_t>(entry.block), entry.blockLength, kSeparator);
     ++m_dead;
 }
 
@@ -258,12 +265,12 @@ void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
         safe.values[i] = copies[i];
     }
     const std::string tags(MarkedTags(record));
-    Record& entry = m_records[record];
+    Record& entry = m_records.Own()[record];
     // The key stays: only the preview date changes in place.
     AddTexts(entry, safe);
     entry.datesRead = 0;
     entry.tagsLength = static_cast<std::uint32_t>(tags.size());
-    m_arena.append(tags);
+    m_arena.Own().append(tags);
 }
 
 void TagIndex::CompactIfSparse()
@@ -271,13 +278,13 @@ void TagIndex::CompactIfSparse()
     if (m_dead < 1024 || m_dead < LiveCount())
         return;
     TagIndex packed;
-    packed.m_arena.reserve(m_arena.size() / 2);
-    packed.m_block.reserve(m_block.size() / 2);
+    packed.m_arena.Own().reserve(m_arena.size() / 2);
+    packed.m_block.Own().reserve(m_block.size() / 2);
     for (std::uint32_t i = 0; i < m_records.size(); ++i) {
         if (!m_records[i].live)
             continue;
         const std::uint32_t number = packed.Append(Attributes(i), MarkedTags(i));
-        Record& entry = packed.m_records[number];
+        Record& entry = packed.m_records.Own()[number];
         entry.begin = m_records[i].begin;
         entry.end = m_records[i].end;
         entry.startTag = m_records[i].startTag;
@@ -295,7 +302,7 @@ std::string_view TagIndex::Value(std::uint32_t record, Attr attr) const
     std::uint64_t offset = entry.text;
     for (std::uint8_t i = 0; i < attr; ++i)
         offset += entry.length[i];
-    return std::string_view(m_arena).substr(offset, entry.length[attr]);
+    return std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.length[attr]);
 }
 
 AttrList TagIndex::Attributes(std::uint32_t record) const
@@ -306,7 +313,7 @@ AttrList TagIndex::Attributes(std::uint32_t record) const
     attrs.count = entry.count;
     std::uint64_t offset = entry.text;
     for (std::uint8_t i = 0; i < kAttrCount; ++i) {
-        attrs.values[i] = std::string_view(m_arena).substr(offset, entry.length[i]);
+        attrs.values[i] = std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.length[i]);
         offset += entry.length[i];
     }
     return attrs;
@@ -318,7 +325,7 @@ std::string_view TagIndex::MarkedTags(std::uint32_t record) const
     std::uint64_t offset = entry.text;
     for (std::uint32_t length : entry.length)
         offset += length;
-    return std::string_view(m_arena).substr(offset, entry.tagsLength);
+    return std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.tagsLength);
 }
 
 } // namespace quillmark

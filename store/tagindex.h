@@ -6,11 +6,14 @@
 #include <array>
 #include <cstring>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "store/column.h"
 #include "store/recordxml.h"
 
 namespace quillmark {
@@ -66,8 +69,9 @@ public:
     std::int32_t First(std::string_view key) const;
     std::int32_t NextSameKey(std::uint32_t record) const { return m_records[record].nextSameKey; }
 
-    const std::vector<Record>& Records() const { return m_records; }
-    std::vector<Record>& Records() { return m_records; }
+    std::span<const Record> Records() const { return m_records.View(); }
+    // The records to change in place (made owned when they were mapped).
+    std::vector<Record>& MutableRecords() { return m_records.Own(); }
     std::size_t LiveCount() const { return m_records.size() - m_dead; }
     std::string_view Value(std::uint32_t record, Attr attr) const;
     AttrList Attributes(std::uint32_t record) const;
@@ -87,6 +91,7 @@ public:
     std::uint64_t m_fileSize = 0;
 
 private:
+    friend struct IndexImage; // saves and restores every member (store/indexfile.cpp)
     struct HexKey {
         std::uint64_t high = 0, low = 0;
         bool operator==(const HexKey&) const = default;
@@ -95,6 +100,7 @@ private:
     // the entry, where a node-based map follows two pointers.
     class KeyMap {
     public:
+        friend struct IndexImage;
         void Clear();
         void Reserve(std::size_t count);
         const std::int32_t* Find(const HexKey& key) const;
@@ -110,7 +116,7 @@ private:
         };
         std::size_t Home(const HexKey& key) const { return static_cast<std::size_t>(key.high ^ key.low) & m_mask; }
         void Grow(std::size_t capacity);
-        std::vector<Slot> m_slots;
+        Column<std::vector<Slot>> m_slots;
         std::size_t m_mask = 0;
         std::size_t m_count = 0;
     };
@@ -120,11 +126,12 @@ private:
     void Unlink(std::uint32_t record);
     void AddTexts(Record& record, const AttrList& attrs);
 
-    std::vector<Record> m_records; // in file order
-    std::vector<std::uint64_t> m_blockStarts; // each record's `block`, packed for the search
+    Column<std::vector<Record>> m_records; // in file order
+    Column<std::vector<std::uint64_t>> m_blockStarts; // each record's `block`, packed for the search
     std::size_t m_dead = 0;
-    std::string m_arena;
-    std::string m_block;
+    Column<std::string> m_arena;
+    Column<std::string> m_block;
+    std::shared_ptr<const void> m_pMapping; // the index file the columns view, when they do
     KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };
@@ -134,6 +141,7 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
     if (lowerText.empty() || lowerText.find(kSeparator) != std::string_view::npos)
         return;
     const char* base = m_block.data();
+    const std::uint64_t* starts = m_blockStarts.data();
     std::size_t from = 0;
     while (from < m_block.size()) {
         const void* found = ::memmem(base + from, m_block.size() - from, lowerText.data(), lowerText.size());
@@ -141,8 +149,8 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
             return;
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
         // The record whose block holds the hit: the last one starting at or before it.
-        const auto after = std::upper_bound(m_blockStarts.begin(), m_blockStarts.end(), at);
-        const auto low = static_cast<std::size_t>(after - m_blockStarts.begin()) - 1;
+        const auto after = std::upper_bound(starts, starts + m_blockStarts.size(), at);
+        const auto low = static_cast<std::size_t>(after - starts) - 1;
         const Record& record = m_records[low];
         hit(static_cast<std::uint32_t>(low));
         from = record.block + record.blockLength;

@@ -26,10 +26,12 @@ protected:
     std::string DbFile() const { return m_dir / "tags.xml"; }
 
     // A database object over the test's folder, opened.
-    std::unique_ptr<TaggingDatabase> OpenDb()
+    // `useIndex` false: every read parses the file, as without a persistent index.
+    std::unique_ptr<TaggingDatabase> OpenDb(bool useIndex = true)
     {
         auto db = std::make_unique<TaggingDatabase>();
         db->m_pSettings = &m_settings;
+        db->SetUseIndex(useIndex);
         EXPECT_TRUE(db->Open());
         return db;
     }

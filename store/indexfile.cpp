@@ -1,0 +1,432 @@
+// The index file: a header that names the database state it describes and
+// where each of the TagIndex's arrays lies, each array checksummed, then the
+// arrays as they stand in memory. Loading checks the header, the database's
+// identity (and, within the racy margin, its hash), each array's checksum and
+// every offset the arrays hold, before anything is used.
+#include "store/indexfile.h"
+
+#include "platform/files/paths.h"
+#include "platform/files/regularfile.h"
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+namespace quillmark {
+
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'M', 'I', 'N', 'D', 'E', 'X', '\n'};
+// Raised whenever the layout below or TagIndex's members change.
+constexpr std::uint32_t kVersion = 1;
+
+enum Section : std::uint32_t { kRecords, kBlockStarts, kArena, kBlock, kSlots, kOtherKeys, kSectionCount };
+
+struct SectionEntry {
+    std::uint64_t offset = 0, length = 0, checksum = 0;
+};
+
+struct Header {
+    char magic[8];
+    std::uint32_t version;
+    std::uint32_t recordSize, slotSize, attrCount; // the layout of the arrays
+    // The database file described.
+    std::uint64_t device, inode, size;
+    std::int64_t mtimeNs, ctimeNs;
+    std::uint64_t hashLow, hashHigh;
+    std::int64_t verifiedAtNs;
+    // The index's own facts.
+    std::uint64_t rootClose, fileSize, dead, keyCount, keyMask;
+    std::uint32_t canonical, layout;
+    SectionEntry sections[kSectionCount];
+    std::uint64_t checksum; // of every byte above
+};
+static_assert(std::is_trivially_copyable_v<Header>);
+
+constexpr std::uint64_t kAlign = 16;
+
+std::uint64_t Aligned(std::uint64_t offset)
+{
+    return (offset + kAlign - 1) / kAlign * kAlign;
+}
+
+std::uint64_t Checksum(const void* bytes, std::size_t length)
+{
+    return XXH3_64bits(bytes, length);
+}
+
+std::uint64_t HeaderChecksum(const Header& header)
+{
+    return Checksum(&header, offsetof(Header, checksum));
+}
+
+// Reads exactly `length` bytes at `offset`; false on a short read or an error.
+bool ReadExactly(files::FileSystem& fs, int fd, void* into, std::size_t length, std::uint64_t offset)
+{
+    auto* bytes = static_cast<char*>(into);
+    while (length > 0) {
+        const ssize_t n = fs.ReadAt(fd, bytes, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+// Hashes the whole file at `fd` from its start.
+bool HashFile(files::FileSystem& fs, int fd, std::uint64_t& low, std::uint64_t& high)
+{
+    indexfile::ContentHash hash;
+    std::vector<char> buffer(1 << 18);
+    std::uint64_t offset = 0;
+    while (true) {
+        const ssize_t n = fs.ReadAt(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        hash.Add(buffer.data(), static_cast<std::size_t>(n));
+        offset += static_cast<std::uint64_t>(n);
+    }
+    hash.Result(low, high);
+    return true;
+}
+
+bool SameFile(const files::FileStamp& stamp, const Header& header)
+{
+    return stamp.exists && stamp.device == header.device && stamp.inode == header.inode &&
+           stamp.size == header.size && stamp.mtimeNs == header.mtimeNs && stamp.ctimeNs == header.ctimeNs;
+}
+
+} // namespace
+
+// Saves and restores every member of a TagIndex (a friend of the class).
+struct IndexImage {
+    using Record = TagIndex::Record;
+    using Slot = TagIndex::KeyMap::Slot;
+
+    // The arrays of `index` as they are written: records without the dates
+    // cached from their text (those depend on the reader's time zone).
+    static bool Write(files::FileSystem& fs, int fd, const TagIndex& index, const indexfile::Proof& proof)
+    {
+        std::vector<Record> records(index.m_records.begin(), index.m_records.end());
+        for (Record& record : records) {
+            record.datesRead = 0;
+            record.writeDate = record.previewDate = 0;
+        }
+        std::string others;
+        for (const auto& [key, first] : index.m_otherKeys) {
+            const auto length = static_cast<std::uint32_t>(key.size());
+            others.append(reinterpret_cast<const char*>(&length), sizeof length);
+            others += key;
+            others.append(reinterpret_cast<const char*>(&first), sizeof first);
+        }
+        const std::string_view parts[kSectionCount] = {
+            {reinterpret_cast<const char*>(records.data()), records.size() * sizeof(Record)},
+            {reinterpret_cast<const char*>(index.m_blockStarts.data()),
+             index.m_blockStarts.size() * sizeof(std::uint64_t)},
+            {index.m_arena.data(), index.m_arena.size()},
+            {index.m_block.data(), index.m_block.size()},
+            {reinterpret_cast<const char*>(index.m_hexKeys.m_slots.data()),
+             index.m_hexKeys.m_slots.size() * sizeof(Slot)},
+            others,
+        };
+        Header header{};
+        std::memcpy(header.magic, kMagic, sizeof kMagic);
+        header.version = kVersion;
+        header.recordSize = sizeof(Record);
+        header.slotSize = sizeof(Slot);
+        header.attrCount = kAttrCount;
+        header.device = proof.stamp.device;
+        header.inode = proof.stamp.inode;
+        header.size = proof.stamp.size;
+        header.mtimeNs = proof.stamp.mtimeNs;
+        header.ctimeNs = proof.stamp.ctimeNs;
+        header.hashLow = proof.hashLow;
+        header.hashHigh = proof.hashHigh;
+        header.verifiedAtNs = proof.verifiedAtNs;
+        header.rootClose = index.m_rootClose;
+        header.fileSize = index.m_fileSize;
+        header.dead = index.m_dead;
+        header.keyCount = index.m_hexKeys.m_count;
+        header.keyMask = index.m_hexKeys.m_mask;
+        header.canonical = index.m_bCanonical ? 1 : 0;
+        header.layout = index.m_layout == TagIndex::Layout::AsRead ? 1 : 0;
+        // Each array starts at a multiple of kAlign, so that it is used where it is mapped.
+        std::uint64_t offset = Aligned(sizeof(Header));
+        for (std::uint32_t i = 0; i < kSectionCount; ++i) {
+            header.sections[i] = {offset, parts[i].size(), Checksum(parts[i].data(), parts[i].size())};
+            offset = Aligned(offset + parts[i].size());
+        }
+        header.checksum = HeaderChecksum(header);
+        const char padding[kAlign] = {};
+        std::uint64_t written = sizeof header;
+        if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&header), sizeof header}))
+            return false;
+        for (std::uint32_t i = 0; i < kSectionCount; ++i) {
+            if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}) ||
+                !files::WriteAll(fs, fd, parts[i]))
+                return false;
+            written = header.sections[i].offset + parts[i].size();
+        }
+        return true;
+    }
+
+    // Views the section `which` of the mapped file in `into`, once its place,
+    // alignment and checksum are right.
+    template <class Owned>
+    static bool ViewSection(const char* base, const Header& header, std::uint64_t fileSize, Section which,
+                            Column<Owned>& into)
+    {
+        using Element = typename Owned::value_type;
+        const SectionEntry& entry = header.sections[which];
+        if (entry.offset > fileSize || entry.length > fileSize - entry.offset || entry.length % sizeof(Element) != 0 ||
+            entry.offset % alignof(Element) != 0)
+            return false;
+        const char* first = base + entry.offset;
+        if (Checksum(first, static_cast<std::size_t>(entry.length)) != entry.checksum)
+            return false;
+        into.SetView(reinterpret_cast<const Element*>(first), static_cast<std::size_t>(entry.length / sizeof(Element)));
+        return true;
+    }
+
+    // Every offset and number the arrays hold stays inside them, so that a
+    // damaged index that passed its checksums still cannot make a query read
+    // out of bounds or loop.
+    static bool Consistent(const TagIndex& index)
+    {
+        const std::size_t count = index.m_records.size();
+        if (index.m_blockStarts.size() != count || index.m_dead > count)
+            return false;
+        std::size_t dead = 0;
+        std::uint64_t previousBlock = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Record& record = index.m_records[i];
+            std::uint64_t texts = record.tagsLength;
+            for (const std::uint32_t length : record.length)
+                texts += length;
+            if (record.text > index.m_arena.size() || texts > index.m_arena.size() - record.text)
+                return false;
+            if (record.block > index.m_block.size() || record.blockLength > index.m_block.size() - record.block ||
+                record.block < previousBlock || index.m_blockStarts[i] != record.block)
+                return false;
+            previousBlock = record.block;
+            if (record.count > kAttrCount || record.nextSameKey < -1 ||
+                record.nextSameKey >= static_cast<std::int64_t>(count) ||
+                (record.nextSameKey >= 0 && static_cast<std::size_t>(record.nextSameKey) <= i))
+                return false;
+            for (std::uint8_t a = 0; a < record.count; ++a)
+                if (record.order[a] >= kAttrCount)
+                    return false;
+            if (record.begin > record.end || record.end > index.m_fileSize || record.datesRead != 0)
+                return false;
+            dead += record.live ? 0 : 1;
+        }
+        if (dead != index.m_dead)
+            return false;
+        const auto& keys = index.m_hexKeys;
+        if (!keys.m_slots.empty()) {
+            // A power of two with at least one free slot, so that every probe ends.
+            if (keys.m_slots.size() != keys.m_mask + 1 || (keys.m_slots.size() & keys.m_mask) != 0 ||
+                keys.m_count >= keys.m_slots.size())
+                return false;
+        } else if (keys.m_count != 0 || keys.m_mask != 0) {
+            return false;
+        }
+        std::size_t used = 0;
+        for (const Slot& slot : keys.m_slots) {
+            used += slot.used ? 1 : 0;
+            if (slot.used && (slot.value < -1 || slot.value >= static_cast<std::int64_t>(count)))
+                return false;
+        }
+        if (used != keys.m_count)
+            return false;
+        for (const auto& [key, first] : index.m_otherKeys)
+            if (first < -1 || first >= static_cast<std::int64_t>(count))
+                return false;
+        return true;
+    }
+
+    // Maps the index file open at `fd` and makes `out` view it. Private and
+    // writable: the dates a query reads from a record's text are cached in it.
+    static bool Read(int fd, const Header& header, std::uint64_t fileSize, TagIndex& out)
+    {
+        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (base == MAP_FAILED)
+            return false;
+        const auto length = static_cast<std::size_t>(fileSize);
+        std::shared_ptr<const void> mapping(base, [length](const void* at) { ::munmap(const_cast<void*>(at), length); });
+        const char* bytes = static_cast<const char*>(base);
+        TagIndex index;
+        Column<std::string> others;
+        if (!ViewSection(bytes, header, fileSize, kRecords, index.m_records) ||
+            !ViewSection(bytes, header, fileSize, kBlockStarts, index.m_blockStarts) ||
+            !ViewSection(bytes, header, fileSize, kArena, index.m_arena) ||
+            !ViewSection(bytes, header, fileSize, kBlock, index.m_block) ||
+            !ViewSection(bytes, header, fileSize, kSlots, index.m_hexKeys.m_slots) ||
+            !ViewSection(bytes, header, fileSize, kOtherKeys, others))
+            return false;
+        for (std::size_t at = 0; at < others.size();) {
+            std::uint32_t keyLength = 0;
+            std::int32_t first = 0;
+            if (others.size() - at < sizeof keyLength)
+                return false;
+            std::memcpy(&keyLength, others.data() + at, sizeof keyLength);
+            at += sizeof keyLength;
+            if (others.size() - at < std::size_t{keyLength} + sizeof first)
+                return false;
+            std::string key(others.data() + at, keyLength);
+            at += keyLength;
+            std::memcpy(&first, others.data() + at, sizeof first);
+            at += sizeof first;
+            index.m_otherKeys.emplace(std::move(key), first);
+        }
+        index.m_dead = static_cast<std::size_t>(header.dead);
+        index.m_hexKeys.m_count = static_cast<std::size_t>(header.keyCount);
+        index.m_hexKeys.m_mask = static_cast<std::size_t>(header.keyMask);
+        index.m_bCanonical = header.canonical != 0;
+        index.m_layout = header.layout != 0 ? TagIndex::Layout::AsRead : TagIndex::Layout::Indented;
+        index.m_rootClose = header.rootClose;
+        index.m_fileSize = header.fileSize;
+        if (header.canonical > 1 || header.layout > 1 || !Consistent(index))
+            return false;
+        index.m_pMapping = std::move(mapping);
+        out = std::move(index);
+        return true;
+    }
+};
+
+namespace indexfile {
+
+ContentHash::ContentHash() : m_pState(XXH3_createState())
+{
+    if (!m_pState)
+        throw std::bad_alloc();
+    XXH3_128bits_reset(static_cast<XXH3_state_t*>(m_pState));
+}
+
+ContentHash::~ContentHash()
+{
+    XXH3_freeState(static_cast<XXH3_state_t*>(m_pState));
+}
+
+void ContentHash::Add(const void* bytes, std::size_t length)
+{
+    XXH3_128bits_update(static_cast<XXH3_state_t*>(m_pState), bytes, length);
+}
+
+void ContentHash::Result(std::uint64_t& low, std::uint64_t& high) const
+{
+    const XXH128_hash_t hash = XXH3_128bits_digest(static_cast<const XXH3_state_t*>(m_pState));
+    low = hash.low64;
+    high = hash.high64;
+}
+
+std::int64_t NowNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+std::string PathFor(const std::string& databasePath)
+{
+    return databasePath + ".idx";
+}
+
+bool Prove(files::FileSystem& fs, int fd, Proof& proof)
+{
+    proof.stamp = files::GetFileStamp(fs, fd);
+    proof.verifiedAtNs = NowNs();
+    return proof.stamp.exists && HashFile(fs, fd, proof.hashLow, proof.hashHigh) &&
+           files::GetFileStamp(fs, fd) == proof.stamp;
+}
+
+Loaded Load(files::FileSystem& fs, const std::string& indexPath, int databaseFd, TagIndex& index, Proof& proof,
+            bool& refreshed)
+{
+    refreshed = false;
+    const int fd = files::OpenRegularFile(fs, indexPath, nullptr);
+    if (fd < 0)
+        return errno == ENOENT ? Loaded::Missing : Loaded::Damaged;
+    const auto result = [&]() {
+        struct stat st {};
+        if (fs.StatFd(fd, &st) != 0)
+            return Loaded::Damaged;
+        const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+        Header header{};
+        if (fileSize < sizeof header || !ReadExactly(fs, fd, &header, sizeof header, 0) ||
+            std::memcmp(header.magic, kMagic, sizeof kMagic) != 0)
+            return Loaded::Damaged;
+        if (header.version != kVersion || header.recordSize != sizeof(IndexImage::Record) ||
+            header.slotSize != sizeof(IndexImage::Slot) || header.attrCount != kAttrCount)
+            return Loaded::OtherVersion;
+        if (header.checksum != HeaderChecksum(header))
+            return Loaded::Damaged;
+        const files::FileStamp stamp = files::GetFileStamp(fs, databaseFd);
+        if (!SameFile(stamp, header))
+            return Loaded::Stale;
+        if (stamp.ctimeNs + kRacyMarginNs >= header.verifiedAtNs) {
+            // Written too soon after the file's last change for its identity to
+            // prove its content: compare the bytes' hash.
+            Proof now;
+            if (!Prove(fs, databaseFd, now) || now.stamp != stamp || now.hashLow != header.hashLow ||
+                now.hashHigh != header.hashHigh)
+                return Loaded::Stale;
+            proof = now;
+            refreshed = true;
+        }
+        return IndexImage::Read(fd, header, fileSize, index) ? Loaded::Used : Loaded::Damaged;
+    }();
+    fs.Close(fd);
+    return result;
+}
+
+bool Write(files::FileSystem& fs, const std::string& indexPath, const TagIndex& index, const Proof& proof)
+{
+    // Written beside the index and renamed over it, but not flushed: the index
+    // can always be made again, and a torn one fails its checksums.
+    std::string temp = files::FolderOf(indexPath) + "/." + files::NameOf(indexPath) + ".XXXXXX";
+    const int fd = fs.CreateTemp(temp);
+    if (fd < 0)
+        return false;
+    bool ok = fs.ChangeMode(fd, 0600) == 0 && IndexImage::Write(fs, fd, index, proof);
+    ok = fs.Close(fd) == 0 && ok;
+    ok = ok && fs.Rename(temp.c_str(), indexPath.c_str()) == 0;
+    if (!ok)
+        fs.Unlink(temp.c_str());
+    return ok;
+}
+
+const char* Describe(Loaded loaded)
+{
+    switch (loaded) {
+    case Loaded::Used: return "used";
+    case Loaded::Missing: return "missing";
+    case Loaded::Stale: return "stale";
+    case Loaded::Damaged: return "damaged";
+    case Loaded::OtherVersion: return "of another version";
+    }
+    return "unknown";
+}
+
+} // namespace indexfile
+
+} // namespace quillmark
