@@ -4,6 +4,7 @@
 #include "tests/store/dbfixture.h"
 
 #include "store/fingerprint.h"
+#include "store/indexfile.h"
 #include "store/treewriter.h"
 
 #include <random>
@@ -202,6 +203,7 @@ TEST_P(ReplayTest, PiecesWriteWhatTheTreeWrites)
     ASSERT_EQ(oldSide.File(), newSide.File());
 
     int piecewise = 0;
+    int indexed = 0; // steps after which the index on disk was valid
     const int steps = records >= 1000 ? 60 : 200; // every step waits for two flushes to disk
     for (int step = 0; step < steps; ++step) {
         const std::string& path = paths[random() % paths.size()];
@@ -263,6 +265,27 @@ TEST_P(ReplayTest, PiecesWriteWhatTheTreeWrites)
         }
         ASSERT_EQ(oldSide.File(), newSide.File()) << "after step " << step << ", operation " << op;
 
+        // The persistent index on disk, when there is a valid one, holds what a parse finds.
+        {
+            TaggingDatabase viaIndex, parsed;
+            viaIndex.m_pSettings = parsed.m_pSettings = &newSide.settings;
+            parsed.SetUseIndex(false);
+            viaIndex.Open(false);
+            parsed.Open(false);
+            if (viaIndex.LastIndexLoad() == indexfile::Loaded::Used) {
+                ++indexed;
+                const ResultList mapped = viaIndex.GetAllDocuments({}), read = parsed.GetAllDocuments({});
+                ASSERT_EQ(mapped.size(), read.size()) << "after step " << step;
+                for (std::size_t i = 0; i < read.size(); ++i) {
+                    ASSERT_EQ(mapped[i].path, read[i].path) << "after step " << step;
+                    ASSERT_EQ(mapped[i].tags, read[i].tags) << "after step " << step;
+                    ASSERT_EQ(mapped[i].previewDate, read[i].previewDate) << "after step " << step;
+                }
+                ASSERT_EQ(viaIndex.GetAllTags(), parsed.GetAllTags()) << "after step " << step;
+                ASSERT_EQ(Paths(viaIndex.FindDocuments("a", {})), Paths(parsed.FindDocuments("a", {})));
+            }
+        }
+
         // The index changed in place answers as a fresh reading of the file.
         if (step % 10 == 0) {
             TaggingDatabase fresh;
@@ -287,6 +310,7 @@ TEST_P(ReplayTest, PiecesWriteWhatTheTreeWrites)
         }
     }
     EXPECT_GT(piecewise, steps * 3 / 4); // the index path was the one taken
+    EXPECT_GT(indexed, steps / 2);        // and the persistent index was there to check
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ReplayTest, ::testing::Values(10, 101, 2000));
