@@ -1,16 +1,19 @@
 // The index file: a header that names the database state it describes and
-// where each of the TagIndex's arrays lies, each array checksummed, then the
-// arrays as they stand in memory. Loading checks the header, the database's
-// identity (and, within the racy margin, its hash), each array's checksum and
-// every offset the arrays hold, before anything is used.
+// where each of the TagIndex's arrays lies, then the arrays as they stand in
+// memory, then a checksum of every 64 KB of them. Loading checks the header,
+// the database's identity (and, within the racy margin, its hash) and the
+// arrays' sizes; the bytes are checked against their checksums as a query
+// first touches them (store/indexmapping.h), so one lookup reads a few pages.
 #include "store/indexfile.h"
 
 #include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
+#include "store/indexmapping.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -28,12 +31,12 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'M', 'I', 'N', 'D', 'E', 'X', '\n'};
 // Raised whenever the layout below or TagIndex's members change.
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 
 enum Section : std::uint32_t { kRecords, kBlockStarts, kArena, kBlock, kSlots, kOtherKeys, kSectionCount };
 
 struct SectionEntry {
-    std::uint64_t offset = 0, length = 0, checksum = 0;
+    std::uint64_t offset = 0, length = 0;
 };
 
 struct Header {
@@ -49,6 +52,9 @@ struct Header {
     std::uint64_t rootClose, fileSize, dead, keyCount, keyMask;
     std::uint32_t canonical, layout;
     SectionEntry sections[kSectionCount];
+    // The arrays are checked in chunks of IndexMapping::kChunk bytes, from the
+    // first array's start; the chunks' checksums follow the last array.
+    std::uint64_t chunkTable, chunkCount, chunkTableChecksum;
     std::uint64_t checksum; // of every byte above
 };
 static_assert(std::is_trivially_copyable_v<Header>);
@@ -114,6 +120,50 @@ bool SameFile(const files::FileStamp& stamp, const Header& header)
            stamp.size == header.size && stamp.mtimeNs == header.mtimeNs && stamp.ctimeNs == header.ctimeNs;
 }
 
+// The checksums of consecutive IndexMapping::kChunk-byte chunks of a stream
+// of bytes given in pieces.
+class ChunkSums {
+public:
+    ChunkSums() : m_pState(XXH3_createState())
+    {
+        if (!m_pState)
+            throw std::bad_alloc();
+        XXH3_64bits_reset(m_pState.get());
+    }
+    void Add(const char* bytes, std::size_t length)
+    {
+        while (length > 0) {
+            const std::size_t take = std::min<std::size_t>(length, IndexMapping::kChunk - m_filled);
+            XXH3_64bits_update(m_pState.get(), bytes, take);
+            bytes += take;
+            length -= take;
+            m_filled += take;
+            if (m_filled == IndexMapping::kChunk)
+                EndChunk();
+        }
+    }
+    std::vector<std::uint64_t> Finish()
+    {
+        if (m_filled > 0)
+            EndChunk();
+        return std::move(m_sums);
+    }
+
+private:
+    void EndChunk()
+    {
+        m_sums.push_back(XXH3_64bits_digest(m_pState.get()));
+        XXH3_64bits_reset(m_pState.get());
+        m_filled = 0;
+    }
+    struct FreeState {
+        void operator()(XXH3_state_t* state) const { XXH3_freeState(state); }
+    };
+    std::unique_ptr<XXH3_state_t, FreeState> m_pState;
+    std::size_t m_filled = 0;
+    std::vector<std::uint64_t> m_sums;
+};
+
 } // namespace
 
 // Saves and restores every member of a TagIndex (a friend of the class).
@@ -169,13 +219,30 @@ struct IndexImage {
         header.canonical = index.m_bCanonical ? 1 : 0;
         header.layout = index.m_layout == TagIndex::Layout::AsRead ? 1 : 0;
         // Each array starts at a multiple of kAlign, so that it is used where it is mapped.
-        std::uint64_t offset = Aligned(sizeof(Header));
+        const std::uint64_t dataStart = Aligned(sizeof(Header));
+        std::uint64_t offset = dataStart;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
-            header.sections[i] = {offset, parts[i].size(), Checksum(parts[i].data(), parts[i].size())};
+            header.sections[i] = {offset, parts[i].size()};
             offset = Aligned(offset + parts[i].size());
         }
-        header.checksum = HeaderChecksum(header);
+        header.chunkTable = offset;
+        // The chunks' checksums are known before anything is written: the
+        // header that holds their table's checksum comes first.
         const char padding[kAlign] = {};
+        ChunkSums sums;
+        std::uint64_t at = dataStart;
+        for (std::uint32_t i = 0; i < kSectionCount; ++i) {
+            sums.Add(padding, static_cast<std::size_t>(header.sections[i].offset - at));
+            sums.Add(parts[i].data(), parts[i].size());
+            at = header.sections[i].offset + parts[i].size();
+        }
+        sums.Add(padding, static_cast<std::size_t>(header.chunkTable - at));
+        const std::vector<std::uint64_t> table = sums.Finish();
+        const std::string_view tableBytes(reinterpret_cast<const char*>(table.data()),
+                                          table.size() * sizeof(std::uint64_t));
+        header.chunkCount = table.size();
+        header.chunkTableChecksum = Checksum(tableBytes.data(), tableBytes.size());
+        header.checksum = HeaderChecksum(header);
         std::uint64_t written = sizeof header;
         if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&header), sizeof header}))
             return false;
@@ -185,104 +252,70 @@ struct IndexImage {
                 return false;
             written = header.sections[i].offset + parts[i].size();
         }
-        return true;
+        return files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.chunkTable - written)}) &&
+               files::WriteAll(fs, fd, tableBytes);
     }
 
-    // Views the section `which` of the mapped file in `into`, once its place,
-    // alignment and checksum are right.
+    // Views the section `which` of the mapped file in `into`, once its place
+    // and alignment are right; its bytes are checked as they are used.
     template <class Owned>
-    static bool ViewSection(const char* base, const Header& header, std::uint64_t fileSize, Section which,
-                            Column<Owned>& into)
+    static bool ViewSection(const char* base, const Header& header, Section which, Column<Owned>& into)
     {
         using Element = typename Owned::value_type;
         const SectionEntry& entry = header.sections[which];
-        if (entry.offset > fileSize || entry.length > fileSize - entry.offset || entry.length % sizeof(Element) != 0 ||
+        if (entry.offset < Aligned(sizeof(Header)) || entry.offset > header.chunkTable ||
+            entry.length > header.chunkTable - entry.offset || entry.length % sizeof(Element) != 0 ||
             entry.offset % alignof(Element) != 0)
             return false;
-        const char* first = base + entry.offset;
-        if (Checksum(first, static_cast<std::size_t>(entry.length)) != entry.checksum)
-            return false;
-        into.SetView(reinterpret_cast<const Element*>(first), static_cast<std::size_t>(entry.length / sizeof(Element)));
-        return true;
-    }
-
-    // Every offset and number the arrays hold stays inside them, so that a
-    // damaged index that passed its checksums still cannot make a query read
-    // out of bounds or loop.
-    static bool Consistent(const TagIndex& index)
-    {
-        const std::size_t count = index.m_records.size();
-        if (index.m_blockStarts.size() != count || index.m_dead > count)
-            return false;
-        std::size_t dead = 0;
-        std::uint64_t previousBlock = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const Record& record = index.m_records[i];
-            std::uint64_t texts = record.tagsLength;
-            for (const std::uint32_t length : record.length)
-                texts += length;
-            if (record.text > index.m_arena.size() || texts > index.m_arena.size() - record.text)
-                return false;
-            if (record.block > index.m_block.size() || record.blockLength > index.m_block.size() - record.block ||
-                record.block < previousBlock || index.m_blockStarts[i] != record.block)
-                return false;
-            previousBlock = record.block;
-            if (record.count > kAttrCount || record.nextSameKey < -1 ||
-                record.nextSameKey >= static_cast<std::int64_t>(count) ||
-                (record.nextSameKey >= 0 && static_cast<std::size_t>(record.nextSameKey) <= i))
-                return false;
-            for (std::uint8_t a = 0; a < record.count; ++a)
-                if (record.order[a] >= kAttrCount)
-                    return false;
-            if (record.begin > record.end || record.end > index.m_fileSize || record.datesRead != 0)
-                return false;
-            dead += record.live ? 0 : 1;
-        }
-        if (dead != index.m_dead)
-            return false;
-        const auto& keys = index.m_hexKeys;
-        if (!keys.m_slots.empty()) {
-            // A power of two with at least one free slot, so that every probe ends.
-            if (keys.m_slots.size() != keys.m_mask + 1 || (keys.m_slots.size() & keys.m_mask) != 0 ||
-                keys.m_count >= keys.m_slots.size())
-                return false;
-        } else if (keys.m_count != 0 || keys.m_mask != 0) {
-            return false;
-        }
-        std::size_t used = 0;
-        for (const Slot& slot : keys.m_slots) {
-            used += slot.used ? 1 : 0;
-            if (slot.used && (slot.value < -1 || slot.value >= static_cast<std::int64_t>(count)))
-                return false;
-        }
-        if (used != keys.m_count)
-            return false;
-        for (const auto& [key, first] : index.m_otherKeys)
-            if (first < -1 || first >= static_cast<std::int64_t>(count))
-                return false;
+        into.SetView(reinterpret_cast<const Element*>(base + entry.offset),
+                     static_cast<std::size_t>(entry.length / sizeof(Element)));
         return true;
     }
 
     // Maps the index file open at `fd` and makes `out` view it. Private and
     // writable: the dates a query reads from a record's text are cached in it.
+    // Only the header, the chunks' checksums and the sizes are checked here;
+    // each chunk is checked when first used, each record when read, and the
+    // whole before anything is changed (TagIndex::VerifyAll).
     static bool Read(int fd, const Header& header, std::uint64_t fileSize, TagIndex& out)
     {
-        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        const std::uint64_t dataStart = Aligned(sizeof(Header));
+        if (header.chunkTable < dataStart || header.chunkTable % alignof(std::uint64_t) != 0 ||
+            header.chunkTable > fileSize ||
+            header.chunkCount != (header.chunkTable - dataStart + IndexMapping::kChunk - 1) / IndexMapping::kChunk ||
+            header.chunkCount > (fileSize - header.chunkTable) / sizeof(std::uint64_t) ||
+            header.canonical > 1 || header.layout > 1 || header.rootClose > header.fileSize)
+            return false;
+        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
         if (base == MAP_FAILED)
             return false;
-        const auto length = static_cast<std::size_t>(fileSize);
-        std::shared_ptr<const void> mapping(base, [length](const void* at) { ::munmap(const_cast<void*>(at), length); });
         const char* bytes = static_cast<const char*>(base);
+        const auto* sums = reinterpret_cast<const std::uint64_t*>(bytes + header.chunkTable);
+        auto mapping = std::make_shared<const IndexMapping>(base, static_cast<std::size_t>(fileSize), dataStart,
+                                                            header.chunkTable, sums);
+        if (Checksum(sums, static_cast<std::size_t>(header.chunkCount * sizeof(std::uint64_t))) !=
+            header.chunkTableChecksum)
+            return false;
         TagIndex index;
         Column<std::string> others;
-        if (!ViewSection(bytes, header, fileSize, kRecords, index.m_records) ||
-            !ViewSection(bytes, header, fileSize, kBlockStarts, index.m_blockStarts) ||
-            !ViewSection(bytes, header, fileSize, kArena, index.m_arena) ||
-            !ViewSection(bytes, header, fileSize, kBlock, index.m_block) ||
-            !ViewSection(bytes, header, fileSize, kSlots, index.m_hexKeys.m_slots) ||
-            !ViewSection(bytes, header, fileSize, kOtherKeys, others))
+        if (!ViewSection(bytes, header, kRecords, index.m_records) ||
+            !ViewSection(bytes, header, kBlockStarts, index.m_blockStarts) ||
+            !ViewSection(bytes, header, kArena, index.m_arena) || !ViewSection(bytes, header, kBlock, index.m_block) ||
+            !ViewSection(bytes, header, kSlots, index.m_hexKeys.m_slots) ||
+            !ViewSection(bytes, header, kOtherKeys, others))
             return false;
+        const std::size_t count = index.m_records.size();
+        const std::size_t slots = index.m_hexKeys.m_slots.size();
+        // A power of two with at least one free slot, so that every probe ends.
+        if (index.m_blockStarts.size() != count || header.dead > count ||
+            (slots != 0 && (header.keyMask != slots - 1 || (slots & header.keyMask) != 0 || header.keyCount >= slots)) ||
+            (slots == 0 && (header.keyCount != 0 || header.keyMask != 0)))
+            return false;
+        try {
+            mapping->Check(others.data(), others.size());
+        } catch (const IndexDamaged&) {
+            return false;
+        }
         for (std::size_t at = 0; at < others.size();) {
             std::uint32_t keyLength = 0;
             std::int32_t first = 0;
@@ -296,6 +329,8 @@ struct IndexImage {
             at += keyLength;
             std::memcpy(&first, others.data() + at, sizeof first);
             at += sizeof first;
+            if (first < -1 || first >= static_cast<std::int64_t>(count))
+                return false;
             index.m_otherKeys.emplace(std::move(key), first);
         }
         index.m_dead = static_cast<std::size_t>(header.dead);
@@ -305,8 +340,6 @@ struct IndexImage {
         index.m_layout = header.layout != 0 ? TagIndex::Layout::AsRead : TagIndex::Layout::Indented;
         index.m_rootClose = header.rootClose;
         index.m_fileSize = header.fileSize;
-        if (header.canonical > 1 || header.layout > 1 || !Consistent(index))
-            return false;
         index.m_pMapping = std::move(mapping);
         out = std::move(index);
         return true;

@@ -114,15 +114,8 @@ bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edi
     if (!lock)
         return false;
     const HoldClock holding(m_lastLockHold);
-    if (m_file.Blocked())
-        Load(true);
-    else
-        RefreshIfChanged(true);
-    if (m_file.Blocked()) {
-        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
-        m_file.Forget();
+    if (!ReadForChange(path))
         return false;
-    }
 
     ResultList records;
     records.reserve(m_index.LiveCount());

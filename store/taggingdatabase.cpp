@@ -149,7 +149,7 @@ ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagInde
     // formatter's, which a reader of the bytes alone would not assume: such a
     // reading neither uses nor writes the index, which holds what a reader finds.
     const bool indexed = m_bUseIndex && !bIndentedRoot;
-    if (indexed) {
+    if (indexed && !m_bDistrustIndex) {
         indexfile::Proof proof;
         bool refreshed = false;
         m_lastIndexLoad = indexfile::Load(fs, indexPath, fd, index, proof, refreshed);
@@ -200,6 +200,48 @@ bool TaggingDatabase::RefreshIfChanged(bool bLocked)
     // again: the failure may have passed. Only a change repairs the file.
     if (m_file.Changed(ConfiguredFile()) || m_file.ReadFailed())
         Load(bLocked, false, bLocked);
+    return true;
+}
+
+void TaggingDatabase::ReloadWithoutIndex(bool bLocked)
+{
+    m_bDistrustIndex = true;
+    Load(bLocked, false, bLocked);
+    m_bDistrustIndex = false;
+    m_lastIndexLoad = indexfile::Loaded::Damaged;
+    // A file that could not be read leaves the last index in place: not this one.
+    if (m_index.IsMapped())
+        m_index.Clear();
+}
+
+template <class Ask> auto TaggingDatabase::Answer(Ask ask) -> decltype(ask())
+{
+    RefreshIfChanged(false);
+    try {
+        return ask();
+    } catch (const IndexDamaged&) {
+        ReloadWithoutIndex(false);
+        return ask();
+    }
+}
+
+bool TaggingDatabase::ReadForChange(const std::string& path)
+{
+    // A file that could not be moved aside earlier gets another try now.
+    if (m_file.Blocked())
+        Load(true);
+    else
+        RefreshIfChanged(true);
+    try {
+        m_index.VerifyAll();
+    } catch (const IndexDamaged&) {
+        ReloadWithoutIndex(true);
+    }
+    if (m_file.Blocked()) {
+        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
+        m_file.Forget();
+        return false;
+    }
     return true;
 }
 
@@ -286,7 +328,7 @@ void MakePreview(NewRecord& out, const TagIndex& index, std::uint32_t record, Ti
     out.values[kThumbWriteDate] = previewDate != 0 ? FormatDate(previewDate) : std::string();
     if (!out.values[kThumbWriteDate].empty())
         out.attrs.Set(kThumbWriteDate, out.values[kThumbWriteDate]);
-    const TagIndex::Record& entry = index.Records()[record];
+    const TagIndex::Record& entry = index.RecordAt(record);
     const bool empty = entry.startTag == entry.end - entry.begin;
     AppendStartTag(out.bytes, out.attrs);
     out.bytes += empty ? "/>" : ">";
@@ -460,16 +502,8 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
     if (!lock)
         return false;
     const HoldClock holding(m_lastLockHold);
-    // A file that could not be moved aside earlier gets another try now.
-    if (m_file.Blocked())
-        Load(true);
-    else
-        RefreshIfChanged(true);
-    if (m_file.Blocked()) {
-        WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
-        m_file.Forget();
+    if (!ReadForChange(path))
         return false;
-    }
     for (int attempt = 0;; ++attempt) {
         PendingChange pending(m_index, m_file.Fs());
         if (!edit(pending))
@@ -483,7 +517,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
             // Something that ignores the lock replaced or edited the file since
             // it was read: read it again and make the change over that.
             Load(true);
-            if (!m_file.Blocked())
+            if (ReadForChange(path))
                 continue;
         }
         // Nothing unsaved is ever shown as stored: read the file again at the next access.
@@ -622,7 +656,11 @@ bool TaggingDatabase::Save()
 }
 TagSet TaggingDatabase::GetAllTags()
 {
-    RefreshIfChanged(false);
+    return Answer([&] { return AllTags(); });
+}
+
+TagSet TaggingDatabase::AllTags() const
+{
     // Sorted and made distinct as views first, so that each tag is copied once
     // and the set is filled in order.
     std::vector<std::string_view> all;
@@ -645,8 +683,12 @@ TagSet TaggingDatabase::GetAllTags()
 
 FileItem TaggingDatabase::GetFileItem(const std::string& path)
 {
+    return Answer([&] { return FileItemOf(path); });
+}
+
+FileItem TaggingDatabase::FileItemOf(const std::string& path) const
+{
     FileItem item;
-    RefreshIfChanged(false);
     std::int32_t record = m_index.First(GetMd5Hex(path));
     if (record < 0)
         return item;
@@ -710,8 +752,12 @@ ResultList TaggingDatabase::GetAllDocuments(const TypeList& types)
 
 ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
 {
+    return Answer([&] { return Found(searchText, types); });
+}
+
+ResultList TaggingDatabase::Found(const std::string& searchText, const TypeList& types) const
+{
     ResultList results;
-    RefreshIfChanged(false);
     // The type test: a case-sensitive substring of the record's type.
     const auto typeMatches = [&](std::uint32_t record) {
         if (types.empty())
@@ -723,11 +769,11 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
         return false;
     };
     const auto take = [&](std::uint32_t record) {
-        if (m_index.Records()[record].live && typeMatches(record))
+        if (m_index.IsLive(record) && typeMatches(record))
             results.push_back(ListedItemOf(m_index, record));
     };
     if (searchText.empty()) {
-        for (std::uint32_t i = 0; i < m_index.Records().size(); ++i)
+        for (std::uint32_t i = 0; i < m_index.RecordCount(); ++i)
             take(i);
     } else {
         m_index.Search(FoldCase(searchText), take);
@@ -762,8 +808,7 @@ ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts,
 
 bool TaggingDatabase::HasRecord(const std::string& path)
 {
-    RefreshIfChanged(false);
-    return m_index.First(GetMd5Hex(path)) >= 0;
+    return Answer([&] { return m_index.First(GetMd5Hex(path)) >= 0; });
 }
 
 } // namespace quillmark

@@ -126,6 +126,17 @@ private:
     std::string ConfiguredFile() const;
     void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
+    // Under the lock: the freshest file in memory, a mapped index checked whole
+    // (parsed when damaged). False, with a warning, when the file is unreadable.
+    bool ReadForChange(const std::string& path);
+    // Reads the file itself, not its persistent index (found damaged in use).
+    void ReloadWithoutIndex(bool bLocked);
+    // Refreshes, then answers `ask()`; parses and asks again when the mapped
+    // index turns out damaged while it answers.
+    template <class Ask> auto Answer(Ask ask) -> decltype(ask());
+    TagSet AllTags() const;
+    FileItem FileItemOf(const std::string& path) const;
+    ResultList Found(const std::string& searchText, const TypeList& types) const;
     bool Commit(const RecordChange& edit, bool bAlways);
     Written WritePieces(const std::string& path, const PendingChange& change);
     // Parses the file open at `fd` into `index`, or reads its persistent index
@@ -145,6 +156,7 @@ private:
     std::string m_strDatabaseFile;
     std::chrono::nanoseconds m_lastLockHold{0};
     bool m_bUseIndex = true;
+    bool m_bDistrustIndex = false; // set while the file is read after a damaged index
     bool m_bIndentedReading = false; // the index in memory was read knowing the file's indenting
     indexfile::Loaded m_lastIndexLoad = indexfile::Loaded::Missing;
 };

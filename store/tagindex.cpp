@@ -68,17 +68,22 @@ void TagIndex::KeyMap::Grow(std::size_t capacity)
     }
 }
 
-const std::int32_t* TagIndex::KeyMap::Find(const HexKey& key) const
+const std::int32_t* TagIndex::KeyMap::Find(const HexKey& key, const IndexMapping* mapping) const
 {
     if (m_slots.empty())
         return nullptr;
-    for (std::size_t i = Home(key);; i = (i + 1) & m_mask) {
+    // At most one round: a table read from a file may have no free slot.
+    std::size_t i = Home(key);
+    for (std::size_t probes = 0; probes < m_slots.size(); ++probes, i = (i + 1) & m_mask) {
         const Slot& slot = m_slots[i];
+        if (mapping)
+            mapping->Check(&slot, sizeof slot);
         if (!slot.used)
             return nullptr;
         if (slot.key == key)
             return &slot.value;
     }
+    return nullptr;
 }
 
 std::int32_t& TagIndex::KeyMap::Entry(const HexKey& key)
@@ -147,7 +152,9 @@ std::int32_t TagIndex::First(std::string_view key) const
 {
     HexKey hex;
     if (ParseKey(key, hex)) {
-        const std::int32_t* found = m_hexKeys.Find(hex);
+        const std::int32_t* found = m_hexKeys.Find(hex, m_pMapping.get());
+        if (found && (*found < -1 || *found >= static_cast<std::int64_t>(m_records.size())))
+            throw IndexDamaged("a fingerprint names no record");
         return found ? *found : -1;
     }
     const auto found = m_otherKeys.find(std::string(key));
@@ -219,6 +226,7 @@ void TagIndex::AddTexts(Record& record, const AttrList& attrs)
 
 std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTags)
 {
+    Materialize();
     Record record;
     AddTexts(record, attrs);
     m_arena.Own().append(markedTags);
@@ -245,6 +253,7 @@ std::uint32_t TagIndex::Append(const AttrList& attrs, std::string_view markedTag
 
 void TagIndex::Remove(std::uint32_t record)
 {
+    Materialize();
     if (!m_records[record].live)
         return;
     Unlink(record);
@@ -257,6 +266,7 @@ void TagIndex::Remove(std::uint32_t record)
 
 void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
 {
+    Materialize();
     // The values may lie in the arena that grows here: copy them first.
     std::array<std::string, kAttrCount> copies;
     AttrList safe = attrs;
@@ -277,6 +287,7 @@ void TagIndex::CompactIfSparse()
 {
     if (m_dead < 1024 || m_dead < LiveCount())
         return;
+    Materialize();
     TagIndex packed;
     packed.m_arena.Own().reserve(m_arena.size() / 2);
     packed.m_block.Own().reserve(m_block.size() / 2);
@@ -298,22 +309,25 @@ void TagIndex::CompactIfSparse()
 
 std::string_view TagIndex::Value(std::uint32_t record, Attr attr) const
 {
-    const Record& entry = m_records[record];
+    const Record& entry = RecordAt(record);
     std::uint64_t offset = entry.text;
     for (std::uint8_t i = 0; i < attr; ++i)
         offset += entry.length[i];
-    return std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.length[attr]);
+    const std::string_view value = std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.length[attr]);
+    CheckTexts(value);
+    return value;
 }
 
 AttrList TagIndex::Attributes(std::uint32_t record) const
 {
-    const Record& entry = m_records[record];
+    const Record& entry = RecordAt(record);
     AttrList attrs;
     attrs.order = entry.order;
     attrs.count = entry.count;
     std::uint64_t offset = entry.text;
     for (std::uint8_t i = 0; i < kAttrCount; ++i) {
         attrs.values[i] = std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.length[i]);
+        CheckTexts(attrs.values[i]);
         offset += entry.length[i];
     }
     return attrs;
@@ -321,11 +335,13 @@ AttrList TagIndex::Attributes(std::uint32_t record) const
 
 std::string_view TagIndex::MarkedTags(std::uint32_t record) const
 {
-    const Record& entry = m_records[record];
+    const Record& entry = RecordAt(record);
     std::uint64_t offset = entry.text;
     for (std::uint32_t length : entry.length)
         offset += length;
-    return std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.tagsLength);
+    const std::string_view tags = std::string_view(m_arena.data(), m_arena.size()).substr(offset, entry.tagsLength);
+    CheckTexts(tags);
+    return tags;
 }
 
 } // namespace quillmark
@@ -334,7 +350,7 @@ namespace quillmark {
 
 std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 {
-    const Record& entry = m_records[record];
+    const Record& entry = RecordAt(record);
     if (!(entry.datesRead & 1)) {
         entry.writeDate = ParseDate(Value(record, kWriteDate));
         entry.datesRead |= 1;
@@ -344,12 +360,86 @@ std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 
 std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
 {
-    const Record& entry = m_records[record];
+    const Record& entry = RecordAt(record);
     if (!(entry.datesRead & 2)) {
         entry.previewDate = ParseDate(Value(record, kThumbWriteDate));
         entry.datesRead |= 2;
     }
     return entry.previewDate;
+}
+
+} // namespace quillmark
+
+namespace quillmark {
+
+const TagIndex::Record& TagIndex::RecordAt(std::uint32_t number) const
+{
+    const Record& record = m_records[number];
+    if (m_pMapping) {
+        m_pMapping->Check(&record, sizeof record);
+        CheckSound(number, record);
+    }
+    return record;
+}
+
+void TagIndex::CheckSound(std::uint32_t number, const Record& record) const
+{
+    std::uint64_t texts = record.tagsLength;
+    for (const std::uint32_t length : record.length)
+        texts += length;
+    bool sound = record.text <= m_arena.size() && texts <= m_arena.size() - record.text &&
+                 record.block <= m_block.size() && record.blockLength <= m_block.size() - record.block &&
+                 record.count <= kAttrCount && record.begin <= record.end && record.end <= m_fileSize &&
+                 (record.nextSameKey == -1 ||
+                  (record.nextSameKey > static_cast<std::int64_t>(number) &&
+                   record.nextSameKey < static_cast<std::int64_t>(m_records.size())));
+    for (std::uint8_t a = 0; sound && a < record.count; ++a)
+        sound = record.order[a] < kAttrCount;
+    if (!sound)
+        throw IndexDamaged("a record of the index points outside it");
+}
+
+void TagIndex::CheckTexts(std::string_view texts) const
+{
+    if (m_pMapping)
+        m_pMapping->Check(texts.data(), texts.size());
+}
+
+void TagIndex::VerifyAll() const
+{
+    if (!m_pMapping || m_pMapping->AllChecked())
+        return;
+    m_pMapping->CheckAll();
+    const std::size_t count = m_records.size();
+    std::size_t dead = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        CheckSound(static_cast<std::uint32_t>(i), m_records[i]);
+        if (m_blockStarts[i] != m_records[i].block || (i > 0 && m_blockStarts[i] < m_blockStarts[i - 1]))
+            throw IndexDamaged("the search block's starts do not match the records");
+        dead += m_records[i].live ? 0 : 1;
+    }
+    std::size_t used = 0;
+    for (const auto& slot : m_hexKeys.m_slots) {
+        used += slot.used ? 1 : 0;
+        if (slot.used && (slot.value < -1 || slot.value >= static_cast<std::int64_t>(count)))
+            throw IndexDamaged("a fingerprint names no record");
+    }
+    if (dead != m_dead || used != m_hexKeys.m_count)
+        throw IndexDamaged("the index's counts do not match its records");
+    m_pMapping->SetAllChecked();
+}
+
+void TagIndex::Materialize()
+{
+    if (!m_pMapping)
+        return;
+    VerifyAll();
+    m_records.Own();
+    m_blockStarts.Own();
+    m_arena.Own();
+    m_block.Own();
+    m_hexKeys.m_slots.Own();
+    m_pMapping.reset();
 }
 
 } // namespace quillmark

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "store/column.h"
+#include "store/indexmapping.h"
 #include "store/recordxml.h"
 
 namespace quillmark {
@@ -51,6 +52,8 @@ public:
     };
 
     void Clear();
+    // True while the arrays view a mapped index file.
+    bool IsMapped() const { return m_pMapping != nullptr; }
     // Makes room for a file of `fileBytes` bytes, so that reading it rarely
     // moves what was read (space not used is never touched).
     void Reserve(std::uint64_t fileBytes);
@@ -67,11 +70,29 @@ public:
 
     // The first live record whose md5 is `key`, or -1.
     std::int32_t First(std::string_view key) const;
-    std::int32_t NextSameKey(std::uint32_t record) const { return m_records[record].nextSameKey; }
+    std::int32_t NextSameKey(std::uint32_t record) const { return RecordAt(record).nextSameKey; }
 
-    std::span<const Record> Records() const { return m_records.View(); }
-    // The records to change in place (made owned when they were mapped).
-    std::vector<Record>& MutableRecords() { return m_records.Own(); }
+    // Every record. An index that views a mapped file checks all of it first
+    // (see VerifyAll); one record is better read with RecordAt.
+    std::span<const Record> Records() const
+    {
+        if (m_pMapping && !m_pMapping->AllChecked())
+            VerifyAll();
+        return m_records.View();
+    }
+    // One record, checked against its checksum and for sound offsets when mapped.
+    const Record& RecordAt(std::uint32_t record) const;
+    bool IsLive(std::uint32_t record) const { return RecordAt(record).live; }
+    std::size_t RecordCount() const { return m_records.size(); }
+    // The records to change in place (the index made its own first).
+    std::vector<Record>& MutableRecords()
+    {
+        Materialize();
+        return m_records.Own();
+    }
+    // Checks every byte of a mapped index and every offset it holds; throws
+    // IndexDamaged when something is wrong. Nothing to do for an index in memory.
+    void VerifyAll() const;
     std::size_t LiveCount() const { return m_records.size() - m_dead; }
     std::string_view Value(std::uint32_t record, Attr attr) const;
     AttrList Attributes(std::uint32_t record) const;
@@ -101,9 +122,11 @@ private:
     class KeyMap {
     public:
         friend struct IndexImage;
+        friend class TagIndex;
         void Clear();
         void Reserve(std::size_t count);
-        const std::int32_t* Find(const HexKey& key) const;
+        // `mapping`, when the slots are mapped, checks each slot probed.
+        const std::int32_t* Find(const HexKey& key, const IndexMapping* mapping = nullptr) const;
         // The entry for `key`, added with -1 when missing.
         std::int32_t& Entry(const HexKey& key);
         void Erase(const HexKey& key);
@@ -122,6 +145,11 @@ private:
     };
     static bool ParseKey(std::string_view key, HexKey& hex);
     std::int32_t* Head(std::string_view key);
+    // Copies a mapped index into memory of its own (checked first), before a change.
+    void Materialize();
+    // Throws IndexDamaged unless `record` holds offsets inside the arrays.
+    void CheckSound(std::uint32_t number, const Record& record) const;
+    void CheckTexts(std::string_view texts) const;
     void Link(std::uint32_t record);
     void Unlink(std::uint32_t record);
     void AddTexts(Record& record, const AttrList& attrs);
@@ -131,7 +159,7 @@ private:
     std::size_t m_dead = 0;
     Column<std::string> m_arena;
     Column<std::string> m_block;
-    std::shared_ptr<const void> m_pMapping; // the index file the columns view, when they do
+    std::shared_ptr<const IndexMapping> m_pMapping; // the index file the columns view, when they do
     KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };
@@ -140,6 +168,10 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
 {
     if (lowerText.empty() || lowerText.find(kSeparator) != std::string_view::npos)
         return;
+    if (m_pMapping) {
+        m_pMapping->Check(m_block.data(), m_block.size());
+        m_pMapping->Check(m_blockStarts.data(), m_blockStarts.size() * sizeof(std::uint64_t));
+    }
     const char* base = m_block.data();
     const std::uint64_t* starts = m_blockStarts.data();
     std::size_t from = 0;
@@ -150,8 +182,10 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
         // The record whose block holds the hit: the last one starting at or before it.
         const auto after = std::upper_bound(starts, starts + m_blockStarts.size(), at);
+        if (after == starts)
+            throw IndexDamaged("the search block does not start with a record");
         const auto low = static_cast<std::size_t>(after - starts) - 1;
-        const Record& record = m_records[low];
+        const Record& record = RecordAt(static_cast<std::uint32_t>(low));
         hit(static_cast<std::uint32_t>(low));
         from = record.block + record.blockLength;
         if (from <= at)

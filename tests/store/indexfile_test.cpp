@@ -129,6 +129,21 @@ TEST_F(IndexFileTest, ADamagedOrForeignIndexIsNeverTrusted)
         EXPECT_EQ(OpenAndCompare(), Loaded::Damaged) << offset;
     }
 
+    // Damage found by a single lookup, which checks only what it reads: the
+    // lookup answers from the file, and the index is written again.
+    {
+        const std::size_t text = good.find("/docs/report77.doc");
+        ASSERT_NE(text, std::string::npos);
+        ASSERT_TRUE(files::AtomicReplace(IndexFile(), good));
+        Patch(text + 6, "X");
+        auto db = OpenDb();
+        ASSERT_EQ(db->LastIndexLoad(), Loaded::Used) << "checked as it is used";
+        EXPECT_EQ(db->GetFileItem("/docs/report77.doc").tags, (TagList{"budget", "group0", "Ünïcode"}));
+        EXPECT_EQ(db->LastIndexLoad(), Loaded::Damaged);
+        ASSERT_TRUE(db->SetFileTags("/docs/report78.doc", {"after"}));
+        EXPECT_EQ(OpenAndCompare(), Loaded::Used);
+    }
+
     // Not an index at all, and an empty file.
     for (const std::string& junk : {std::string("<documents/>"), std::string()}) {
         ASSERT_TRUE(files::AtomicReplace(IndexFile(), junk));
