@@ -3,8 +3,10 @@
 //   BM_Find, BM_FindMiss   vs BM_SqliteLike   (SQLite in memory, lower(tags) LIKE, type test)
 //   BM_GetFileItem         vs BM_SqliteLookup (primary key)
 //   BM_SetFileTags         vs BM_AtomicWriteSameBytes (temporary file, flush, rename, flush folder)
-//   BM_Open                vs BM_LibxmlReadFree (xmlReadFile and xmlFreeDoc)
-// `taggingdatabase_bench --make-db FILE RECORDS` only writes such a database file.
+//   BM_Open, BM_OpenWithIndex vs BM_LibxmlReadFree (xmlReadFile and xmlFreeDoc)
+// `taggingdatabase_bench --make-db FILE RECORDS` only writes such a database file;
+// `--make-sqlite FILE RECORDS` writes the same records into an SQLite file, table
+// docs(md5 text primary key, path text, type text, tags text).
 #include <benchmark/benchmark.h>
 
 #include <libxml/parser.h>
@@ -20,14 +22,22 @@
 #include <map>
 #include <string>
 #include <vector>
+#include <chrono>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
 #include "platform/files/files.h"
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
+#include "store/indexfile.h"
+
+#include "bench/benchdata.h"
 
 using namespace quillmark;
+using namespace quillmark::benchdata;
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,54 +45,6 @@ namespace {
 const TypeList kDocs{"doc"};
 const char kHit[] = "GROUP07";       // one record in fifty has the tag "group07"
 const char kMiss[] = "no such tag";
-
-std::string RecordPath(long i)
-{
-    return "/home/user/Documents/project" + std::to_string(i % 97) + "/report" + std::to_string(i) + ".doc";
-}
-
-TagList RecordTags(long i)
-{
-    char group[16];
-    std::snprintf(group, sizeof group, "group%02ld", i % 50);
-    return {"budget", "Finance " + std::to_string(2000 + i % 30), group, i % 3 ? "draft" : "final",
-            "topic-" + std::to_string(i)};
-}
-
-// A different last-write date for every record.
-std::string WriteDate(long i)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "20%02ld-%02ld-%02ld %02ld:%02ld:%02ld", 10 + i % 17, 1 + i % 12, 1 + i % 28,
-                  i % 24, i % 60, (i / 60) % 60);
-    return text;
-}
-
-// Paths of records spread over the whole database, for lookups.
-std::vector<std::string> LookupPaths(long records)
-{
-    std::vector<std::string> paths;
-    for (long i = 0; i < 1024; ++i)
-        paths.push_back(RecordPath((i * 7919) % records));
-    return paths;
-}
-
-// The file the formatter writes for these records (read back, it is in its exact form).
-std::string DatabaseText(long records)
-{
-    TaggingDatabase hasher;
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<documents>\n";
-    for (long i = 0; i < records; ++i) {
-        const std::string path = RecordPath(i);
-        xml += "  <doc md5=\"" + hasher.GetMd5Hex(path) + "\" path=\"" + path + "\" writedate=\"" + WriteDate(i) +
-               "\" createdate=\"2026-11-01 09:00:00\" accessdate=\"2026-12-01 08:30:00\" type=\"doc\">\n";
-        for (const std::string& tag : RecordTags(i))
-            xml += "    <tag>" + tag + "</tag>\n";
-        xml += "  </doc>\n";
-    }
-    xml += "</documents>\n";
-    return xml;
-}
 
 // A database folder holding tags.xml with `records` records, made once per size.
 std::map<long, std::string>& Folders()
@@ -263,10 +225,39 @@ void BM_AtomicWriteSameBytes(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * content.size()));
 }
 
+// Open reading the file itself, as every process did before the persistent index.
 void BM_Open(benchmark::State& state)
 {
     AppSettings settings;
     settings.DatabasePath = DatabaseFolder(state.range(0));
+    for (auto _ : state) {
+        TaggingDatabase db;
+        db.SetUseIndex(false);
+        db.m_pSettings = &settings;
+        benchmark::DoNotOptimize(db.Open());
+    }
+}
+
+// Open through a valid persistent index beside the file, proven by the file's
+// identity (written more than the racy margin after the file's last change).
+void BM_OpenWithIndex(benchmark::State& state)
+{
+    AppSettings settings;
+    settings.DatabasePath = DatabaseFolder(state.range(0));
+    const auto open = [&] {
+        TaggingDatabase db;
+        db.m_pSettings = &settings;
+        db.Open();
+        return db.LastIndexLoad();
+    };
+    open();
+    struct stat st {};
+    ::stat((settings.DatabasePath + "tags.xml").c_str(), &st);
+    const auto changed = std::chrono::system_clock::from_time_t(st.st_ctim.tv_sec) + std::chrono::seconds(4);
+    std::this_thread::sleep_until(changed);
+    open(); // proves it by the file's bytes once more, and writes it again
+    if (open() != indexfile::Loaded::Used)
+        state.SkipWithError("the index was not used");
     for (auto _ : state) {
         TaggingDatabase db;
         db.m_pSettings = &settings;
@@ -294,7 +285,33 @@ BENCHMARK(BM_SqliteLookup) SIZES;
 BENCHMARK(BM_SetFileTags) SIZES->UseRealTime();
 BENCHMARK(BM_AtomicWriteSameBytes) SIZES->UseRealTime();
 BENCHMARK(BM_Open) SIZES;
+BENCHMARK(BM_OpenWithIndex) SIZES;
 BENCHMARK(BM_LibxmlReadFree) SIZES;
+
+// The records in an SQLite file, for the whole-process comparison (bench/instant_start.sh).
+bool MakeSqlite(const char* file, long records)
+{
+    ::unlink(file);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(file, &db) != SQLITE_OK)
+        return false;
+    bool ok = sqlite3_exec(db, "CREATE TABLE docs(md5 text primary key, path text, type text, tags text); BEGIN",
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_stmt* insert = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO docs VALUES(?1, ?2, 'doc', ?3)", -1, &insert, nullptr) == SQLITE_OK;
+    TaggingDatabase hasher;
+    for (long i = 0; ok && i < records; ++i) {
+        const std::string path = RecordPath(i);
+        SqlitePeer::Bind(insert, 1, hasher.GetMd5Hex(path));
+        SqlitePeer::Bind(insert, 2, path);
+        SqlitePeer::Bind(insert, 3, JoinTags(RecordTags(i)));
+        ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
+    }
+    sqlite3_finalize(insert);
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
 
 } // namespace
 
@@ -306,6 +323,8 @@ int main(int argc, char** argv)
         out << DatabaseText(records);
         return out ? 0 : 1;
     }
+    if (argc == 4 && std::strcmp(argv[1], "--make-sqlite") == 0)
+        return MakeSqlite(argv[2], std::atol(argv[3])) ? 0 : 1;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

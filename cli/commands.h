@@ -11,6 +11,8 @@
 namespace quillmark::cli {
 
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+// How long a command waits for the database while another program changes it.
+constexpr int kCommandLockWaitMs = 30000;
 
 int TagCommand(TaggingDatabase& db, const std::string& fullPath, const std::string& commaSepTags,
                std::ostream& out, std::ostream& err);

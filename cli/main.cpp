@@ -221,6 +221,9 @@ int main(int argc, char** argv)
                 db.SetWritesFileSystemTags(preferences.WriteFileSystemTags != 0);
         }
     }
+    // A command may wait for other writers longer than a host's user-interface
+    // thread does: it is run to make its change, and says when it gave up.
+    db.SetLockWait(kCommandLockWaitMs);
     // A query changes no file, not even an unreadable database: it says why and fails.
     db.Open(bChanges);
 

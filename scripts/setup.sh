@@ -15,7 +15,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 # Build: compilers, Qt 6 Widgets (with D-Bus), libxml2, OpenSSL, libzip and libgsf (document
-# properties), Poppler (slide pages), SQLite (benchmark peer), clang (fuzz targets).
+# properties), Poppler (slide pages), SQLite and its shell (benchmark peers), clang (fuzz targets).
 # Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
 # test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
 # the keywords back), vipsthumbnail (benchmark peer), Xvfb (a display for window checks),
@@ -26,7 +26,7 @@ fi
 # ours inside LibreOffice.
 packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev qt6-base-dev libzip-dev libgsf-1-dev libpoppler-qt6-dev
-          libsqlite3-dev clang-14 libclang-rt-14-dev
+          libsqlite3-dev sqlite3 clang-14 libclang-rt-14-dev
           libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
           libreoffice-script-provider-python libimage-exiftool-perl hyperfine attr
           libarchive-zip-perl libvips-tools xvfb xauth zip unzip libxml2-utils time

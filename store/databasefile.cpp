@@ -179,13 +179,17 @@ bool DatabaseFile::Changed(const std::string& path) const
 
 std::unique_ptr<files::FileLock> DatabaseFile::LockForChange(const std::string& path) const
 {
-    const std::string folder = FolderOf(path);
-    std::string error;
-    if (!files::IsDirectory(Fs(), folder) && !files::MakeDirectories(Fs(), folder, &error)) {
-        WarnDatabase("cannot create the database folder: " + error);
-        return nullptr;
-    }
     auto lock = std::make_unique<files::FileLock>(Fs(), path, m_nLockWaitMs);
+    // The folder is made when the lock file cannot be: looked at only then.
+    const std::string folder = FolderOf(path);
+    if (!lock->Locked() && !files::IsDirectory(Fs(), folder)) {
+        std::string error;
+        if (!files::MakeDirectories(Fs(), folder, &error)) {
+            WarnDatabase("cannot create the database folder: " + error);
+            return nullptr;
+        }
+        lock = std::make_unique<files::FileLock>(Fs(), path, m_nLockWaitMs);
+    }
     if (!lock->Locked()) {
         WarnDatabase("the tag database is not changed: " + lock->Error());
         return nullptr;

@@ -442,6 +442,13 @@ bool Write(files::FileSystem& fs, const std::string& indexPath, const TagIndex& 
         return false;
     bool ok = fs.ChangeMode(fd, 0600) == 0 && IndexImage::Write(fs, fd, index, proof);
     ok = fs.Close(fd) == 0 && ok;
+    if (ok && fs.RenameExchange(temp.c_str(), indexPath.c_str()) == 0) {
+        // Swapped in rather than renamed over the old one: ext4 writes a file
+        // renamed over another out to disk first (auto_da_alloc), tens of
+        // milliseconds under the lock for a file that can always be made again.
+        fs.Unlink(temp.c_str());
+        return true;
+    }
     ok = ok && fs.Rename(temp.c_str(), indexPath.c_str()) == 0;
     if (!ok)
         fs.Unlink(temp.c_str());

@@ -393,6 +393,11 @@ std::string LockHolder(int fd)
 
 } // namespace
 
+namespace {
+// The byte of the lock file that waiters mark.
+constexpr off_t kWaitingByte = 0;
+} // namespace
+
 FileLock::FileLock(const std::string& path, int waitMs) : FileLock(FileSystem::Current(), path, waitMs) {}
 
 FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(fs)
@@ -405,22 +410,68 @@ FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(f
     }
     // flock locks belong to the open file description, so two FileLock objects
     // exclude each other even inside one process, and the lock dies with the process.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    while (fs.Lock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno == EWOULDBLOCK && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            continue;
-        }
-        if (errno == EWOULDBLOCK)
-            m_strError = "\"" + lockPath + "\" is held by " + LockHolder(fd) + "; gave up after " +
-                         std::to_string(waitMs) + " ms";
-        else
-            m_strError = ErrnoText("cannot lock", lockPath, errno);
+    //
+    // flock cannot time out, so a waiter polls; a process that takes the lock
+    // again just after releasing it would then win every time. Waiters mark a
+    // byte of the lock file while they wait (a lock of another kind, which dies
+    // with them too), and whoever finds the lock free at once but a waiter
+    // marked lets the waiters go first.
+    const bool waits = waitMs != 0;
+    const auto now = [] { return std::chrono::steady_clock::now(); };
+    const auto started = now();
+    const auto deadline = started + std::chrono::milliseconds(waitMs);
+    // Someone else waits: for a while, the lock is left to them whenever found free.
+    const auto othersWait = [&] {
+        return waits && now() < started + std::chrono::milliseconds(50) &&
+               fs.ByteMarked(fd, kWaitingByte, F_WRLCK) == 1;
+    };
+    const bool firstFree = fs.Lock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (firstFree && !othersWait()) {
+        m_nFd = fd;
+        return;
+    }
+    if (!firstFree && errno != EWOULDBLOCK && errno != EINTR) {
+        m_strError = ErrnoText("cannot lock", lockPath, errno);
         fs.Close(fd);
         return;
     }
+    if (firstFree)
+        fs.Lock(fd, LOCK_UN);
+    const bool marked = waits && fs.MarkByte(fd, kWaitingByte, F_RDLCK) == 0;
+    // Polled first every quarter millisecond, since most holders hold it for a
+    // few, then up to every 2 ms; one that lets others go first waits 4 ms, long
+    // enough for their next look.
+    bool yielding = firstFree;
+    std::chrono::microseconds pause(125);
+    for (;;) {
+        if (waitMs >= 0 && now() >= deadline) {
+            m_strError = "\"" + lockPath + "\" is held by " + LockHolder(fd) + "; gave up after " +
+                         std::to_string(waitMs) + " ms";
+            fs.Close(fd);
+            return;
+        }
+        pause = yielding ? std::chrono::microseconds(4000)
+                         : std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(waitMs < 0 ? pause
+                                               : std::min<std::chrono::steady_clock::duration>(pause, deadline - now()));
+        // Without a time limit, a waiter that leaves nobody a turn blocks.
+        const int operation = waitMs < 0 && !yielding ? LOCK_EX : LOCK_EX | LOCK_NB;
+        if (fs.Lock(fd, operation) == 0) {
+            if (yielding && othersWait()) {
+                fs.Lock(fd, LOCK_UN);
+                continue;
+            }
+            break;
+        }
+        if (errno != EINTR && errno != EWOULDBLOCK) {
+            m_strError = ErrnoText("cannot lock", lockPath, errno);
+            fs.Close(fd);
+            return;
+        }
+        yielding = false; // held by another now: a waiter like the others
+    }
+    if (marked)
+        fs.MarkByte(fd, kWaitingByte, F_UNLCK);
     m_nFd = fd;
 }
 

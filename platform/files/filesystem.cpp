@@ -33,6 +33,10 @@ public:
     {
         return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
     }
+    int RenameExchange(const char* from, const char* to) override
+    {
+        return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+    }
     int Link(const char* from, const char* to) override { return ::link(from, to); }
     int Close(int fd) override { return ::close(fd); }
     int Stat(const char* path, struct stat* st) override { return ::stat(path, st); }
@@ -86,6 +90,28 @@ FileSystem& FileSystem::Posix()
 {
     static PosixFileSystem posix;
     return posix;
+}
+
+int FileSystem::MarkByte(int fd, off_t at, short type)
+{
+    struct flock mark {};
+    mark.l_type = type;
+    mark.l_whence = SEEK_SET;
+    mark.l_start = at;
+    mark.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &mark);
+}
+
+int FileSystem::ByteMarked(int fd, off_t at, short type)
+{
+    struct flock mark {};
+    mark.l_type = type;
+    mark.l_whence = SEEK_SET;
+    mark.l_start = at;
+    mark.l_len = 1;
+    if (::fcntl(fd, F_OFD_GETLK, &mark) != 0)
+        return -1;
+    return mark.l_type == F_UNLCK ? 0 : 1;
 }
 
 ssize_t FileSystem::GetAttribute(const char* path, const char* name, void* value, size_t size)

@@ -29,6 +29,8 @@ public:
     virtual int Rename(const char* from, const char* to) = 0;
     // renameat2 with RENAME_NOREPLACE (counts as a rename), and link.
     virtual int RenameNoReplace(const char* from, const char* to) = 0;
+    // renameat2 with RENAME_EXCHANGE: the two names swap their files (a rename).
+    virtual int RenameExchange(const char* from, const char* to) = 0;
     virtual int Link(const char* from, const char* to) = 0;
     virtual int Close(int fd) = 0;
     // Extended attributes of the file `path` names (links followed), as getxattr,
@@ -46,6 +48,12 @@ public:
     virtual int Unlink(const char* path) = 0;
     // flock on an open file.
     virtual int Lock(int fd, int operation) = 0;
+    // A mark on the byte `at` of an open file, independent of Lock: an open file
+    // description lock (fcntl F_OFD_SETLK) of `type` F_RDLCK, F_WRLCK or F_UNLCK.
+    virtual int MarkByte(int fd, off_t at, short type);
+    // 1 when another open file description holds a mark on the byte that
+    // conflicts with `type`, 0 when none does, -1 on an error (F_OFD_GETLK).
+    virtual int ByteMarked(int fd, off_t at, short type);
     // realpath into `resolved`, and readlink.
     virtual int RealPath(const char* path, std::string& resolved) = 0;
     virtual ssize_t ReadLink(const char* path, char* buffer, size_t size) = 0;
@@ -91,6 +99,7 @@ public:
     int Sync(int fd) override { return m_target.Sync(fd); }
     int Rename(const char* from, const char* to) override { return m_target.Rename(from, to); }
     int RenameNoReplace(const char* from, const char* to) override { return m_target.RenameNoReplace(from, to); }
+    int RenameExchange(const char* from, const char* to) override { return m_target.RenameExchange(from, to); }
     int Link(const char* from, const char* to) override { return m_target.Link(from, to); }
     int Close(int fd) override { return m_target.Close(fd); }
     int Stat(const char* path, struct stat* st) override { return m_target.Stat(path, st); }
@@ -101,6 +110,8 @@ public:
     int MakeDirectory(const char* path, mode_t mode) override { return m_target.MakeDirectory(path, mode); }
     int Unlink(const char* path) override { return m_target.Unlink(path); }
     int Lock(int fd, int operation) override { return m_target.Lock(fd, operation); }
+    int MarkByte(int fd, off_t at, short type) override { return m_target.MarkByte(fd, at, type); }
+    int ByteMarked(int fd, off_t at, short type) override { return m_target.ByteMarked(fd, at, type); }
     int RealPath(const char* path, std::string& resolved) override { return m_target.RealPath(path, resolved); }
     ssize_t ReadLink(const char* path, char* buffer, size_t size) override
     {

@@ -245,4 +245,39 @@ TEST_F(FilesTest, LockExcludesOtherHoldersAndProcesses)
     EXPECT_NE(bad.Error().find("missing"), std::string::npos);
 }
 
+// A process that takes the lock again right after releasing it would win
+// every time over one that polls; it lets the marked waiter go first, so many
+// writers in a row cannot starve another.
+TEST_F(FilesTest, ALockTakenAgainAtOnceGoesToTheWaiterFirst)
+{
+    const std::string path = m_strDir + "/tags.xml";
+    std::optional<files::FileLock> lock;
+    lock.emplace(path, 5000);
+    ASSERT_TRUE(lock->Locked()) << lock->Error();
+    const std::string mark = m_strDir + "/waiter-had-it";
+    const pid_t waiter = ::fork();
+    if (waiter == 0) {
+        files::FileLock second(path, 5000);
+        if (second.Locked())
+            files::AtomicReplace(mark, "yes");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ::_exit(second.Locked() ? 0 : 1);
+    }
+    // Released once the waiter is seen waiting, and taken again at once.
+    const int fd = ::open((path + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < 500 && files::FileSystem::Posix().ByteMarked(fd, 0, F_WRLCK) != 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(files::FileSystem::Posix().ByteMarked(fd, 0, F_WRLCK), 1) << "the waiter marks that it waits";
+    ::close(fd);
+    lock.reset();
+    lock.emplace(path, 5000);
+    EXPECT_TRUE(lock->Locked());
+    EXPECT_TRUE(files::Exists(mark)) << "the process that released the lock took it back before the waiter";
+    lock.reset();
+    int status = 0;
+    ::waitpid(waiter, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 } // namespace

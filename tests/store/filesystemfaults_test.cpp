@@ -99,7 +99,10 @@ TEST_F(DatabaseTest, EveryFailedFileCallLeavesTheDatabaseIntactAndIsReported)
                                                                          : std::filesystem::directory_iterator()) {
                     const std::string name = inner.path().filename().string();
                     if (name.starts_with(".tags.xml.")) {
-                        EXPECT_TRUE(name == ".tags.xml.Zq3xYw" && !cleans) << name;
+                        // The old index swapped out for the new one stays when
+                        // removing it failed; the next writer's sweep removes it.
+                        const bool oldIndex = call == IoCall::Unlink && name.starts_with(".tags.xml.idx.");
+                        EXPECT_TRUE((name == ".tags.xml.Zq3xYw" && !cleans) || oldIndex) << name;
                     }
                 }
                 std::filesystem::remove_all(folder);

@@ -94,6 +94,11 @@ int FaultyFileSystem::RenameNoReplace(const char* from, const char* to)
     return Fails(IoCall::Rename) ? -1 : Real().RenameNoReplace(from, to);
 }
 
+int FaultyFileSystem::RenameExchange(const char* from, const char* to)
+{
+    return Fails(IoCall::Rename) ? -1 : Real().RenameExchange(from, to);
+}
+
 int FaultyFileSystem::Link(const char* from, const char* to)
 {
     return Fails(IoCall::Rename) ? -1 : Real().Link(from, to);

@@ -35,6 +35,7 @@ public:
     int Sync(int fd) override;
     int Rename(const char* from, const char* to) override;
     int RenameNoReplace(const char* from, const char* to) override;
+    int RenameExchange(const char* from, const char* to) override;
     int Link(const char* from, const char* to) override;
     int Close(int fd) override;
     int Stat(const char* path, struct stat* st) override;
