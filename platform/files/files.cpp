@@ -394,8 +394,10 @@ std::string LockHolder(int fd)
 } // namespace
 
 namespace {
-// The byte of the lock file that waiters mark.
-constexpr off_t kWaitingByte = 0;
+// Waiters mark one of the first kWaitLevels bytes of the lock file: the
+// longer they waited, the higher.
+constexpr off_t kWaitLevels = 64;
+constexpr std::chrono::milliseconds kWaitLevelStep(250);
 } // namespace
 
 FileLock::FileLock(const std::string& path, int waitMs) : FileLock(FileSystem::Current(), path, waitMs) {}
@@ -412,21 +414,21 @@ FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(f
     // exclude each other even inside one process, and the lock dies with the process.
     //
     // flock cannot time out, so a waiter polls; a process that takes the lock
-    // again just after releasing it would then win every time. Waiters mark a
-    // byte of the lock file while they wait (a lock of another kind, which dies
-    // with them too), and whoever finds the lock free at once but a waiter
-    // marked lets the waiters go first.
+    // again just after releasing it would then win every time, and a waiter
+    // could lose every turn. Waiters therefore mark a byte of the lock file (a
+    // lock of another kind, which dies with them too): byte N once they have
+    // waited N quarter seconds. Whoever finds the lock free while someone who
+    // waited longer is marked lets them go first, so the longest waiter wins.
     const bool waits = waitMs != 0;
     const auto now = [] { return std::chrono::steady_clock::now(); };
     const auto started = now();
     const auto deadline = started + std::chrono::milliseconds(waitMs);
-    // Someone else waits: for a while, the lock is left to them whenever found free.
-    const auto othersWait = [&] {
-        return waits && now() < started + std::chrono::milliseconds(50) &&
-               fs.ByteMarked(fd, kWaitingByte, F_WRLCK) == 1;
+    int level = -1; // the byte this process marks; -1 before it waits
+    const auto olderWaiter = [&] {
+        return waits && fs.Marked(fd, level + 1, kWaitLevels - (level + 1), F_WRLCK) == 1;
     };
     const bool firstFree = fs.Lock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (firstFree && !othersWait()) {
+    if (firstFree && !olderWaiter()) {
         m_nFd = fd;
         return;
     }
@@ -437,12 +439,15 @@ FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(f
     }
     if (firstFree)
         fs.Lock(fd, LOCK_UN);
-    const bool marked = waits && fs.MarkByte(fd, kWaitingByte, F_RDLCK) == 0;
     // Polled first every quarter millisecond, since most holders hold it for a
-    // few, then up to every 2 ms; one that lets others go first waits 4 ms, long
-    // enough for their next look.
+    // few, then up to every 2 ms; one that lets another go first waits 4 ms,
+    // long enough for the other's next look.
     bool yielding = firstFree;
     std::chrono::microseconds pause(125);
+    const auto unmark = [&] {
+        if (level >= 0)
+            fs.MarkByte(fd, level, F_UNLCK);
+    };
     for (;;) {
         if (waitMs >= 0 && now() >= deadline) {
             m_strError = "\"" + lockPath + "\" is held by " + LockHolder(fd) + "; gave up after " +
@@ -450,28 +455,31 @@ FileLock::FileLock(FileSystem& fs, const std::string& path, int waitMs) : m_fs(f
             fs.Close(fd);
             return;
         }
+        const int waited = static_cast<int>((now() - started) / kWaitLevelStep);
+        const int next = waits ? std::min(waited, static_cast<int>(kWaitLevels) - 1) : -1;
+        if (next != level && fs.MarkByte(fd, next, F_RDLCK) == 0) {
+            unmark();
+            level = next;
+        }
         pause = yielding ? std::chrono::microseconds(4000)
                          : std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
         std::this_thread::sleep_for(waitMs < 0 ? pause
                                                : std::min<std::chrono::steady_clock::duration>(pause, deadline - now()));
-        // Without a time limit, a waiter that leaves nobody a turn blocks.
-        const int operation = waitMs < 0 && !yielding ? LOCK_EX : LOCK_EX | LOCK_NB;
-        if (fs.Lock(fd, operation) == 0) {
-            if (yielding && othersWait()) {
-                fs.Lock(fd, LOCK_UN);
-                continue;
-            }
-            break;
+        if (fs.Lock(fd, LOCK_EX | LOCK_NB) == 0) {
+            yielding = olderWaiter();
+            if (!yielding)
+                break;
+            fs.Lock(fd, LOCK_UN);
+            continue;
         }
         if (errno != EINTR && errno != EWOULDBLOCK) {
             m_strError = ErrnoText("cannot lock", lockPath, errno);
             fs.Close(fd);
             return;
         }
-        yielding = false; // held by another now: a waiter like the others
+        yielding = false;
     }
-    if (marked)
-        fs.MarkByte(fd, kWaitingByte, F_UNLCK);
+    unmark();
     m_nFd = fd;
 }
 

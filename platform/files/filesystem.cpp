@@ -102,13 +102,13 @@ int FileSystem::MarkByte(int fd, off_t at, short type)
     return ::fcntl(fd, F_OFD_SETLK, &mark);
 }
 
-int FileSystem::ByteMarked(int fd, off_t at, short type)
+int FileSystem::Marked(int fd, off_t at, off_t length, short type)
 {
     struct flock mark {};
     mark.l_type = type;
     mark.l_whence = SEEK_SET;
     mark.l_start = at;
-    mark.l_len = 1;
+    mark.l_len = length;
     if (::fcntl(fd, F_OFD_GETLK, &mark) != 0)
         return -1;
     return mark.l_type == F_UNLCK ? 0 : 1;

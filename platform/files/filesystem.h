@@ -51,9 +51,10 @@ public:
     // A mark on the byte `at` of an open file, independent of Lock: an open file
     // description lock (fcntl F_OFD_SETLK) of `type` F_RDLCK, F_WRLCK or F_UNLCK.
     virtual int MarkByte(int fd, off_t at, short type);
-    // 1 when another open file description holds a mark on the byte that
-    // conflicts with `type`, 0 when none does, -1 on an error (F_OFD_GETLK).
-    virtual int ByteMarked(int fd, off_t at, short type);
+    // 1 when another open file description holds a mark on one of the `length`
+    // bytes from `at` that conflicts with `type`, 0 when none does, -1 on an
+    // error (F_OFD_GETLK).
+    virtual int Marked(int fd, off_t at, off_t length, short type);
     // realpath into `resolved`, and readlink.
     virtual int RealPath(const char* path, std::string& resolved) = 0;
     virtual ssize_t ReadLink(const char* path, char* buffer, size_t size) = 0;
@@ -111,7 +112,10 @@ public:
     int Unlink(const char* path) override { return m_target.Unlink(path); }
     int Lock(int fd, int operation) override { return m_target.Lock(fd, operation); }
     int MarkByte(int fd, off_t at, short type) override { return m_target.MarkByte(fd, at, type); }
-    int ByteMarked(int fd, off_t at, short type) override { return m_target.ByteMarked(fd, at, type); }
+    int Marked(int fd, off_t at, off_t length, short type) override
+    {
+        return m_target.Marked(fd, at, length, type);
+    }
     int RealPath(const char* path, std::string& resolved) override { return m_target.RealPath(path, resolved); }
     ssize_t ReadLink(const char* path, char* buffer, size_t size) override
     {

@@ -266,9 +266,9 @@ TEST_F(FilesTest, ALockTakenAgainAtOnceGoesToTheWaiterFirst)
     // Released once the waiter is seen waiting, and taken again at once.
     const int fd = ::open((path + ".lock").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    for (int i = 0; i < 500 && files::FileSystem::Posix().ByteMarked(fd, 0, F_WRLCK) != 1; ++i)
+    for (int i = 0; i < 500 && files::FileSystem::Posix().Marked(fd, 0, 64, F_WRLCK) != 1; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(files::FileSystem::Posix().ByteMarked(fd, 0, F_WRLCK), 1) << "the waiter marks that it waits";
+    EXPECT_EQ(files::FileSystem::Posix().Marked(fd, 0, 64, F_WRLCK), 1) << "the waiter marks that it waits";
     ::close(fd);
     lock.reset();
     lock.emplace(path, 5000);
