@@ -200,12 +200,19 @@ bool OfficeApplication::RemoveTagButtons(bool bRecreateTagButton)
     return true;
 }
 
+void OfficeApplication::EnableTagButton(bool bEnabled)
+{
+    if (m_spTagButton && m_spTagButton.GetEnabled() != bEnabled) m_spTagButton.PutEnabled(bEnabled);
+}
+
 bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreateTagButton)
 {
     if (!CanRefreshToolbar()) return false;
 
     CommandBarControlsPtr spControls = m_pCommandBar.GetControls();
     RemoveTagButtons(bRecreateTagButton);
+    // Also refreshed with no document open (after Options): "&Tag" would do nothing.
+    EnableTagButton(!GetActiveDocumentPath().empty());
 
     TagList embeddedTags;
     GetEmbeddedTags(embeddedTags);

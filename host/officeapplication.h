@@ -106,6 +106,10 @@ public:
     TaggingDatabase* Database() const { return m_pDatabase; }
     const office::CommandBarPtr& CommandBar() const { return m_pCommandBar; }
     int TagButtonCount() const { return m_nTagButtons; }
+    // "&Tag" acts on the active document, so it is enabled only while one is open:
+    // RefreshTagToolbar enables it for an active document, and whoever handles the
+    // closing of the last document disables it. Without a "&Tag" button, nothing.
+    void EnableTagButton(bool bEnabled);
 
     // What the bar's controls do when clicked (called from their subscriptions).
     void ShowBrowseDialog(DialogKind kind, const std::string& searchText);

@@ -34,10 +34,12 @@ bool PowerPointApplication::MergeTagsFromFile(const std::string& path)
     }
 
     const std::string activePath = GetActiveDocumentPath();
-    if (activePath.empty())
+    if (activePath.empty()) {
         RemoveTagButtons(false);
-    else
+        EnableTagButton(false);
+    } else {
         RefreshTagToolbar(activePath, true);
+    }
     return true;
 }
 

@@ -127,7 +127,10 @@ void PowerPointEventHandler::OnPresentationClose(IDispatch* pPres)
     PowerPointApplication& app = Application();
     m_merged.Forget(IdentityOf(pPres));
     // The closing presentation still counts; another one's activation rebuilds the bar.
-    if (app.Application().GetPresentations().GetCount() <= 1) app.RemoveTagButtons(false);
+    if (app.Application().GetPresentations().GetCount() <= 1) {
+        app.RemoveTagButtons(false);
+        app.EnableTagButton(false);
+    }
 }
 
 } // namespace quillmark

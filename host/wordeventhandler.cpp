@@ -137,7 +137,11 @@ void WordEventHandler::OnDocumentBeforeClose(IDispatch* pDoc)
         m_pendingDocs.erase(it);
         m_bSyncPending = m_pendingDocs.empty() ? 0 : 1;
     }
-    if (app.Application().GetDocuments().GetCount() <= 1) app.RemoveTagButtons(false);
+    // The closing document still counts: after it, none is left for "&Tag".
+    if (app.Application().GetDocuments().GetCount() <= 1) {
+        app.RemoveTagButtons(false);
+        app.EnableTagButton(false);
+    }
 }
 
 void WordEventHandler::AddPending(const ComPtr<IUnknown>& spIdentity)

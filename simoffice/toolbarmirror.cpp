@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -89,20 +90,33 @@ QString TooltipOf(const ControlState& s)
     return caption.remove('&');
 }
 
-// Selects the whole text of an edit when the focus comes into it, after the
-// click that brought it there has placed the caret.
+// Selects the whole text of an editable combo box when a click or Tab brings the
+// focus into it, so that typing replaces the text. The combo box, not its edit, is
+// told of the focus (it is the edit's focus proxy and hands the event on directly),
+// so this watches the combo box. The selection waits until the mouse press that
+// gave the focus has placed the caret, or it would be undone at once.
 class SelectOnFocus final : public QObject {
 public:
-    explicit SelectOnFocus(QLineEdit* pEdit) : QObject(pEdit), m_pEdit(pEdit) {}
+    explicit SelectOnFocus(QComboBox* pCombo) : QObject(pCombo), m_pCombo(pCombo) {}
     bool eventFilter(QObject*, QEvent* pEvent) override
     {
-        if (pEvent->type() == QEvent::FocusIn)
-            QTimer::singleShot(0, m_pEdit, [pEdit = m_pEdit] { pEdit->selectAll(); });
+        if (pEvent->type() != QEvent::FocusIn) return false;
+        switch (static_cast<QFocusEvent*>(pEvent)->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+            QTimer::singleShot(0, m_pCombo, [pCombo = m_pCombo] {
+                if (QLineEdit* pEdit = pCombo->lineEdit(); pEdit && pCombo->hasFocus()) pEdit->selectAll();
+            });
+            break;
+        default: // back from another window or a pop-up: the caret stays where it was
+            break;
+        }
         return false;
     }
 
 private:
-    QLineEdit* m_pEdit;
+    QComboBox* m_pCombo;
 };
 
 // The control stays alive while a queued event for it waits.
@@ -187,7 +201,7 @@ void ToolBarMirror::Fill(QToolBar& toolBar, SimControls& controls)
             pCombo->setMinimumWidth(std::max(s.width * 4 / 3, 120));
             pCombo->setObjectName(Q(s.caption));
             // Coming into the box selects its text, so that typing replaces it.
-            pCombo->lineEdit()->installEventFilter(new SelectOnFocus(pCombo->lineEdit()));
+            pCombo->installEventFilter(new SelectOnFocus(pCombo));
             connect(pCombo->lineEdit(), &QLineEdit::returnPressed, this,
                     [this, pControl, pCombo, keep = Keep(pControl)] { Change(pControl, pCombo->currentText()); });
             connect(pCombo, qOverload<int>(&QComboBox::activated), this,

@@ -61,9 +61,14 @@ void TagDialog::OnInitDialog()
     else pEdit->selectAll();
     pEdit->setFocus(Qt::OtherFocusReason);
     if (!m_pTagButton->isEnabled()) {
-        // Nothing can be tagged here: the tags are shown, not offered for editing.
+        // Nothing can be tagged here: the entry is shut along with Tag, showing the
+        // tags without a selection that invites typing, and says why as label 204
+        // does. Cancel, all that is left to do, takes the focus (an edit that kept it
+        // would be wholly selected when the dialog shows).
         pEdit->deselect();
-        pEdit->setReadOnly(true);
+        pEdit->setEnabled(false);
+        pEdit->setToolTip(QString::fromStdString(LoadResString(128)));
+        Control<QPushButton>(IDCANCEL)->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -134,7 +134,9 @@ class ProtocolHandler(unohelper.Base, XInitialization, XDispatchProvider, XDispa
     def addStatusListener(self, listener, url):
         event = FeatureStateEvent()
         event.FeatureURL = url
-        event.IsEnabled = True
+        # A control the add-in disabled says so in its command: "...?id=ID&disabled".
+        query = url.Complete.partition("?")[2]
+        event.IsEnabled = "disabled" not in query.split("&")[1:]
         event.Source = self
         try:
             listener.statusChanged(event)

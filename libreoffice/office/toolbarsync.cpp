@@ -24,7 +24,7 @@ ToolBarItem ItemOf(ControlCore& control, const std::string& id)
     switch (s.type) {
     case office::msoControlPopup:
         item.kind = ToolBarItem::Kind::DropDown;
-        item.strCommand = MenuCommand(id);
+        item.strCommand = MenuCommand(id, s.bEnabled);
         if (SimControls* pEntries = control.Items()) {
             int position = 0;
             for (ControlCore* pEntry : pEntries->List()) {
@@ -42,7 +42,7 @@ ToolBarItem ItemOf(ControlCore& control, const std::string& id)
         break;
     default:
         item.kind = ToolBarItem::Kind::Button;
-        item.strCommand = ClickCommand(id);
+        item.strCommand = ClickCommand(id, s.bEnabled);
         break;
     }
     return item;

@@ -52,12 +52,15 @@ std::optional<std::string> PercentDecode(std::string_view text)
     return out;
 }
 
-std::string Command(std::string_view verb, std::string_view id)
+constexpr std::string_view kDisabled = "&disabled";
+
+std::string Command(std::string_view verb, std::string_view id, bool bEnabled)
 {
     std::string url(kCommandProtocol);
     url += verb;
     url += "?id=";
     url += PercentEncode(id);
+    if (!bEnabled) url += kDisabled;
     return url;
 }
 
@@ -84,8 +87,8 @@ std::string MnemonicLabel(std::string_view caption)
     return out;
 }
 
-std::string ClickCommand(std::string_view id) { return Command("click", id); }
-std::string MenuCommand(std::string_view id) { return Command("menu", id); }
+std::string ClickCommand(std::string_view id, bool bEnabled) { return Command("click", id, bEnabled); }
+std::string MenuCommand(std::string_view id, bool bEnabled) { return Command("menu", id, bEnabled); }
 
 std::optional<ForwardedCommand> ParseCommand(std::string_view url)
 {
@@ -96,8 +99,11 @@ std::optional<ForwardedCommand> ParseCommand(std::string_view url)
     if (query == std::string_view::npos) return std::nullopt;
     const std::string_view verb = rest.substr(0, query);
     if (verb != "click" && verb != "menu") return std::nullopt;
-    const std::string_view params = rest.substr(query + 1);
+    std::string_view params = rest.substr(query + 1);
     if (!params.starts_with("id=")) return std::nullopt;
+    // The id is percent-encoded, so an "&" ends it.
+    if (params.ends_with(kDisabled)) params.remove_suffix(kDisabled.size());
+    if (params.find('&') != std::string_view::npos) return std::nullopt;
     auto id = PercentDecode(params.substr(3));
     if (!id || id->empty()) return std::nullopt;
     return ForwardedCommand{std::string(verb), std::move(*id), ""};

@@ -8,7 +8,10 @@
 //   vnd.quillmark:menu?id=ID    a drop-down item itself (it only opens its entries)
 //   vnd.quillmark:search        the search text field; the forwarded dispatch carries
 //                               the entered text as its argument "Text"
-// ID is the caller's name for the control, percent-encoded in the URL.
+// ID is the caller's name for the control, percent-encoded in the URL. A control the
+// add-in disabled has "&disabled" after its ID: the office asks the extension for
+// each command's state, and the extension answers "disabled" for those, so the
+// item is drawn greyed and cannot be clicked.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,9 +48,10 @@ struct ToolBar {
 // at the end is dropped, as Office does not show it either.
 std::string MnemonicLabel(std::string_view caption);
 
-// vnd.quillmark:click?id=ID and vnd.quillmark:menu?id=ID for the control `id`.
-std::string ClickCommand(std::string_view id);
-std::string MenuCommand(std::string_view id);
+// vnd.quillmark:click?id=ID and vnd.quillmark:menu?id=ID for the control `id`,
+// followed by "&disabled" when it is not enabled.
+std::string ClickCommand(std::string_view id, bool bEnabled = true);
+std::string MenuCommand(std::string_view id, bool bEnabled = true);
 
 // A command URL as it came back from the office.
 struct ForwardedCommand {
@@ -59,7 +63,7 @@ struct ForwardedCommand {
 };
 
 // Nullopt when `url` is not one of ours or is malformed (bad percent escape,
-// unknown verb, click/menu without an id).
+// unknown verb, click/menu without an id, anything after the id but "&disabled").
 std::optional<ForwardedCommand> ParseCommand(std::string_view url);
 
 } // namespace quillmark::libreoffice

@@ -128,5 +128,48 @@ TEST(BrowseTranscriptTest, PowerPointFromTheKeyboardPreviewsTheDeckTheArrowsChoo
     EXPECT_THAT(run.out, HasSubstr("> dialog-key 1 Enter\ndialog closed: 1\n"));
 }
 
+TEST(BrowseTranscriptTest, PowerPointFromTheKeyboardSearchesWithEnterOnSearchAndChoosesWithArrows)
+{
+    AddinHosts hosts;
+    hosts.Tag(hosts.MakeDoc("deck.ppt"), "sales");
+    hosts.Tag(hosts.MakeDoc("talk.ppt"), "sales, review");
+    ProcessResult run = hosts.Script("powerpoint", "open deck.ppt 2\nsave\nclose\nopen talk.ppt 3\nsave\nclose\n"
+                                                   "click &Browse\n"
+                                                   "dialog-set 203 review\ndialog-key 203 Enter\ndialog\n"
+                                                   "dialog-key 208 Enter\ndialog\n"
+                                                   "dialog-set 203 sales\ndialog-key 203 Enter\ndialog-key 208 Enter\n"
+                                                   "dialog-key 206 Down\ndialog-key 206 Down\ndialog\n"
+                                                   "dialog-key 206 Up\ndialog\ndialog-key 2 Enter\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto between = [&run](const std::string& from, const std::string& to) {
+        const std::size_t start = run.out.find(from);
+        if (start == std::string::npos) return std::string();
+        return run.out.substr(start, run.out.find(to, start + from.size()) - start);
+    };
+    // The list follows the typed text. Enter in the search field keeps the dialog open
+    // and presses nothing (none is chosen); Enter on Search searches again, the same.
+    const std::string afterFieldEnter = between("> dialog-key 203 Enter\n> dialog\n", "> dialog-key 208");
+    EXPECT_THAT(afterFieldEnter, HasSubstr("206|list||1|1\n  0|talk.ppt|sales, review, talk\n203|edit|review|"))
+        << run.out;
+    EXPECT_THAT(afterFieldEnter, HasSubstr("1|button|Open Document|0|1\n"));
+    EXPECT_THAT(between("> dialog-key 208 Enter\n> dialog\n", "> dialog-set"),
+                HasSubstr("206|list||1|1\n  0|talk.ppt|sales, review, talk\n203|edit|review|"));
+    // Down chooses the first row, Down again the second, each previewed as a click
+    // would; Up goes back to the first, whose preview is shown again.
+    const std::string afterDowns = between("> dialog-key 206 Down\n", "> dialog-key 206 Up");
+    EXPECT_EQ(afterDowns.substr(0, afterDowns.find("> dialog\n")),
+              "> dialog-key 206 Down\nstatus: 50 Generating Presentation preview...\n"
+              "status: 75 Generating Presentation preview...\nstatus: 100 Finished...\n"
+              "> dialog-key 206 Down\nstatus: 50 Generating Presentation preview...\n"
+              "status: 75 Generating Presentation preview...\nstatus: 100 Finished...\n");
+    EXPECT_THAT(afterDowns, HasSubstr("  0|deck.ppt|sales, deck\n  *1|talk.ppt|sales, review, talk\n"));
+    EXPECT_THAT(afterDowns, HasSubstr("212|label|1 of 3 Slides|1|1\n"));
+    const std::string afterUp = between("> dialog-key 206 Up\n", "> dialog-key 2 Enter");
+    EXPECT_THAT(afterUp, HasSubstr("  *0|deck.ppt|sales, deck\n  1|talk.ppt|sales, review, talk\n"));
+    EXPECT_THAT(afterUp, HasSubstr("212|label|1 of 2 Slides|1|1\n"));
+    EXPECT_THAT(afterUp, HasSubstr("1|button|Open Document|1|1\n"));
+    EXPECT_THAT(run.out, HasSubstr("> dialog-key 2 Enter\ndialog closed: 2\n"));
+}
+
 } // namespace
 } // namespace quillmark::test

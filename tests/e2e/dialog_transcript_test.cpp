@@ -27,8 +27,9 @@ std::string TagDialog(const std::string& text, const std::string& selection, boo
                       const std::string& instruction = LoadResString(102),
                       const std::string& second = LoadResString(103))
 {
+    // The entry can be used exactly when Tag can.
     return std::string("[Tag]\n1|button|Tag|") + (bEnabled ? "1" : "0") + "|1\n2|button|Cancel|1|1\n203|edit|" + text +
-           "|1|1|" + selection + "\n217|frame||1|1\n218|label||1|0\n216|progress||1|0|0\n204|label|" + instruction +
+           "|" + (bEnabled ? "1" : "0") + "|1|" + selection + "\n217|frame||1|1\n218|label||1|0\n216|progress||1|0|0\n204|label|" + instruction +
            "|1|1\n205|label|" + second + "|1|1\n";
 }
 
@@ -108,12 +109,19 @@ TEST_P(DialogTranscriptTest, ATemporaryFolderDocumentCanOnlyBeCancelled)
 {
     const std::string draft = m_hosts.TempFolder() + "/" + Name("Draft");
     std::ofstream(draft) << "x";
-    ProcessResult run = m_hosts.Script(GetParam().name, "open '" + draft + "'\nclick &Tag\ndialog\n"
-                                                        "dialog-click 1\ndialog-key 203 Enter\ndialog-click 2\n");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "> open '" + draft + "'\n> click &Tag\n> dialog\n" +
-                           TagDialog("your new tag", "0-12", false, LoadResString(128), "") +
-                           "> dialog-click 1\n> dialog-key 203 Enter\n> dialog-click 2\ndialog closed: 2\n");
+    ProcessResult run = m_hosts.Script(GetParam().name, "open '" + draft + "'\nset-keywords 'k1, k2'\nclick &Tag\n"
+                                                        "dialog\ndialog-click 1\ndialog-set 203 typed\n"
+                                                        "dialog-key 2 Enter\nkeywords\n");
+    // Tag and the entry are both disabled, nothing selected; Enter presses Cancel,
+    // which has the focus.
+    EXPECT_EQ(run.out, "> open '" + draft + "'\n> set-keywords 'k1, k2'\n> click &Tag\n> dialog\n" +
+                           TagDialog("k1, k2, your new tag", "20-20", false, LoadResString(128), "") +
+                           "> dialog-click 1\n> dialog-set 203 typed\n> dialog-key 2 Enter\ndialog closed: 2\n"
+                           "> keywords\nk1, k2\n");
+    EXPECT_NE(run.err.find("line 6: control 203 cannot be typed into (disabled, hidden or read-only)\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(m_hosts.DatabaseFile()));
 }
 
 TEST_P(DialogTranscriptTest, AFailedStoreSaysWhyAndReturnsToTheTypedText)

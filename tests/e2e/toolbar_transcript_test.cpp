@@ -157,6 +157,32 @@ TEST_P(ToolbarTranscriptTest, SwitchingDocumentsLeavesOnlyTheActiveDocumentsButt
                            ToolbarWith(few) + "> close\n> toolbar\n" + ToolbarWith({}));
 }
 
+TEST_P(ToolbarTranscriptTest, TheTagButtonIsDisabledWhileNoDocumentIsOpen)
+{
+    m_hosts.MakeDoc(Name("Report"));
+    m_hosts.Tag(m_hosts.Doc(Name("Report")), "alpha");
+    // The bar as ToolbarWith gives it, with "&Tag" disabled.
+    const auto withTagDisabled = [](std::string bar) {
+        const std::string enabled = "4|button|&Tag|625|&Tag|&Tag|0|1\n";
+        const std::size_t at = bar.find(enabled);
+        return at == std::string::npos ? bar : bar.replace(at, enabled.size(), "4|button|&Tag|625|&Tag|&Tag|0|0\n");
+    };
+    ProcessResult run = m_hosts.Script(GetParam().name, "open " + Name("Report") + "\nclose\ntoolbar\nclick &Tag\n"
+                                                        "click &Options...\ndialog-click 1\ntoolbar\n"
+                                                        "new\ntoolbar\nclose\nopen " + Name("Report") + "\n"
+                                                        "toolbar\nclick &Tag\ndialog-click 2\n");
+    // Closing the last document leaves "&Tag" disabled: a click cannot reach it, and
+    // a refresh with no document (Options, OK) keeps it so. Any document, a never-saved
+    // one too, enables it again.
+    EXPECT_EQ(run.out, "> open " + Name("Report") + "\n> close\n> toolbar\n" + withTagDisabled(ToolbarWith({})) +
+                           "> click &Tag\n> click &Options...\n> dialog-click 1\ndialog closed: 1\n> toolbar\n" +
+                           withTagDisabled(ToolbarWith({})) + "> new\n> toolbar\n" + ToolbarWith({}) +
+                           "> close\n> open " + Name("Report") + "\n> toolbar\n" + ToolbarWith({"alpha 1589"}) +
+                           "> click &Tag\n> dialog-click 2\ndialog closed: 2\n");
+    EXPECT_EQ(run.err, "line 4: the button \"&Tag\" is disabled\n");
+    EXPECT_NE(run.exitCode, 0);
+}
+
 TEST_P(ToolbarTranscriptTest, SavingRebuildsTheButtonsFromTheStoredTags)
 {
     const std::string path = m_hosts.MakeDoc(Name("Plan"));

@@ -120,6 +120,7 @@ TEST(PowerPointApplicationTest, MergeTagsFromFileOpensClosesAndRefreshes)
     EXPECT_EQ(ppt.GetActiveDocumentPath(), active);
     EXPECT_THAT(Captions(host.Controls()),
                 ElementsAre("&Quillmark", "Search tags", "&Browse", "&Tag", "kept", "added"));
+    EXPECT_TRUE(host.Controls()[3]->State().bEnabled);
 
     // Nothing else open: the bar keeps "&Tag" and loses the tag buttons.
     host.office.Model().Close(host.office.Model().Active());
@@ -127,6 +128,7 @@ TEST(PowerPointApplicationTest, MergeTagsFromFileOpensClosesAndRefreshes)
     EXPECT_EQ(host.office.Model().Count(), 0);
     EXPECT_THAT(Captions(host.Controls()), ElementsAre("&Quillmark", "Search tags", "&Browse", "&Tag"));
     EXPECT_EQ(ppt.TagButtonCount(), 1);
+    EXPECT_FALSE(host.Controls()[3]->State().bEnabled) << "\"&Tag\" with no presentation to tag";
 
     // A file PowerPoint cannot open changes nothing and fails nothing.
     EXPECT_TRUE(ppt.MergeTagsFromFile(host.folders.dir / "gone.ppt"));

@@ -219,20 +219,34 @@ TYPED_TEST(TagDialogTest, ATemporaryFolderDocumentCanOnlyBeCancelled)
 {
     this->Start();
     const std::string path = this->m_pHost->folders.dir.WriteFile(std::string("tmp/Draft") + HostTraits<TypeParam>::kExtension, "x");
-    auto pDialog = this->Dialog(this->m_pHost->Open(path));
+    simoffice::SimDocument& doc = this->m_pHost->Open(path);
+    doc.SetProperty("Keywords", "k1, k2");
+    auto pDialog = this->Dialog(doc);
     EXPECT_FALSE(pDialog->TagButton()->isEnabled());
     EXPECT_EQ(pDialog->Form()->Instruction()->Text(), LoadResString(128));
     EXPECT_EQ(pDialog->Form()->SecondInstruction()->Text(), "");
-    // The entry cannot be typed into while Tag cannot act.
-    EXPECT_TRUE(this->Edit(*pDialog)->isReadOnly());
-    QTest::keyClicks(this->Edit(*pDialog), "typed");
-    EXPECT_EQ(this->Edit(*pDialog)->text().toStdString().find("typed"), std::string::npos);
-    QTest::keyClick(this->Edit(*pDialog), Qt::Key_Return);
+    // The entry is shut along with Tag: the document's tags are shown, nothing is
+    // selected as if waiting to be typed over, and the entry itself says why.
+    QLineEdit* pEdit = this->Edit(*pDialog);
+    EXPECT_EQ(this->Text(*pDialog), "k1, k2, your new tag");
+    EXPECT_FALSE(pEdit->isEnabled());
+    EXPECT_FALSE(pEdit->hasSelectedText());
+    EXPECT_EQ(pEdit->toolTip().toStdString(), LoadResString(128));
+    QTest::keyClicks(pEdit, "typed");
+    QTest::mouseDClick(pEdit, Qt::LeftButton);
+    EXPECT_EQ(this->Text(*pDialog), "k1, k2, your new tag");
+    EXPECT_FALSE(pEdit->hasSelectedText());
     this->ClickTag(*pDialog);
     EXPECT_TRUE(pDialog->isVisible());
-    QTest::keyClick(pDialog.get(), Qt::Key_Escape);
+    // Cancel, all that is left to do, has the focus: Enter presses it.
+    QWidget* pFocus = pDialog->focusWidget();
+    ASSERT_NE(pFocus, nullptr);
+    EXPECT_EQ(pFocus->property(automation::kControlIdProperty).toInt(), IDCANCEL);
+    QTest::keyClick(pFocus, Qt::Key_Return);
+    EXPECT_FALSE(pDialog->isVisible());
     EXPECT_EQ(pDialog->result(), IDCANCEL);
     EXPECT_TRUE(this->Stored(path).empty());
+    EXPECT_EQ(*doc.Properties().Find("Keywords"), "k1, k2");
 }
 
 TYPED_TEST(TagDialogTest, ANeverSavedDocumentKeepsItsTagsInItsKeywords)

@@ -72,7 +72,7 @@ TEST(ToolBarMirror, EveryVisibleControlBecomesAnItemNamedByItsPlace)
     spBrowse->put_TooltipText("Browse the tags");
     Add(spMain.Get(), office::msoControlButton, "R&&D")->put_BeginGroup(VARIANT_TRUE);
     Add(spMain.Get(), office::msoControlButton, "gone")->put_Visible(VARIANT_FALSE);
-    Add(spMain.Get(), office::msoControlButton, "last");
+    Add(spMain.Get(), office::msoControlButton, "last")->put_Enabled(VARIANT_FALSE);
     auto spHidden = bars.AddBar("Hidden bar", false);
     Add(spHidden.Get(), office::msoControlButton, "unseen");
     auto spSecond = bars.AddBar("Second", true);
@@ -94,7 +94,8 @@ TEST(ToolBarMirror, EveryVisibleControlBecomesAnItemNamedByItsPlace)
     EXPECT_EQ(toolBar.vecItems[2].strTooltip, "Browse the tags");
     EXPECT_EQ(toolBar.vecItems[3].strLabel, "R&D") << "a literal && is one &";
     EXPECT_TRUE(toolBar.vecItems[3].bBeginGroup);
-    EXPECT_EQ(toolBar.vecItems[4].strCommand, ClickCommand("1.6")) << "after the hidden button";
+    EXPECT_EQ(toolBar.vecItems[4].strCommand, ClickCommand("1.6", false)) << "after the hidden button; disabled";
+    EXPECT_EQ(toolBar.vecItems[2].strCommand, ClickCommand("1.3")) << "enabled";
     EXPECT_EQ(toolBar.vecItems[5].strCommand, ClickCommand("2.1")) << "hidden bars are not counted";
 
     // Every name leads back to its control; anything else to none.

@@ -10,6 +10,7 @@
 #include "tests/support/tempdir.h"
 
 #include <com/sun/star/frame/XDispatch.hpp>
+#include <com/sun/star/frame/XStatusListener.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -20,6 +21,8 @@
 #include <com/sun/star/task/XJob.hpp>
 #include <com/sun/star/util/URLTransformer.hpp>
 
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -121,6 +124,36 @@ bool DispatchInFrame(DocumentId id, const std::string& command, const std::strin
                                                   : Args({Prop("Text", uno::Any(ToOU(text)))}));
         },
         error);
+}
+
+// Whether the office draws `command` enabled in `id`'s frame: the state our extension
+// reports when the tool bar's item asks for it. Nullopt when no state came.
+std::optional<bool> CommandEnabledInFrame(DocumentId id, const std::string& command, std::string* error)
+{
+    class StateListener : public cppu::WeakImplHelper1<css::frame::XStatusListener> {
+    public:
+        std::optional<bool> enabled;
+        void SAL_CALL statusChanged(const css::frame::FeatureStateEvent& event) override { enabled = event.IsEnabled; }
+        void SAL_CALL disposing(const css::lang::EventObject&) override {}
+    };
+    auto spEnabled = std::make_shared<std::optional<bool>>();
+    g_pOffice->RunOnSession(
+        [id, command, spEnabled](OfficeSession& session) {
+            auto xFrame = FrameOf(session.ModelOf(id));
+            uno::Reference<css::frame::XDispatchProvider> xProvider(xFrame, uno::UNO_QUERY_THROW);
+            css::util::URL url;
+            url.Complete = ToOU(command);
+            css::util::URLTransformer::create(session.Remote())->parseStrict(url);
+            auto xDispatch = xProvider->queryDispatch(url, "_self", 0);
+            if (!xDispatch.is()) throw UserError("no dispatch for " + command);
+            rtl::Reference<StateListener> listener(new StateListener);
+            const uno::Reference<css::frame::XStatusListener> xListener(listener.get());
+            xDispatch->addStatusListener(xListener, url);
+            xDispatch->removeStatusListener(xListener, url);
+            *spEnabled = listener->enabled;
+        },
+        error);
+    return *spEnabled;
 }
 
 // True when the frame's layout manager holds our tool bar as a built element.
@@ -296,6 +329,23 @@ TEST_F(OfficeToolBarTest, ToolBarIsBuiltInEveryKindOfFrameAndRelabelledInPlace)
     // A document that is not open is an error, not a crash.
     EXPECT_FALSE(toolBars.Show(987654, QuillmarkBar({}), &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(OfficeToolBarTest, AControlTheAddinDisabledIsDisabledInTheOffice)
+{
+    OfficeToolBars toolBars(*g_pOffice);
+    std::string error;
+    const DocumentId id = New(DocumentKind::Text);
+    ToolBar bar = QuillmarkBar({"alpha"});
+    bar.vecItems[3].strCommand = ClickCommand("tag", false);
+    ASSERT_TRUE(toolBars.Show(id, bar, &error)) << error;
+    auto read = toolBars.Read(id, &error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(*read, bar);
+    EXPECT_EQ(CommandEnabledInFrame(id, ClickCommand("tag", false), &error), false) << error;
+    EXPECT_EQ(CommandEnabledInFrame(id, ClickCommand("tag"), &error), true) << error;
+    EXPECT_EQ(CommandEnabledInFrame(id, ClickCommand("tag:alpha"), &error), true) << error;
+    EXPECT_EQ(CommandEnabledInFrame(id, std::string(kSearchCommand), &error), true) << error;
 }
 
 TEST_F(OfficeToolBarTest, DispatchedCommandsReachTheMainThreadWithTheirDocument)

@@ -33,6 +33,11 @@ TEST(ToolBarModel, CommandsCarryAnyIdThereAndBack)
         ASSERT_TRUE(menu);
         EXPECT_EQ(menu->strVerb, "menu");
         EXPECT_EQ(menu->strId, id);
+        // A disabled control's command says so after the id, and still leads back to it.
+        const std::string disabled = ClickCommand(id, false);
+        EXPECT_EQ(disabled, click + "&disabled");
+        EXPECT_EQ(ParseCommand(disabled), parsed) << disabled;
+        EXPECT_EQ(ParseCommand(MenuCommand(id, false)), menu);
     }
     auto search = ParseCommand(std::string(kSearchCommand));
     ASSERT_TRUE(search);
@@ -44,7 +49,8 @@ TEST(ToolBarModel, ForeignOrMalformedCommandsAreRefused)
     for (const char* url : {"", ".uno:Save", "vnd.quillmark:", "vnd.quillmark:click", "vnd.quillmark:click?id=",
                             "vnd.quillmark:click?x=1", "vnd.quillmark:drop?id=1", "vnd.quillmark:click?id=%",
                             "vnd.quillmark:click?id=%4", "vnd.quillmark:click?id=%zz", "vnd.quillmark:searchx",
-                            "VND.QUILLMARK:click?id=1"})
+                            "VND.QUILLMARK:click?id=1", "vnd.quillmark:click?id=&disabled",
+                            "vnd.quillmark:click?id=1&other", "vnd.quillmark:click?id=1&disabled&disabled"})
         EXPECT_FALSE(ParseCommand(url)) << url;
 }
 
