@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <map>
 #include <set>
 
 #include "host/officeapplication.h"
@@ -32,15 +33,55 @@ std::string WithValues(int id, std::initializer_list<std::string> values)
 
 std::string WithValue(int id, const std::string& value) { return WithValues(id, {value}); }
 
-// `tags` without those in `leftOut`.
-TagList Without(const TagList& tags, const TagList& leftOut)
+// What a save writes into Keywords: the stored tags, each cut tag replaced in its
+// place by the keyword it was cut from, then the keywords left out; only those
+// of `untaken` that the document's `keywords` still hold.
+TagList WithUntaken(const TagList& stored, const TagList& untaken, const TagList& keywords)
 {
-    if (leftOut.empty()) return tags;
-    const std::set<std::string> out(leftOut.begin(), leftOut.end());
-    TagList kept;
-    for (const std::string& tag : tags)
-        if (!out.contains(tag)) kept.push_back(tag);
-    return kept;
+    if (untaken.empty()) return stored;
+    const std::set<std::string> current(keywords.begin(), keywords.end());
+    std::map<std::string, std::string> originalOf; // cut tag -> the keyword it was cut from
+    TagList leftOut;
+    for (const std::string& tag : untaken) {
+        if (!current.contains(tag)) continue;
+        const std::string cut = CutTag(tag);
+        if (cut == tag || !originalOf.emplace(cut, tag).second) leftOut.push_back(tag);
+    }
+    TagList written;
+    for (const std::string& tag : stored) {
+        const auto it = originalOf.find(tag);
+        if (it == originalOf.end() || it->second.empty()) {
+            written.push_back(tag);
+            continue;
+        }
+        written.push_back(it->second);
+        it->second.clear(); // a second occurrence stays the stored tag
+    }
+    // A cut tag the record no longer holds: its keyword stays in the file, last.
+    for (const auto& entry : originalOf)
+        if (!entry.second.empty()) leftOut.push_back(entry.second);
+    written.insert(written.end(), leftOut.begin(), leftOut.end());
+    return written;
+}
+
+// The reverse for a record written from saved Keywords: a keyword the database did
+// not take becomes the tag it was cut to where `record` holds that, and is dropped
+// otherwise, so that a tag the user removed does not come back.
+TagList WithoutUntaken(const TagList& saved, const TagList& untaken, const TagList& record)
+{
+    if (untaken.empty()) return saved;
+    const std::set<std::string> out(untaken.begin(), untaken.end());
+    const std::set<std::string> held(record.begin(), record.end());
+    TagList tags;
+    for (const std::string& tag : saved) {
+        if (!out.contains(tag)) {
+            tags.push_back(tag);
+            continue;
+        }
+        std::string cut = CutTag(tag);
+        if (cut != tag && held.contains(cut)) tags.push_back(std::move(cut));
+    }
+    return tags;
 }
 
 } // namespace
@@ -85,14 +126,8 @@ std::optional<TagList> MergedDocuments::TagsForSave(TaggingDatabase& database, c
 {
     bool bChanged = false;
     if (IsMerged(spIdentity) || Merge(database, spIdentity, fullName, keywords, bChanged)) {
-        TagList stored = database.GetFileItem(fullName).tags;
-        if (!database.ReadFailed()) {
-            // What the database could not take stays in the file, after the stored tags.
-            const std::set<std::string> current(keywords.begin(), keywords.end());
-            for (const std::string& tag : Untaken(spIdentity))
-                if (current.contains(tag)) stored.push_back(tag);
-            return stored;
-        }
+        const TagList stored = database.GetFileItem(fullName).tags;
+        if (!database.ReadFailed()) return WithUntaken(stored, Untaken(spIdentity), keywords);
     }
     // Keywords the save keeps are not what the database holds: the record of the
     // saved document is merged with them, never replaced by them.
@@ -116,8 +151,8 @@ bool MergedDocuments::RecordSaved(TaggingDatabase& database, const ComPtr<IUnkno
         bool bChanged = false;
         return Merge(database, spIdentity, fullName, keywords, bChanged);
     }
-    const LimitedTags limited =
-        LimitFileTags(Without(savedTags, Untaken(spIdentity)), database.GetFileItem(fullName).tags);
+    const TagList record = database.GetFileItem(fullName).tags;
+    const LimitedTags limited = LimitFileTags(WithoutUntaken(savedTags, Untaken(spIdentity), record), record);
     NoteLimited(spIdentity, fullName, limited);
     return database.SetFileTags(fullName, limited.tags);
 }

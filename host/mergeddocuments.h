@@ -11,7 +11,7 @@
 // the record lacks is cut to its longest length, and a file gives at most so
 // many tags; the first time for a document a warning on stderr says so. The
 // Keywords that were cut or left out are not the database's to overwrite: a save
-// keeps them after the stored tags.
+// keeps them as they were.
 //
 // Documents are told apart by their COM identity; a closing document is
 // forgotten. Both event handlers own one.
@@ -39,8 +39,9 @@ public:
                const TagList& keywords, bool& bChanged);
 
     // The tags a save writes into Keywords: the stored ones when the document is
-    // merged (merging it now when it is not) and the database can be read, then the
-    // Keywords the limits kept out of the database that `keywords` still holds. nullopt
+    // merged (merging it now when it is not) and the database can be read, with the
+    // Keywords the limits kept out of the database that `keywords` still holds: a
+    // cut one in the place of the tag it was cut to, the others last. nullopt
     // when Keywords must stay as they are (the document then counts as not merged);
     // the first time for a document, a warning on stderr says why.
     std::optional<TagList> TagsForSave(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity,
