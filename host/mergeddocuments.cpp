@@ -151,6 +151,7 @@ bool MergedDocuments::RecordSaved(TaggingDatabase& database, const ComPtr<IUnkno
         bool bChanged = false;
         return Merge(database, spIdentity, fullName, keywords, bChanged);
     }
+    if (Find(m_fromFile, spIdentity) < 0) return database.SetFileTags(fullName, savedTags);
     const TagList record = database.GetFileItem(fullName).tags;
     const LimitedTags limited = LimitFileTags(WithoutUntaken(savedTags, Untaken(spIdentity), record), record);
     NoteLimited(spIdentity, fullName, limited);
@@ -193,6 +194,7 @@ void MergedDocuments::Forget(const ComPtr<IUnknown>& spIdentity)
     Put(m_failed, spIdentity, false);
     Put(m_told, spIdentity, false);
     Put(m_toldLimited, spIdentity, false);
+    Put(m_fromFile, spIdentity, false);
     std::erase_if(m_untaken, [&](const auto& entry) { return entry.first.Get() == spIdentity.Get(); });
 }
 

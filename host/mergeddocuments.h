@@ -50,11 +50,20 @@ public:
     // What the record of a just-saved document becomes: `savedTags` (its Keywords
     // and file-name tag) replace the record for a merged document or one never
     // merged; a document whose merge failed is merged instead, so that tags only the
-    // database holds survive. The Keywords the limits kept out stay out; any other
-    // tag the record lacks enters within the limits. False when the database was
-    // not written.
+    // database holds survive. The Keywords the limits kept out stay out; for a
+    // document opened from a file, any other tag the record lacks enters within the
+    // limits. False when the database was not written.
     bool RecordSaved(TaggingDatabase& database, const ComPtr<IUnknown>& spIdentity, const std::string& fullName,
                      const TagList& keywords, const TagList& savedTags);
+
+    // The document was opened from a file: its Keywords are the file's, not typed
+    // here, and enter its record within the limits also when it is first recorded
+    // at a save (a template, a file from a temporary folder saved elsewhere). The
+    // Keywords of a document made in the host are the user's and are never cut.
+    void NoteOpenedFromFile(const ComPtr<IUnknown>& spIdentity)
+    {
+        if (spIdentity) Put(m_fromFile, spIdentity, true);
+    }
 
     bool IsMerged(const ComPtr<IUnknown>& spIdentity) const { return Find(m_merged, spIdentity) >= 0; }
     void Forget(const ComPtr<IUnknown>& spIdentity);
@@ -72,6 +81,7 @@ private:
     std::vector<ComPtr<IUnknown>> m_failed; // a merge was tried and failed
     std::vector<ComPtr<IUnknown>> m_told;   // the warning about kept Keywords was given
     std::vector<ComPtr<IUnknown>> m_toldLimited; // the warning about the limits was given
+    std::vector<ComPtr<IUnknown>> m_fromFile;    // opened from a file
     std::vector<std::pair<ComPtr<IUnknown>, TagList>> m_untaken; // Keywords the limits kept out
 };
 

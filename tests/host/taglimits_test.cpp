@@ -156,6 +156,48 @@ TYPED_TEST(TagLimitsTest, TagsTheUserStoredAreNeverCutAndCountTowardsTheFilesSha
     EXPECT_THAT(err, HasSubstr("0 tags were cut, 1 left out"));
 }
 
+TYPED_TEST(TagLimitsTest, ANewDocumentsOwnKeywordsAreNeverCutButAFileFromTheTemporaryFolderIs)
+{
+    EventHost<TypeParam> host;
+    const std::string ext = HostTraits<TypeParam>::kExtension;
+    // Keywords given in the host itself (the Tag dialog of a document without a
+    // file, its properties) are the user's.
+    TagList typed = Numbered(1500, "t");
+    typed.insert(typed.begin(), std::string(300, 'T'));
+    ::testing::internal::CaptureStderr();
+    simoffice::SimDocument& doc = host.New();
+    doc.SetProperty("Keywords", JoinTags(typed));
+    const std::string path = host.docs + "/Typed" + ext;
+    host.Save(doc, path);
+    // Word records a document saved for the first time at its next activation.
+    host.Activate(host.New());
+    host.Activate(doc);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    TagList expected = typed;
+    expected.push_back("Typed");
+    EXPECT_EQ(host.Stored(path), expected);
+    EXPECT_THAT(err, Not(HasSubstr(kLimitedNote)));
+
+    // A file opened from the temporary folder and saved elsewhere brings the file's
+    // Keywords: they enter within the limits when it is first recorded.
+    const std::string inTemp = host.Prepare(host.tempFolder + "/Hostile.txt",
+                                            {{"Keywords", "fine, " + std::string(5000, 'h')}});
+    ::testing::internal::CaptureStderr();
+    simoffice::SimDocument& hostile = host.Open(inTemp);
+    const std::string saved = host.docs + "/Hostile" + ext;
+    host.Save(hostile, saved);
+    host.Activate(host.New());
+    host.Activate(hostile);
+    host.Save(hostile);
+    host.Activate(host.New());
+    host.Activate(hostile);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(host.Stored(saved), ElementsAreArray({std::string("fine"), std::string(kMaxTagCharacters, 'h'),
+                                                      std::string("Hostile")}));
+    EXPECT_EQ(Count(err, kLimitedNote), 1u) << err;
+    EXPECT_EQ(hostile.Property("Keywords"), "fine, " + std::string(5000, 'h') + ", Hostile");
+}
+
 TYPED_TEST(TagLimitsTest, TheBarShowsTheFirstTagButtonsOfAHugeRecordAndRebuildsExactly)
 {
     EventHost<TypeParam> host;
