@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 
 #include "docprops/filematch.h"
+#include "docprops/taglimits.h"
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
 #include "platform/shell/temporaryfolder.h"
@@ -129,8 +130,22 @@ struct Plan {
     std::vector<std::string> added, updated, missing, ambiguous;
     std::vector<std::pair<FileItem, std::string>> moved; // old record, new path
     std::vector<std::string> removedKeys;
+    std::vector<std::string> limited; // "path: what the limits kept out"
     bool bRefused = false;
 };
+
+// What a file's tags may add to a record holding `held` (docprops/taglimits.h); a
+// file that gave more than that is named in the plan.
+TagList WithinLimits(const TagList& fileTags, const TagList& held, const std::string& path, Plan& plan)
+{
+    LimitedTags limited = LimitFileTags(fileTags, held);
+    if (limited.Limited())
+        plan.limited.push_back(path + ": " + std::to_string(limited.nCut) + " tags cut to " +
+                               std::to_string(kMaxTagCharacters) + " characters, " +
+                               std::to_string(limited.nLeftOut) + " left out beyond " +
+                               std::to_string(kMaxTagsFromFile) + " tags; the file keeps them all");
+    return std::move(limited.tags);
+}
 
 std::string ParentFolderOf(const std::string& file)
 {
@@ -216,8 +231,9 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
             }
             const FileItem& record = records[found->second];
             bool bChanged = false;
-            const TagUnion tags = TagUnion::ForOpenedDocument(record.tags, file.facts.tags,
-                                                              FileNameTag(file.facts.path), bChanged);
+            const TagUnion tags = TagUnion::ForOpenedDocument(
+                record.tags, WithinLimits(file.facts.tags, record.tags, file.facts.path, plan),
+                FileNameTag(file.facts.path), bChanged);
             if (!bChanged)
                 continue;
             FileItem item = StoredItem(record, file.facts.path, tags.Tags(), file.times);
@@ -273,8 +289,9 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
             taken.insert(f);
             const ScannedFile& file = scanned[fresh[f]];
             bool bChanged = false;
-            const TagUnion tags = TagUnion::ForOpenedDocument(record.tags, file.facts.tags,
-                                                              FileNameTag(file.facts.path), bChanged);
+            const TagUnion tags = TagUnion::ForOpenedDocument(
+                record.tags, WithinLimits(file.facts.tags, record.tags, file.facts.path, plan),
+                FileNameTag(file.facts.path), bChanged);
             FileItem item = StoredItem(record, file.facts.path, tags.Tags(), file.times);
             plan.bRefused |= !batch.Replace(gone[g], item);
             plan.moved.emplace_back(record, item.path);
@@ -286,7 +303,7 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
             if (taken.contains(f))
                 continue;
             const ScannedFile& file = scanned[fresh[f]];
-            TagUnion tags(file.facts.tags);
+            TagUnion tags(WithinLimits(file.facts.tags, {}, file.facts.path, plan));
             tags.Add(FileNameTag(file.facts.path));
             FileItem item = StoredItem(FileItem(), file.facts.path, tags.Tags(), file.times);
             plan.bRefused |= !batch.Add(item);
@@ -346,6 +363,8 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
         out << (options.bPrune && !options.bDryRun ? "removed: " : "missing: ") << path << "\n";
     for (const auto& [path, why] : damaged)
         out << "damaged: " << path << ": " << why << "\n";
+    for (const std::string& line : plan.limited)
+        out << "limited: " << line << "\n";
     for (const std::string& problem : problems)
         err << "quillmark: cannot read the folder " << problem << "\n";
 

@@ -2,6 +2,7 @@
 // buttons and what the controls do when clicked.
 #include <utility>
 
+#include "docprops/taglimits.h"
 #include "host/officeapplication.h"
 #include "host/tagcaption.h"
 #include "platform/shell/opener.h"
@@ -184,8 +185,9 @@ bool OfficeApplication::RemoveTagButtons(bool bRecreateTagButton)
     // Positions 1-3 hold the fixed controls, 4 the "&Tag" button, 5 on the tag buttons.
     const int first = bRecreateTagButton ? 4 : 5;
     const int count = bRecreateTagButton ? m_nTagButtons : m_nTagButtons - 1;
-    for (int i = 0; i < count; ++i)
-        spControls.GetItem(Variant(std::int32_t(first))).Delete(Variant(false));
+    // The last first: no control after the deleted one has to move up.
+    for (int i = count - 1; i >= 0; --i)
+        spControls.GetItem(Variant(std::int32_t(first + i))).Delete(Variant(false));
 
     for (TagButtonHandler* pHandler : m_tagButtonHandlers) {
         RemoveTagButtonHandler(pHandler);
@@ -225,7 +227,11 @@ bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreat
     bool bFileNameSkipped = false;
     std::string fileNameTag;
     bool bFileNameKnown = false;
+    std::size_t nShown = 0;
     for (const std::string& tag : tags) {
+        // The first ones only: a bar of thousands of buttons is of no use, and every
+        // tag stays reachable through Browse.
+        if (nShown == kMaxTagButtons) break;
         // A tag is never empty; a record holding one gets no button for it.
         if (TrimTag(tag).empty()) continue;
         if (bFilterFileName && !bFileNameSkipped) {
@@ -244,6 +250,7 @@ bool OfficeApplication::RefreshTagToolbar(const std::string& path, bool bRecreat
         // leave a button behind that the next refresh would not remove.
         const bool bFirst = m_nTagButtons == 1;
         ++m_nTagButtons;
+        ++nShown;
         if (bFirst) spButton.PutBeginGroup(true);
         AddTagButtonHandler(spButton, tag);
     }

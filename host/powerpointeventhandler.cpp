@@ -72,6 +72,7 @@ void PowerPointEventHandler::OnPresentationOpen(IDispatch* pPres)
     if (!spPresentation) return;
     const std::string fullName = spPresentation.GetFullName();
 
+    m_merged.NoteOpenedFromFile(IdentityOf(pPres));
     if (app.IsInTemporaryFolder(fullName) || app.IsAuthoredByProduct(spPresentation)) return;
     // The database keeps its tags and their order; what only the presentation
     // holds is appended, and the file-name tag after it. Nothing new: nothing is

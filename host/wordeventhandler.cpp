@@ -66,6 +66,7 @@ void WordEventHandler::OnDocumentOpen(IDispatch* pDoc)
     if (!spDocument) return;
     const std::string fullName = spDocument.GetFullName();
 
+    m_merged.NoteOpenedFromFile(IdentityOf(pDoc));
     // Templates and temporary files stay out of the database.
     if (app.IsInTemporaryFolder(fullName) || app.IsTemplate(spDocument)) return;
     // The database keeps its tags and their order; what only the document holds

@@ -320,6 +320,7 @@ HRESULT SimControls::Add(const Variant& type, const Variant& id, const Variant& 
     entry.pCore->m_pOwner = this;
     entry.pCore->m_pBar = m_pBar;
     m_vecEntries.insert(m_vecEntries.begin() + (at - 1), entry);
+    Renumber(static_cast<std::size_t>(at - 1));
     if (m_pBar) m_pBar->NotifyChanged();
     return entry.spControl.CopyTo(control);
 }
@@ -353,20 +354,26 @@ std::vector<ControlCore*> SimControls::List() const
     return list;
 }
 
+void SimControls::Renumber(std::size_t from)
+{
+    for (std::size_t i = from; i < m_vecEntries.size(); ++i) m_vecEntries[i].pCore->m_nIndex = i;
+}
+
 std::int32_t SimControls::PositionOf(const ControlCore* pControl) const
 {
-    for (size_t i = 0; i < m_vecEntries.size(); ++i)
-        if (m_vecEntries[i].pCore == pControl) return static_cast<std::int32_t>(i + 1);
-    return 0;
+    if (!pControl || pControl->m_pOwner != this) return 0;
+    const std::size_t i = pControl->m_nIndex;
+    return i < m_vecEntries.size() && m_vecEntries[i].pCore == pControl ? static_cast<std::int32_t>(i + 1) : 0;
 }
 
 void SimControls::Remove(ControlCore* pControl)
 {
-    auto it = std::find_if(m_vecEntries.begin(), m_vecEntries.end(),
-                           [&](const Entry& e) { return e.pCore == pControl; });
-    if (it == m_vecEntries.end()) return;
-    Entry entry = *it; // keeps the control alive until it is marked deleted
-    m_vecEntries.erase(it);
+    const std::int32_t position = PositionOf(pControl);
+    if (position == 0) return;
+    const std::size_t i = static_cast<std::size_t>(position - 1);
+    Entry entry = m_vecEntries[i]; // keeps the control alive until it is marked deleted
+    m_vecEntries.erase(m_vecEntries.begin() + static_cast<std::ptrdiff_t>(i));
+    Renumber(i);
     if (SimControls* pItems = entry.pCore->Items()) pItems->Clear();
     entry.pCore->m_pOwner = nullptr;
     entry.pCore->m_pBar = nullptr;

@@ -59,6 +59,7 @@ protected:
     void Changed();
     ControlState m_state;
     SimControls* m_pOwner = nullptr; // not counted; null once deleted
+    std::size_t m_nIndex = 0;        // its index in m_pOwner's entries, kept by SimControls
     SimCommandBar* m_pBar = nullptr; // not counted
 };
 
@@ -74,7 +75,9 @@ public:
 
     // For the host: the controls in order.
     std::vector<ControlCore*> List() const;
+    // The control's 1-based position, 0 when it is not one of these; constant time.
     std::int32_t PositionOf(const ControlCore* pControl) const;
+    // Takes the control out without searching for it: only the controls after it move.
     void Remove(ControlCore* pControl);
     // Drops every control (the host is ending); their objects stay valid but deleted.
     void Clear();
@@ -84,6 +87,9 @@ private:
         ComPtr<office::CommandBarControl> spControl;
         ControlCore* pCore;
     };
+    // Tells the entries from `from` on their index.
+    void Renumber(std::size_t from);
+
     SimCommandBar* m_pBar;
     std::vector<Entry> m_vecEntries;
 };

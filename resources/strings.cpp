@@ -60,6 +60,7 @@ const std::map<int, std::string>& StringTable()
         {161, "The Keywords of \"%s\" are kept as they are: the tag database does not hold them yet."},
         {162, "The tag database could not be read."},
         {163, "The tag database could not be written."},
+        {164, "Only part of the Keywords of \"%s\" went into the tag database, which takes tags of at most %s characters and at most %s tags from a file: %s tags were cut, %s left out. The document keeps its Keywords."},
         // The LibreOffice host's messages.
         {600, "LibreOffice is not installed here (%s is missing). Install the libreoffice-writer and libreoffice-impress packages."},
         {601, "Nothing accepts UNO connections at \"%s\". Start LibreOffice with soffice --accept=\"%s;urp;\" or let Quillmark start it."},

@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 
+#include <limits>
+
 namespace quillmark {
 
 TagViewForm::TagViewForm(OfficeApplication& officeApp, std::string fullName, QWidget* pParent)
@@ -42,6 +44,9 @@ TagViewForm::TagViewForm(OfficeApplication& officeApp, std::string fullName, QWi
         tagsText += tag;
     }
     m_pEdit = Control<QLineEdit>(203);
+    // The edit holds every stored tag: a line edit's own limit (32,767 characters)
+    // would cut a long record silently, and storing would lose the rest.
+    m_pEdit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 void TagViewForm::ReadTagsText()

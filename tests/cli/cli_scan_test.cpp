@@ -4,7 +4,9 @@
 #include "tests/cli/libreofficedocuments.h"
 #include "tests/support/getfattr.h"
 
+#include "docprops/docprops.h"
 #include "store/taggingdatabase.h"
+#include "store/tagtext.h"
 
 namespace quillmark::test {
 namespace {
@@ -178,6 +180,43 @@ TEST_F(ScanCommand, DamagedFilesAreCountedAndNamedAndLeftAsTheyWere)
     EXPECT_EQ(Read(truncated), whole.substr(0, whole.size() / 2));
     EXPECT_EQ(Read(fake), "PK\x03\x04 not really a package");
     EXPECT_EQ(Run({"show", fake}).exitCode, 1);
+}
+
+TEST_F(ScanCommand, KeywordsBeyondTheLimitsGiveBoundedRecordsAndAreNamed)
+{
+    // A LibreOffice document given one keyword of 20,000 characters and 3,000
+    // short ones (within the 64 KB a property may have).
+    const std::string big = Put("report.docx", "docs/big.docx");
+    std::vector<std::string> keywords = {std::string(20000, 'w')};
+    for (int i = 0; i < 3000; ++i) keywords.push_back("s" + std::to_string(i));
+    docprops::Properties properties;
+    properties.keywords = JoinTags(keywords);
+    std::string error;
+    ASSERT_TRUE(docprops::Write(big, big, properties, &error)) << error;
+
+    ProcessResult scan = Run({"scan", "docs"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    std::string expected = std::string(256, 'w') + "\n";
+    for (int i = 0; i < 999; ++i) expected += "s" + std::to_string(i) + "\n";
+    EXPECT_TRUE(Show(big) == expected + "big\n") << Show(big).substr(0, 300);
+    EXPECT_TRUE(Has(scan.out, "added: " + big + "\n")) << scan.out;
+    EXPECT_TRUE(Has(scan.out, "limited: " + big + ": 1 tags cut to 256 characters, 2001 left out beyond 1000 tags"))
+        << scan.out;
+    const auto after = docprops::Read(big, &error);
+    ASSERT_TRUE(after) << error;
+    EXPECT_EQ(after->keywords, JoinTags(keywords));
+
+    // Scanned again: nothing new enters, and the file is named again.
+    scan = Run({"scan", "docs"});
+    EXPECT_TRUE(Has(scan.out, "0 added, 0 updated")) << scan.out;
+    EXPECT_TRUE(Has(scan.out, "limited: " + big + ": ")) << scan.out;
+    EXPECT_TRUE(Show(big) == expected + "big\n");
+
+    // A record with a tag the user gave stays whole; the file adds within the limits.
+    ASSERT_EQ(Run({"tag", big, std::string(300, 'u')}).exitCode, 0);
+    scan = Run({"scan", "docs"});
+    EXPECT_TRUE(Has(scan.out, "1 updated")) << scan.out;
+    EXPECT_TRUE(Show(big) == std::string(300, 'u') + "\n" + expected + "big\n") << Show(big).substr(0, 400);
 }
 
 TEST_F(ScanCommand, LinksOutAndTheTemporaryFolderAreNotScanned)

@@ -5,6 +5,7 @@
 #include "tests/e2e/hostsession.h"
 
 #include "docprops/docprops.h"
+#include "store/tagtext.h"
 #include "platform/files/files.h"
 
 #include <gmock/gmock.h>
@@ -106,6 +107,56 @@ TEST_P(KeywordSafetyTest, ALockHeldBeyondTheWaitLeavesTheKeywordsAndTheStoredTag
     EXPECT_EQ(KeywordsOf(path), "budget, q3, confidential");
     EXPECT_EQ(Count(run.err, "are kept as they are"), 1u) << run.err;
     EXPECT_EQ(files::ReadFile(m_hosts.DatabaseFile()).value_or(""), before);
+}
+
+TEST_P(KeywordSafetyTest, KeywordsBeyondTheLimitsGiveABoundedRecordSaySoOnceAndStayInTheFile)
+{
+    // Within what the property reader takes (64 KB): one keyword of 20,000
+    // characters, then 4,000 short ones.
+    const std::string longKeyword(20000, 'w');
+    std::vector<std::string> shortOnes;
+    for (int i = 0; i < 4000; ++i) shortOnes.push_back("s" + std::to_string(i));
+    std::vector<std::string> all = {longKeyword};
+    all.insert(all.end(), shortOnes.begin(), shortOnes.end());
+    const std::string path = MakeBudget(JoinTags(all));
+
+    ProcessResult run = m_hosts.Script(GetParam().host, "open " + path + "\nsave\nsave\ntoolbar\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 2000);
+    std::vector<std::string> expected = {std::string(256, 'w')};
+    expected.insert(expected.end(), shortOnes.begin(), shortOnes.begin() + 999);
+    expected.push_back("Budget");
+    EXPECT_TRUE(m_hosts.Show(path) == expected);
+    EXPECT_EQ(Count(run.err, "Only part of the Keywords of"), 1u) << run.err.substr(0, 2000);
+    EXPECT_THAT(run.err, HasSubstr("1 tags were cut, 3001 left out"));
+    // The file keeps every keyword it had, in its order; the file-name tag joins them.
+    std::vector<std::string> kept = {longKeyword};
+    kept.insert(kept.end(), shortOnes.begin(), shortOnes.begin() + 999);
+    kept.push_back("Budget");
+    kept.insert(kept.end(), shortOnes.begin() + 999, shortOnes.end());
+    EXPECT_TRUE(KeywordsOf(path) == JoinTags(kept)) << KeywordsOf(path).substr(0, 300);
+    // The bar shows the first 200 tags: after its six fixed buttons, the cut tag
+    // and s0 to s198.
+    const std::string bar = run.out.substr(run.out.find("> toolbar\n"));
+    EXPECT_EQ(Count(bar, "|button|"), 6u + 200u);
+    EXPECT_THAT(bar, HasSubstr("\n204|button|s198|"));
+    EXPECT_THAT(bar, ::testing::Not(HasSubstr("|s199|")));
+}
+
+TEST_P(KeywordSafetyTest, AFifteenMegabyteKeywordOrAHundredThousandKeywordsNeverReachTheDatabase)
+{
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += (i ? ", k" : "k") + std::to_string(i);
+    for (const std::string& keywords : {std::string(15u << 20, 'x'), many}) {
+        SCOPED_TRACE(keywords.size());
+        const std::string path = MakeBudget(keywords);
+        const std::string before = files::ReadFile(path).value_or("");
+        ProcessResult run = m_hosts.Script(GetParam().host, "open " + path + "\nsave\nsave\n");
+        EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 2000);
+        EXPECT_THAT(m_hosts.Show(path), ElementsAre("Budget"));
+        EXPECT_EQ(Count(run.err, "the document properties cannot be read"), 1u) << run.err.substr(0, 2000);
+        EXPECT_EQ(files::ReadFile(path).value_or(""), before);
+        m_hosts.Remove(path);
+    }
 }
 
 } // namespace

@@ -235,6 +235,33 @@ TEST_F(LibreOfficeHostTest, WriterDocumentIsTaggedThroughTheToolBarAndSavedByThe
     EXPECT_EQ(IdOf(DocumentKind::Text, path), 0u) << end.err;
 }
 
+TEST_F(LibreOfficeHostTest, KeywordsBeyondTheLimitsGiveABoundedRecordAndAToolBarOfTheFirstTags)
+{
+    std::string keywords = std::string(20000, 'w');
+    for (int i = 0; i < 2000; ++i) keywords += ", s" + std::to_string(i);
+    const std::string path = MadeByOffice(DocumentKind::Text, m_hosts.Doc("big.docx"), keywords);
+    HostSession session(Bridge("word"), m_hosts.Options());
+    session.Run("open big.docx\n");
+
+    std::vector<std::string> expected = {std::string(256, 'w')};
+    for (int i = 0; i < 999; ++i) expected.push_back("s" + std::to_string(i));
+    expected.push_back("big");
+    EXPECT_TRUE(m_hosts.Show(path) == expected) << m_hosts.Show(path).size();
+    const DocumentId id = IdOf(DocumentKind::Text, path);
+    ASSERT_NE(id, 0u);
+    // Menu, search, Browse, Tag, then the first 200 tags: the cut one and s0 to s198.
+    const ToolBar shown = ReadToolBar(id, "s198");
+    EXPECT_EQ(shown.vecItems.size(), 4u + 200u);
+    EXPECT_TRUE(CommandOf(shown, "s199").empty());
+
+    const test::ProcessResult end = session.Finish();
+    std::size_t told = 0;
+    for (auto at = end.err.find("Only part of the Keywords of"); at != std::string::npos;
+         at = end.err.find("Only part of the Keywords of", at + 1))
+        ++told;
+    EXPECT_EQ(told, 1u) << end.err.substr(0, 2000);
+}
+
 TEST_F(LibreOfficeHostTest, ImpressPreviewsComeFromTheOfficeAndInsertedSlidesAreSaved)
 {
     const std::string deck = MadeByOffice(DocumentKind::Presentation, m_hosts.Doc("deck.odp"), "");

@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -203,6 +204,52 @@ TEST(HostWindow, ToolBarMirrorsTheCommandBarAfterARefresh)
         QCoreApplication::processEvents();
         EXPECT_EQ(h.ToolBar("Test Addin"), nullptr);
     }
+}
+
+TEST(HostWindow, ATagBarWiderThanTheWindowOverflowsIntoItsExtensionButton)
+{
+    WindowedHost h(HostKind::Word);
+    h.window->resize(800, 600);
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    // As many buttons as the add-in shows at most for a record's tags.
+    auto spControls = h.Controls();
+    for (int i = 0; i < 200; ++i)
+        AddControl<office::CommandBarButton>(spControls.Get(), office::msoControlButton, "tag" + std::to_string(i));
+    QCoreApplication::processEvents();
+    QToolBar* pToolBar = h.ToolBar("Test Addin");
+    ASSERT_NE(pToolBar, nullptr);
+    QCoreApplication::processEvents();
+
+    auto* pExtension = pToolBar->findChild<QToolButton*>("qt_toolbar_ext_button");
+    ASSERT_NE(pExtension, nullptr);
+    EXPECT_TRUE(pExtension->isVisible());
+    QAction* pLast = ActionByText(pToolBar, "tag199");
+    ASSERT_NE(pLast, nullptr);
+    EXPECT_FALSE(pToolBar->widgetForAction(pLast)->isVisible());
+    // The extension button shows the buttons that did not fit, and they still click.
+    pExtension->click();
+    // The bar grows to its full size in a short animation.
+    for (int i = 0; i < 100 && !pToolBar->widgetForAction(pLast)->isVisible(); ++i) QTest::qWait(20);
+    EXPECT_TRUE(pToolBar->widgetForAction(pLast)->isVisible());
+    QSignalSpy triggered(pLast, &QAction::triggered);
+    QTest::mouseClick(pToolBar->widgetForAction(pLast), Qt::LeftButton);
+    EXPECT_EQ(triggered.count(), 1);
+
+    // Removed again from the last, the bar fits and the extension button goes.
+    for (int i = 0; i < 200; ++i) {
+        std::int32_t count = 0;
+        spControls->get_Count(&count);
+        ComPtr<office::CommandBarControl> spLast;
+        ASSERT_EQ(spControls->get_Item(Variant(count), &spLast), S_OK);
+        ASSERT_EQ(spLast->Delete(Variant::Missing()), S_OK);
+    }
+    QCoreApplication::processEvents();
+    pToolBar = h.ToolBar("Test Addin");
+    ASSERT_NE(pToolBar, nullptr);
+    EXPECT_EQ(Describe(pToolBar), (V{"button:&Hello:Say hello:1", "combo:Find:"}));
+    pExtension = pToolBar->findChild<QToolButton*>("qt_toolbar_ext_button");
+    EXPECT_TRUE(!pExtension || !pExtension->isVisible());
 }
 
 TEST(HostWindow, ClicksAndEntriesReachTheAddin)

@@ -331,3 +331,25 @@ TYPED_TEST(TagDialogTest, ADatabaseThatCannotBeWrittenIsReportedAndTheTypedTextS
     EXPECT_EQ(pDialog->result(), IDOK);
     EXPECT_EQ(this->Stored(path), (TagList{"kept", "text", "Report"}));
 }
+
+TYPED_TEST(TagDialogTest, ARecordLongerThanALineEditsOwnLimitIsStoredWholeWithTheTypedTag)
+{
+    this->Start();
+    const std::string path = this->m_pHost->MakeFile("Report");
+    // 300 tags of 300 characters: 90,900 characters in the edit, far beyond the
+    // 32,767 a line edit holds unless told otherwise. No limit of the tags read
+    // from files applies to what the user stored.
+    TagList tags;
+    for (int i = 0; i < 300; ++i) tags.push_back(std::to_string(1000 + i) + std::string(296, 'x'));
+    ASSERT_TRUE(this->m_pHost->database.SetFileTags(path, tags));
+    auto pDialog = this->Dialog(this->m_pHost->Open(path));
+    EXPECT_EQ(this->Text(*pDialog), JoinTags(tags) + ", your new tag");
+    // Typing replaces the selected placeholder.
+    QTest::keyClicks(this->Edit(*pDialog), "typed");
+    this->ClickTag(*pDialog);
+    EXPECT_EQ(pDialog->result(), IDOK);
+    TagList expected = tags;
+    expected.push_back("typed");
+    expected.push_back("Report");
+    EXPECT_TRUE(this->Stored(path) == expected) << this->Stored(path).size();
+}
