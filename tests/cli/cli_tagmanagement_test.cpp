@@ -188,6 +188,8 @@ TEST_F(TagManagement, TenThousandRecordsEachCommandInOneSave)
         TaggingDatabase database;
         database.SetDatabaseFile(db);
         database.SetWritesFileSystemTags(false);
+        // The renames counted are the tag file's alone, not its index's.
+        database.SetUseIndex(false);
         database.Open();
         FaultyFileSystem counter;
         std::ostringstream out, err;
