@@ -88,11 +88,25 @@ int FindCommand(TaggingDatabase& db, const std::vector<std::string>& texts, cons
                 const std::vector<std::string>& types, std::ostream& out, std::ostream& err)
 {
     // No type given: every record, whatever its type.
-    const ResultList found = db.FindDocuments(texts, nameText, types);
+    // Printed as found; an unreadable database prints nothing (its records,
+    // if any, are those of an earlier read).
+    std::string line;
+    db.ForEachFound(texts, nameText, types, [&](const FileItem& item) {
+        if (db.ReadFailed())
+            return;
+        line.assign(item.path);
+        line += '\t';
+        const std::size_t tagsStart = line.size();
+        for (const std::string& tag : item.tags) { // as JoinTags joins them
+            if (line.size() > tagsStart)
+                line += ", ";
+            line += tag;
+        }
+        line += '\n';
+        out << line;
+    });
     if (Unreadable(db, err))
         return kFailure;
-    for (const FileItem& item : found)
-        out << item.path << '\t' << JoinTags(item.tags) << '\n';
     return kSuccess;
 }
 

@@ -85,6 +85,9 @@ int CommandIndex(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Results go out through the streams alone, buffered: a search may print
+    // a hundred thousand lines.
+    std::ios::sync_with_stdio(false);
     CLI::App app{"quillmark: tag files and find them again by tag"};
     app.name("quillmark");
     app.require_subcommand(1);

@@ -46,19 +46,29 @@ template <class Each> void ForEachTag(std::string_view marked, Each each)
     }
 }
 
-// A record as listings give it: path, name, md5, preview date and every tag.
-FileItem ListedItemOf(const TagIndex& index, std::uint32_t record)
+// A record as listings give it: path, name, md5, preview date and every tag;
+// written over `item`, whose strings keep their room.
+void FillListedItem(const TagIndex& index, std::uint32_t record, FileItem& item)
 {
-    FileItem item;
     item.path = index.Value(record, kPath);
     item.name = files::NameOf(item.path);
     item.md5 = index.Value(record, kMd5);
     item.previewDate = index.PreviewDate(record);
-    const std::string_view marked = index.MarkedTags(record);
-    item.tags.reserve(static_cast<std::size_t>(std::count_if(marked.begin(), marked.end(), [](char c) {
-        return c == TagIndex::kTagMark || c == TagIndex::kOtherMark;
-    })));
-    ForEachTag(index.MarkedTags(record), [&](std::string_view tag, bool) { item.tags.emplace_back(tag); });
+    std::size_t count = 0;
+    ForEachTag(index.MarkedTags(record), [&](std::string_view tag, bool) {
+        if (count < item.tags.size())
+            item.tags[count].assign(tag);
+        else
+            item.tags.emplace_back(tag);
+        ++count;
+    });
+    item.tags.resize(count);
+}
+
+FileItem ListedItemOf(const TagIndex& index, std::uint32_t record)
+{
+    FileItem item;
+    FillListedItem(index, record, item);
     return item;
 }
 
@@ -750,14 +760,9 @@ ResultList TaggingDatabase::GetAllDocuments(const TypeList& types)
     return FindDocuments(std::string(), types);
 }
 
-ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
+std::vector<std::uint32_t> TaggingDatabase::Hits(const std::string& searchText, const TypeList& types) const
 {
-    return Answer([&] { return Found(searchText, types); });
-}
-
-ResultList TaggingDatabase::Found(const std::string& searchText, const TypeList& types) const
-{
-    ResultList results;
+    std::vector<std::uint32_t> hits;
     // The type test: a case-sensitive substring of the record's type.
     const auto typeMatches = [&](std::uint32_t record) {
         if (types.empty())
@@ -769,8 +774,12 @@ ResultList TaggingDatabase::Found(const std::string& searchText, const TypeList&
         return false;
     };
     const auto take = [&](std::uint32_t record) {
-        if (m_index.IsLive(record) && typeMatches(record))
-            results.push_back(ListedItemOf(m_index, record));
+        if (m_index.IsLive(record) && typeMatches(record)) {
+            // Its texts checked now, so that listing it cannot find the index damaged.
+            m_index.MarkedTags(record);
+            m_index.Attributes(record);
+            hits.push_back(record);
+        }
     };
     if (searchText.empty()) {
         for (std::uint32_t i = 0; i < m_index.RecordCount(); ++i)
@@ -778,31 +787,55 @@ ResultList TaggingDatabase::Found(const std::string& searchText, const TypeList&
     } else {
         m_index.Search(FoldCase(searchText), take);
     }
+    return hits;
+}
+
+ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
+{
+    const std::vector<std::uint32_t> hits = Answer([&] { return Hits(searchText, types); });
+    ResultList results;
+    results.reserve(hits.size());
+    for (const std::uint32_t record : hits)
+        results.push_back(ListedItemOf(m_index, record));
     return results;
 }
 
-ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
-                                          const TypeList& types)
+void TaggingDatabase::ForEachFound(const std::vector<std::string>& texts, const std::string& nameText,
+                                   const TypeList& types, const std::function<void(const FileItem&)>& each)
 {
     // The index finds the records holding the first text; the others are
     // checked in the few records it found.
-    ResultList results = FindDocuments(texts.empty() ? std::string() : texts.front(), types);
+    const std::vector<std::uint32_t> hits =
+        Answer([&] { return Hits(texts.empty() ? std::string() : texts.front(), types); });
     std::vector<std::string> folded;
     for (std::size_t i = 1; i < texts.size(); ++i)
         folded.push_back(FoldCase(texts[i]));
     const std::string foldedName = FoldCase(nameText);
-    std::erase_if(results, [&](const FileItem& item) {
+    const auto listed = [&](const FileItem& item) {
         if (!foldedName.empty() && FoldCase(item.name).find(foldedName) == std::string::npos)
-            return true;
+            return false;
         for (const std::string& text : folded) {
             const bool held = std::any_of(item.tags.begin(), item.tags.end(), [&](const std::string& tag) {
                 return FoldCase(tag).find(text) != std::string::npos;
             });
             if (!held)
-                return true;
+                return false;
         }
-        return false;
-    });
+        return true;
+    };
+    FileItem item;
+    for (const std::uint32_t record : hits) {
+        FillListedItem(m_index, record, item);
+        if (listed(item))
+            each(item);
+    }
+}
+
+ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
+                                          const TypeList& types)
+{
+    ResultList results;
+    ForEachFound(texts, nameText, types, [&](const FileItem& item) { results.push_back(item); });
     return results;
 }
 

@@ -74,6 +74,10 @@ public:
     // folded as FindDocuments folds it. No texts and no name: every record.
     ResultList FindDocuments(const std::vector<std::string>& texts, const std::string& nameText,
                              const TypeList& types);
+    // Calls `each` for every record that FindDocuments lists, in its order,
+    // with one item rewritten for each: for long listings printed as they go.
+    void ForEachFound(const std::vector<std::string>& texts, const std::string& nameText, const TypeList& types,
+                      const std::function<void(const FileItem&)>& each);
     // True when a record is kept under the fingerprint of `path`.
     bool HasRecord(const std::string& path);
     std::string GetMd5Hex(const std::string& path) const;
@@ -136,7 +140,9 @@ private:
     template <class Ask> auto Answer(Ask ask) -> decltype(ask());
     TagSet AllTags() const;
     FileItem FileItemOf(const std::string& path) const;
-    ResultList Found(const std::string& searchText, const TypeList& types) const;
+    // The live records of `types` holding `searchText` (every one when empty),
+    // in file order, their texts checked against a mapped index's checksums.
+    std::vector<std::uint32_t> Hits(const std::string& searchText, const TypeList& types) const;
     bool Commit(const RecordChange& edit, bool bAlways);
     Written WritePieces(const std::string& path, const PendingChange& change);
     // Parses the file open at `fd` into `index`, or reads its persistent index
