@@ -432,8 +432,9 @@ Loaded Load(files::FileSystem& fs, const std::string& indexPath, int databaseFd,
     return result;
 }
 
-bool Write(files::FileSystem& fs, const std::string& indexPath, const TagIndex& index, const Proof& proof)
+bool Write(files::FileSystem& fs, const std::string& databasePath, const TagIndex& index, const Proof& proof)
 {
+    const std::string indexPath = PathFor(databasePath);
     // Written beside the index and renamed over it, but not flushed: the index
     // can always be made again, and a torn one fails its checksums.
     std::string temp = files::FolderOf(indexPath) + "/." + files::NameOf(indexPath) + ".XXXXXX";
@@ -442,6 +443,9 @@ bool Write(files::FileSystem& fs, const std::string& indexPath, const TagIndex& 
         return false;
     bool ok = fs.ChangeMode(fd, 0600) == 0 && IndexImage::Write(fs, fd, index, proof);
     ok = fs.Close(fd) == 0 && ok;
+    // Written without the lock, or after it: another writer may have replaced
+    // the file meanwhile, and its index is not to be replaced by a stale one.
+    ok = ok && files::GetFileStamp(fs, databasePath) == proof.stamp;
     if (ok && fs.RenameExchange(temp.c_str(), indexPath.c_str()) == 0) {
         // Swapped in rather than renamed over the old one: ext4 writes a file
         // renamed over another out to disk first (auto_da_alloc), tens of

@@ -71,10 +71,12 @@ Loaded Load(files::FileSystem& fs, const std::string& indexPath, int databaseFd,
 // cannot be read.
 bool Prove(files::FileSystem& fs, int fd, Proof& proof);
 
-// Writes `index`, proven by `proof`, atomically to `indexPath`. Not flushed to
-// disk: after a crash a damaged index is detected and rebuilt. False when it
-// could not be written (a read-only folder, say): nothing to report, readers parse.
-bool Write(files::FileSystem& fs, const std::string& indexPath, const TagIndex& index, const Proof& proof);
+// Writes `index`, proven by `proof`, atomically beside the database file at
+// `databasePath` (PathFor). Not flushed to disk: after a crash a damaged index
+// is detected and rebuilt. False when it could not be written (a read-only
+// folder, say): nothing to report, readers parse. Nothing is put in place
+// unless the database file is still the one `proof` names.
+bool Write(files::FileSystem& fs, const std::string& databasePath, const TagIndex& index, const Proof& proof);
 
 // Why Load refused an index, for messages and tests.
 const char* Describe(Loaded loaded);

@@ -27,6 +27,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace quillmark {
 
@@ -166,7 +167,7 @@ ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagInde
         if (m_lastIndexLoad == indexfile::Loaded::Used) {
             // Proven by its hash: written again, it is proven by the file's identity alone.
             if (refreshed && proof.stamp.ctimeNs + indexfile::kRacyMarginNs < proof.verifiedAtNs)
-                indexfile::Write(fs, indexPath, index, proof);
+                indexfile::Write(fs, path, index, proof);
             return ReadResult::Read;
         }
     }
@@ -179,7 +180,7 @@ ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagInde
     // an index of a file replaced meanwhile is merely stale.
     if (result == ReadResult::Read && indexed && files::GetFileStamp(fs, fd) == proof.stamp) {
         hash.Result(proof.hashLow, proof.hashHigh);
-        indexfile::Write(fs, indexPath, index, proof);
+        indexfile::Write(fs, path, index, proof);
     }
     return result;
 }
@@ -199,7 +200,7 @@ void TaggingDatabase::WriteIndex(const std::string& path)
     indexfile::Proof proof;
     // Only for the file this process wrote and holds in memory.
     if (indexfile::Prove(fs, fd, proof) && m_file.IsCurrent(proof.stamp))
-        indexfile::Write(fs, indexfile::PathFor(path), m_index, proof);
+        indexfile::Write(fs, path, m_index, proof);
     fs.Close(fd);
 }
 
@@ -507,6 +508,17 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
+    const bool ok = CommitUnderLock(edit, bAlways);
+    // The index of the file just written follows once the lock is released,
+    // which it does not need: it names the file it describes, so a writer that
+    // came in between leaves it stale at worst, never wrong.
+    if (!m_strIndexToWrite.empty())
+        WriteIndex(std::exchange(m_strIndexToWrite, std::string()));
+    return ok;
+}
+
+bool TaggingDatabase::CommitUnderLock(const RecordChange& edit, bool bAlways)
+{
     const std::string path = DatabaseFile();
     const auto lock = m_file.LockForChange(path);
     if (!lock)
@@ -655,7 +667,7 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, c
     m_index.m_fileSize = plan.size;
     m_index.m_rootClose = plan.size >= kRootCloseLength ? plan.size - kRootCloseLength : 0;
     m_index.CompactIfSparse();
-    WriteIndex(path);
+    m_strIndexToWrite = path;
     return Written::Yes;
 }
 

@@ -144,11 +144,12 @@ private:
     // in file order, their texts checked against a mapped index's checksums.
     std::vector<std::uint32_t> Hits(const std::string& searchText, const TypeList& types) const;
     bool Commit(const RecordChange& edit, bool bAlways);
+    bool CommitUnderLock(const RecordChange& edit, bool bAlways);
     Written WritePieces(const std::string& path, const PendingChange& change);
     // Parses the file open at `fd` into `index`, or reads its persistent index
     // when that describes the file; writes the index after a parse.
     ReadResult ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error, bool bIndentedRoot);
-    // Writes the persistent index of the file this process just wrote (under the lock).
+    // Writes the persistent index of the file this process just wrote (after the lock).
     void WriteIndex(const std::string& path);
     Written WriteTree(const PendingChange& change);
     bool WriteBatch(const RecordBatch& batch);
@@ -162,7 +163,8 @@ private:
     std::string m_strDatabaseFile;
     std::chrono::nanoseconds m_lastLockHold{0};
     bool m_bUseIndex = true;
-    bool m_bDistrustIndex = false; // set while the file is read after a damaged index
+    bool m_bDistrustIndex = false;
+    std::string m_strIndexToWrite; // the file written under the lock, whose index is written after it // set while the file is read after a damaged index
     bool m_bIndentedReading = false; // the index in memory was read knowing the file's indenting
     indexfile::Loaded m_lastIndexLoad = indexfile::Loaded::Missing;
 };

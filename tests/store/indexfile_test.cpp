@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +156,24 @@ TEST_F(IndexFileTest, ADamagedOrForeignIndexIsNeverTrusted)
     const std::uint32_t other = 999;
     Patch(8, std::string(reinterpret_cast<const char*>(&other), sizeof other));
     EXPECT_EQ(OpenAndCompare(), Loaded::OtherVersion);
+    EXPECT_EQ(OpenAndCompare(), Loaded::Used);
+}
+
+// An index is written after the lock (or without it): one whose file was
+// replaced meanwhile is not put in place over the newer writer's.
+TEST_F(IndexFileTest, AnIndexIsNotPutInPlaceOnceItsFileWasReplaced)
+{
+    MakeIndexed(10);
+    files::FileSystem& fs = files::FileSystem::Posix();
+    indexfile::Proof proof;
+    const int fd = ::open(DbFile().c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(indexfile::Prove(fs, fd, proof));
+    ::close(fd);
+    ASSERT_TRUE(OpenDb()->SetFileTags("/docs/other.doc", {"newer"}));
+    const std::string newer = files::ReadFile(IndexFile()).value();
+    EXPECT_FALSE(indexfile::Write(fs, DbFile(), TagIndex(), proof));
+    EXPECT_EQ(files::ReadFile(IndexFile()).value(), newer);
     EXPECT_EQ(OpenAndCompare(), Loaded::Used);
 }
 
