@@ -381,15 +381,24 @@ bool BrowseTagDialog::OnListKey(QKeyEvent* pKey)
 void BrowseTagDialog::OnListDoubleClick(int row)
 {
     // A double-click on an existing file is Open Document. Its first click has
-    // chosen the row (or asked to locate a missing file, which is not asked twice).
+    // chosen the file (or asked to locate a missing file, which is not asked twice).
+    // That click may have refilled the list (a regenerated preview moves the
+    // record to the end), so the file is followed by its path, not its row.
     const FileItem* pItem = m_list.Item(row);
     if (!pItem) return;
-    const bool bExists = files::Exists(pItem->path) && !files::IsDirectory(pItem->path);
-    if (row != m_list.SelectedIndex()) {
-        if (row == m_nPressedRow) return; // its press found the file missing and asked already
+    std::string path = pItem->path;
+    const FileItem* pChosen = m_list.Selected();
+    if (row == m_nPressedRow && !m_pressedPath.empty()) {
+        path = m_pressedPath;
+        if (!pChosen || pChosen->path != path) return; // its press found the file missing and asked already
+    }
+    else if (row != m_list.SelectedIndex()) {
         OnListClick(row);
     }
-    if (bExists && row == m_list.SelectedIndex() && m_pOpenButton && m_pOpenButton->isEnabled()) Command(IDOK);
+    pChosen = m_list.Selected();
+    if (pChosen && pChosen->path == path && files::Exists(path) && !files::IsDirectory(path) && m_pOpenButton &&
+        m_pOpenButton->isEnabled())
+        Command(IDOK);
 }
 
 bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -405,6 +414,8 @@ bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
             const int row = pRow ? m_pList->indexOfTopLevelItem(pRow) : -1;
             if (pMouse->button() == Qt::LeftButton) {
                 m_nPressedRow = row;
+                const FileItem* pPressed = m_list.Item(row);
+                m_pressedPath = pPressed ? pPressed->path : std::string();
                 OnListClick(row);
             }
             else if (pMouse->button() == Qt::RightButton) OnListRightClick(row, m_pList->viewport()->mapToGlobal(pos));

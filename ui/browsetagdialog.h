@@ -116,6 +116,7 @@ private:
     QPointer<QLabel> m_pEmptyLine;
     bool m_bListKey = false; // the view is moving its row for a key
     int m_nPressedRow = -1;  // the row of the last left press
+    std::string m_pressedPath; // the file of that row when it was pressed
     QSize m_templateSize;
     std::map<QWidget*, QRect> m_templateGeometry;
 };

@@ -256,5 +256,61 @@ TEST_F(PowerPointKeyboardTest, ArrowKeysPreviewTheChosenDeckAndTheWindowGrowsThe
     EXPECT_GE(dialog.PreviewPane()->NextControl()->geometry().top(), pPicture->geometry().bottom());
 }
 
+TEST_F(PowerPointKeyboardTest, EnterTwiceSearchesADoubleClickOpensAndTheLocateDialogOffersEveryType)
+{
+    const std::string one = Presentation("one.ppt", 2, {"deck"});
+    Presentation("other.ppt", 1, {"misc"});
+    const std::string gone = host.File("moved away/old/gone.ppt");
+    host.Store(gone, {"deck"});
+    fs::remove_all(fs::path(gone).parent_path());
+    PowerPointBrowseTagDialog dialog(host.wrapper);
+    dialog.Initialise();
+    dialog.show();
+    dialog.activateWindow();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_EQ(Rows(dialog).size(), 3u);
+
+    // The list follows the typed text; Enter moves to Search, and Enter there
+    // searches again (a deck tagged meanwhile shows) without opening anything.
+    QLineEdit* pEdit = dialog.SearchEdit();
+    auto* pSearch = dialog.Control<QPushButton>(208);
+    pEdit->setFocus();
+    QTest::keyClicks(pEdit, "deck");
+    ASSERT_THAT(Rows(dialog), ElementsAre("one.ppt|deck", "gone.ppt|deck"));
+    Key(pEdit, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), pSearch);
+    host.Store(host.File("late.ppt"), {"deck"});
+    EXPECT_EQ(Rows(dialog).size(), 2u);
+    Key(pSearch, Qt::Key_Return);
+    ASSERT_THAT(Rows(dialog), ElementsAre("one.ppt|deck", "gone.ppt|deck", "late.ppt|deck"));
+    EXPECT_TRUE(dialog.isVisible());
+
+    // The missing deck: the question, then the locate dialog near its old place,
+    // the dialog's own filter first, every kind it lists, and all files last.
+    prompts.QueueAnswer(IDOK);
+    prompts.QueueFile(std::nullopt);
+    ClickRow(dialog, 1);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].icon, PromptIcon::Question);
+    ASSERT_EQ(prompts.FileRequests().size(), 1u);
+    EXPECT_EQ(prompts.FileRequests()[0].folder, FolderOfPath(FolderOfPath(gone)));
+    const std::string filter = prompts.FileRequests()[0].filter;
+    EXPECT_EQ(filter.rfind("PowerPoint Files (*.ppt);;", 0), 0u) << filter;
+    EXPECT_NE(filter.find("*.pptx"), std::string::npos) << filter;
+    EXPECT_NE(filter.find("*.odp"), std::string::npos) << filter;
+    EXPECT_EQ(filter.substr(filter.size() - 15), ";;All Files (*)") << filter;
+    EXPECT_TRUE(dialog.isVisible());
+
+    // A double-click on the deck that is there previews it and opens it, though
+    // the preview's refill moved its row away from under the pointer.
+    QTreeWidget* pList = dialog.ListControl();
+    QTest::mouseDClick(pList->viewport(), Qt::LeftButton, {}, pList->visualItemRect(pList->topLevelItem(0)).center());
+    EXPECT_EQ(dialog.PreviewPane()->previewItem.path, one);
+    EXPECT_EQ(dialog.result(), IDOK);
+    ASSERT_NE(host.office.Model().Active(), nullptr);
+    EXPECT_EQ(host.office.Model().Active()->FullName(), one);
+    EXPECT_EQ(prompts.Messages().size(), 1u);
+}
+
 } // namespace
 } // namespace quillmark::test
