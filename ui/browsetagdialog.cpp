@@ -95,6 +95,15 @@ void BrowseTagDialog::resizeEvent(QResizeEvent* pEvent)
     const int dx = std::max(0, width() - m_templateSize.width());
     const int dy = std::max(0, height() - m_templateSize.height());
     LayOut(dx, dy);
+    // The Name column takes half of what the list gains or loses (the Tags column,
+    // the last, the rest), keeping what the user dragged it to otherwise.
+    if (m_pList) {
+        const int listWidth = m_pList->width();
+        if (m_nListWidth == 0) m_nListWidth = m_templateGeometry.count(m_pList) ? m_templateGeometry[m_pList].width() : listWidth;
+        if (listWidth != m_nListWidth)
+            m_pList->setColumnWidth(0, std::max(kNameWidth, m_pList->columnWidth(0) + (listWidth - m_nListWidth) / 2));
+        m_nListWidth = listWidth;
+    }
     PlaceEmptyLine();
 }
 

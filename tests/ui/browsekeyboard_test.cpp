@@ -139,14 +139,19 @@ TEST_F(WordKeyboardTest, TheWindowGrowsTheListAndTellsNamesAndEmptyResultsApart)
     const QRect list = pList->geometry();
     const QRect open = pDialog->OpenButton()->geometry();
     const QRect edit = pDialog->SearchEdit()->geometry();
+    const int nameWidth = pList->columnWidth(0), tagsWidth = pList->columnWidth(1);
     pDialog->resize(smallest.width() + 300, smallest.height() + 200);
     QApplication::processEvents();
     EXPECT_EQ(pList->geometry(), list.adjusted(0, 0, 300, 200));
+    // Both columns share the width gained, the names, cut at the smallest size, too.
+    EXPECT_GE(pList->columnWidth(0), nameWidth + 100);
+    EXPECT_GE(pList->columnWidth(1), tagsWidth + 100);
     EXPECT_EQ(pDialog->OpenButton()->geometry(), open.translated(300, 200));
     EXPECT_EQ(pDialog->SearchEdit()->geometry(), edit.adjusted(0, 0, 300, 0));
     EXPECT_LE(pDialog->OpenButton()->geometry().right(), pDialog->width());
     pDialog->resize(smallest.width() - 50, smallest.height() - 50); // never below the template
     EXPECT_EQ(pDialog->size(), smallest);
+    EXPECT_EQ(pList->columnWidth(0), nameWidth);
 
     // Equal names show their folders; every name's tooltip is the full path.
     const std::vector<std::string> rows = Rows(*pDialog);
