@@ -129,6 +129,8 @@ void BrowseTagDialog::InitList()
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows); // full-row selection
     m_pList->setUniformRowHeights(true);
+    // A name told apart by its folder ends in the folder's last parts: cut in the middle.
+    m_pList->setTextElideMode(Qt::ElideMiddle);
     // Clicks are the dialog's: the list shows the chosen file, nothing else.
     m_pList->viewport()->installEventFilter(this);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, [this] {

@@ -160,6 +160,12 @@ TEST_F(WordKeyboardTest, TheWindowGrowsTheListAndTellsNamesAndEmptyResultsApart)
     EXPECT_EQ(rows[1], "Meeting notes.docx (" + FolderOfPath(two) + ")|minutes");
     EXPECT_EQ(rows[2], "agenda.doc|minutes");
     EXPECT_EQ(pList->topLevelItem(1)->toolTip(0).toStdString(), two);
+    // At the smallest size a long folder is cut in the middle: its end, which tells
+    // the names apart, stays in sight.
+    const QString shown = pList->fontMetrics().elidedText(pList->topLevelItem(1)->text(0), pList->textElideMode(),
+                                                          pList->columnWidth(0) - 12);
+    EXPECT_NE(shown, pList->topLevelItem(1)->text(0));
+    EXPECT_TRUE(shown.endsWith("two)")) << shown.toStdString();
     EXPECT_EQ(pDialog->EmptyLine(), nullptr);
 
     // No match: the line stands where the rows would be, until there are rows again.
