@@ -15,7 +15,8 @@ export QUILLMARK_REGISTRY="$work/registry.reg" XDG_DATA_HOME="$work/data" XDG_CO
   XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen
 "$host" --install-addin "$root/build/addin/libquillmark.so" > /dev/null
 doc="$work/docs/Budget 2026.doc"
-echo "Quarterly numbers" > "$doc"
+# A real Word file, so that the window shows its properties and no warning about them.
+printf 'new\nsave %q\n' "$doc" | "$host" --host word --script - > /dev/null
 "$cli" tag "$doc" "budget, Finance 2026" > /dev/null
 mkdir -p "$root/docs"
 "$host" --host word --script - <<SCRIPT
@@ -44,11 +45,29 @@ click &Browse
 dialog-set 203 'minutes'
 dialog-key 208 Enter
 dialog-key 206 Down
-dialog-resize 560 420
+dialog-resize 900 440
 screenshot '$root/docs/browse-documents-resized.png'
 dialog-click 2
 open '$doc'
 screenshot '$root/docs/toolbar-long-tag.png'
+SCRIPT
+
+# The Browse Tags dialog for presentations made larger: the list and the slide grow.
+# The decks are open in the host while they are browsed, so their previews are made
+# from the slides the host holds.
+for team in "Team A" "Team B"; do
+  echo "slides" > "$work/docs/$team/Quarterly review.ppt"
+  "$cli" tag "$work/docs/$team/Quarterly review.ppt" "review, R&D, $team" > /dev/null
+done
+"$host" --host powerpoint --script - <<SCRIPT
+open '$work/docs/Team A/Quarterly review.ppt' 4
+open '$work/docs/Team B/Quarterly review.ppt' 3
+click &Browse
+dialog-set 203 'review'
+dialog-key 206 Down
+dialog-resize 1100 560
+screenshot '$root/docs/browse-presentations-resized.png'
+dialog-click 2
 SCRIPT
 
 # LibreOffice with the Quillmark tool bar: Writer and Impress in a private office on a

@@ -95,6 +95,15 @@ void BrowseTagDialog::resizeEvent(QResizeEvent* pEvent)
     const int dx = std::max(0, width() - m_templateSize.width());
     const int dy = std::max(0, height() - m_templateSize.height());
     LayOut(dx, dy);
+    // The Name column takes half of what the list gains or loses (the Tags column,
+    // the last, the rest), keeping what the user dragged it to otherwise.
+    if (m_pList) {
+        const int listWidth = m_pList->width();
+        if (m_nListWidth == 0) m_nListWidth = m_templateGeometry.count(m_pList) ? m_templateGeometry[m_pList].width() : listWidth;
+        if (listWidth != m_nListWidth)
+            m_pList->setColumnWidth(0, std::max(kNameWidth, m_pList->columnWidth(0) + (listWidth - m_nListWidth) / 2));
+        m_nListWidth = listWidth;
+    }
     PlaceEmptyLine();
 }
 
@@ -120,6 +129,8 @@ void BrowseTagDialog::InitList()
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows); // full-row selection
     m_pList->setUniformRowHeights(true);
+    // A name told apart by its folder ends in the folder's last parts: cut in the middle.
+    m_pList->setTextElideMode(Qt::ElideMiddle);
     // Clicks are the dialog's: the list shows the chosen file, nothing else.
     m_pList->viewport()->installEventFilter(this);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -381,15 +392,24 @@ bool BrowseTagDialog::OnListKey(QKeyEvent* pKey)
 void BrowseTagDialog::OnListDoubleClick(int row)
 {
     // A double-click on an existing file is Open Document. Its first click has
-    // chosen the row (or asked to locate a missing file, which is not asked twice).
+    // chosen the file (or asked to locate a missing file, which is not asked twice).
+    // That click may have refilled the list (a regenerated preview moves the
+    // record to the end), so the file is followed by its path, not its row.
     const FileItem* pItem = m_list.Item(row);
     if (!pItem) return;
-    const bool bExists = files::Exists(pItem->path) && !files::IsDirectory(pItem->path);
-    if (row != m_list.SelectedIndex()) {
-        if (row == m_nPressedRow) return; // its press found the file missing and asked already
+    std::string path = pItem->path;
+    const FileItem* pChosen = m_list.Selected();
+    if (row == m_nPressedRow && !m_pressedPath.empty()) {
+        path = m_pressedPath;
+        if (!pChosen || pChosen->path != path) return; // its press found the file missing and asked already
+    }
+    else if (row != m_list.SelectedIndex()) {
         OnListClick(row);
     }
-    if (bExists && row == m_list.SelectedIndex() && m_pOpenButton && m_pOpenButton->isEnabled()) Command(IDOK);
+    pChosen = m_list.Selected();
+    if (pChosen && pChosen->path == path && files::Exists(path) && !files::IsDirectory(path) && m_pOpenButton &&
+        m_pOpenButton->isEnabled())
+        Command(IDOK);
 }
 
 bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -405,6 +425,8 @@ bool BrowseTagDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
             const int row = pRow ? m_pList->indexOfTopLevelItem(pRow) : -1;
             if (pMouse->button() == Qt::LeftButton) {
                 m_nPressedRow = row;
+                const FileItem* pPressed = m_list.Item(row);
+                m_pressedPath = pPressed ? pPressed->path : std::string();
                 OnListClick(row);
             }
             else if (pMouse->button() == Qt::RightButton) OnListRightClick(row, m_pList->viewport()->mapToGlobal(pos));

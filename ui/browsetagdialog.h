@@ -116,7 +116,9 @@ private:
     QPointer<QLabel> m_pEmptyLine;
     bool m_bListKey = false; // the view is moving its row for a key
     int m_nPressedRow = -1;  // the row of the last left press
+    std::string m_pressedPath; // the file of that row when it was pressed
     QSize m_templateSize;
+    int m_nListWidth = 0; // the list's width when the Name column was last fitted to it
     std::map<QWidget*, QRect> m_templateGeometry;
 };
 

@@ -139,14 +139,19 @@ TEST_F(WordKeyboardTest, TheWindowGrowsTheListAndTellsNamesAndEmptyResultsApart)
     const QRect list = pList->geometry();
     const QRect open = pDialog->OpenButton()->geometry();
     const QRect edit = pDialog->SearchEdit()->geometry();
+    const int nameWidth = pList->columnWidth(0), tagsWidth = pList->columnWidth(1);
     pDialog->resize(smallest.width() + 300, smallest.height() + 200);
     QApplication::processEvents();
     EXPECT_EQ(pList->geometry(), list.adjusted(0, 0, 300, 200));
+    // Both columns share the width gained, the names, cut at the smallest size, too.
+    EXPECT_GE(pList->columnWidth(0), nameWidth + 100);
+    EXPECT_GE(pList->columnWidth(1), tagsWidth + 100);
     EXPECT_EQ(pDialog->OpenButton()->geometry(), open.translated(300, 200));
     EXPECT_EQ(pDialog->SearchEdit()->geometry(), edit.adjusted(0, 0, 300, 0));
     EXPECT_LE(pDialog->OpenButton()->geometry().right(), pDialog->width());
     pDialog->resize(smallest.width() - 50, smallest.height() - 50); // never below the template
     EXPECT_EQ(pDialog->size(), smallest);
+    EXPECT_EQ(pList->columnWidth(0), nameWidth);
 
     // Equal names show their folders; every name's tooltip is the full path.
     const std::vector<std::string> rows = Rows(*pDialog);
@@ -155,6 +160,12 @@ TEST_F(WordKeyboardTest, TheWindowGrowsTheListAndTellsNamesAndEmptyResultsApart)
     EXPECT_EQ(rows[1], "Meeting notes.docx (" + FolderOfPath(two) + ")|minutes");
     EXPECT_EQ(rows[2], "agenda.doc|minutes");
     EXPECT_EQ(pList->topLevelItem(1)->toolTip(0).toStdString(), two);
+    // At the smallest size a long folder is cut in the middle: its end, which tells
+    // the names apart, stays in sight.
+    const QString shown = pList->fontMetrics().elidedText(pList->topLevelItem(1)->text(0), pList->textElideMode(),
+                                                          pList->columnWidth(0) - 12);
+    EXPECT_NE(shown, pList->topLevelItem(1)->text(0));
+    EXPECT_TRUE(shown.endsWith("two)")) << shown.toStdString();
     EXPECT_EQ(pDialog->EmptyLine(), nullptr);
 
     // No match: the line stands where the rows would be, until there are rows again.
@@ -254,6 +265,62 @@ TEST_F(PowerPointKeyboardTest, ArrowKeysPreviewTheChosenDeckAndTheWindowGrowsThe
     EXPECT_LE(pPicture->pixmap().width(), pPicture->contentsRect().width());
     EXPECT_LE(dialog.InsertButton()->geometry().right(), dialog.width());
     EXPECT_GE(dialog.PreviewPane()->NextControl()->geometry().top(), pPicture->geometry().bottom());
+}
+
+TEST_F(PowerPointKeyboardTest, EnterTwiceSearchesADoubleClickOpensAndTheLocateDialogOffersEveryType)
+{
+    const std::string one = Presentation("one.ppt", 2, {"deck"});
+    Presentation("other.ppt", 1, {"misc"});
+    const std::string gone = host.File("moved away/old/gone.ppt");
+    host.Store(gone, {"deck"});
+    fs::remove_all(fs::path(gone).parent_path());
+    PowerPointBrowseTagDialog dialog(host.wrapper);
+    dialog.Initialise();
+    dialog.show();
+    dialog.activateWindow();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_EQ(Rows(dialog).size(), 3u);
+
+    // The list follows the typed text; Enter moves to Search, and Enter there
+    // searches again (a deck tagged meanwhile shows) without opening anything.
+    QLineEdit* pEdit = dialog.SearchEdit();
+    auto* pSearch = dialog.Control<QPushButton>(208);
+    pEdit->setFocus();
+    QTest::keyClicks(pEdit, "deck");
+    ASSERT_THAT(Rows(dialog), ElementsAre("one.ppt|deck", "gone.ppt|deck"));
+    Key(pEdit, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), pSearch);
+    host.Store(host.File("late.ppt"), {"deck"});
+    EXPECT_EQ(Rows(dialog).size(), 2u);
+    Key(pSearch, Qt::Key_Return);
+    ASSERT_THAT(Rows(dialog), ElementsAre("one.ppt|deck", "gone.ppt|deck", "late.ppt|deck"));
+    EXPECT_TRUE(dialog.isVisible());
+
+    // The missing deck: the question, then the locate dialog near its old place,
+    // the dialog's own filter first, every kind it lists, and all files last.
+    prompts.QueueAnswer(IDOK);
+    prompts.QueueFile(std::nullopt);
+    ClickRow(dialog, 1);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].icon, PromptIcon::Question);
+    ASSERT_EQ(prompts.FileRequests().size(), 1u);
+    EXPECT_EQ(prompts.FileRequests()[0].folder, FolderOfPath(FolderOfPath(gone)));
+    const std::string filter = prompts.FileRequests()[0].filter;
+    EXPECT_EQ(filter.rfind("PowerPoint Files (*.ppt);;", 0), 0u) << filter;
+    EXPECT_NE(filter.find("*.pptx"), std::string::npos) << filter;
+    EXPECT_NE(filter.find("*.odp"), std::string::npos) << filter;
+    EXPECT_EQ(filter.substr(filter.size() - 15), ";;All Files (*)") << filter;
+    EXPECT_TRUE(dialog.isVisible());
+
+    // A double-click on the deck that is there previews it and opens it, though
+    // the preview's refill moved its row away from under the pointer.
+    QTreeWidget* pList = dialog.ListControl();
+    QTest::mouseDClick(pList->viewport(), Qt::LeftButton, {}, pList->visualItemRect(pList->topLevelItem(0)).center());
+    EXPECT_EQ(dialog.PreviewPane()->previewItem.path, one);
+    EXPECT_EQ(dialog.result(), IDOK);
+    ASSERT_NE(host.office.Model().Active(), nullptr);
+    EXPECT_EQ(host.office.Model().Active()->FullName(), one);
+    EXPECT_EQ(prompts.Messages().size(), 1u);
 }
 
 } // namespace

@@ -47,7 +47,7 @@ struct RecordingHooks final : Prompts {
     {
         shell.emplace_back("properties", path);
     }
-    void Status(int position, const std::string&) override { statuses.emplace_back(position, ""); }
+    void Status(int position, const std::string& text) override { statuses.emplace_back(position, text); }
     std::vector<int> Positions() const
     {
         std::vector<int> positions;

@@ -149,6 +149,9 @@ TEST_F(PowerPointBrowseTest, InsertSlideThreeLandsBehindTheCurrentSlide)
     ASSERT_TRUE(pDialog->InsertButton()->isEnabled());
     QTest::mouseClick(pDialog->InsertButton(), Qt::LeftButton);
     EXPECT_EQ(pDialog->result(), IDC_INSERTSLIDE);
+    // The dialog is gone at once; the status line says what was done.
+    ASSERT_FALSE(hooks.statuses.empty());
+    EXPECT_EQ(hooks.statuses.back(), std::make_pair(100, std::string("Slide 3 of \"source.ppt\" was inserted.")));
     ASSERT_EQ(doc.Slides().size(), 5u);
     EXPECT_THAT(doc.Slides()[2].text, ::testing::EndsWith("slide 3"));
     EXPECT_EQ(doc.CurrentSlide(), 2);

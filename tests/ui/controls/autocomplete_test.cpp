@@ -272,6 +272,42 @@ TEST(EditControl, EnterAndTabMoveToTheNextControlAndNeverPressTheDefaultButton)
         QTest::keyClicks(pEdit, "x");
         EXPECT_TRUE(pEdit->text().startsWith("x"));
         EXPECT_EQ(opens, 0);
+
+        // Typed text with the suggestions open: the keyboard sends Enter to their
+        // list. Nothing chosen in it: the list closes and Enter moves on as without it.
+        QCompleter* pCompleter = pEdit->findChild<QCompleter*>();
+        ASSERT_NE(pCompleter, nullptr);
+        const auto keyToWhereTheKeyboardSendsIt = [](Qt::Key key) {
+            QWidget* pTarget = QApplication::activePopupWidget();
+            QTest::keyClick(pTarget ? pTarget : QApplication::focusWidget(), key);
+        };
+        pEdit->clear();
+        QTest::keyClicks(pEdit, "pl");
+        ASSERT_TRUE(pCompleter->popup()->isVisible());
+        keyToWhereTheKeyboardSendsIt(Qt::Key_Return);
+        EXPECT_FALSE(pCompleter->popup()->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), pSearch);
+        EXPECT_EQ(pEdit->text(), "plan");
+        EXPECT_EQ(opens, 0);
+        // A suggestion moved to with Down is the list's: Enter takes it, the edit keeps the focus.
+        pEdit->setFocus();
+        pEdit->clear();
+        QTest::keyClicks(pEdit, "b");
+        ASSERT_TRUE(pCompleter->popup()->isVisible());
+        keyToWhereTheKeyboardSendsIt(Qt::Key_Down);
+        keyToWhereTheKeyboardSendsIt(Qt::Key_Down);
+        keyToWhereTheKeyboardSendsIt(Qt::Key_Return);
+        EXPECT_FALSE(pCompleter->popup()->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), pEdit);
+        EXPECT_EQ(pEdit->text(), "Budget");
+        // Tab with the list open moves on too.
+        pEdit->clear();
+        QTest::keyClicks(pEdit, "pl");
+        ASSERT_TRUE(pCompleter->popup()->isVisible());
+        keyToWhereTheKeyboardSendsIt(Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), pSearch);
+        EXPECT_EQ(opens, 0);
+        pEdit->setFocus();
         // The edit control goes first: the source is unbound and released with it.
         EXPECT_TRUE(pSource->IsBound());
     }
