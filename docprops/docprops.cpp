@@ -1,4 +1,5 @@
 #include "docprops/docprops.h"
+#include "platform/errors/seterror.h"
 
 #include "store/filesystemtags.h"
 
@@ -7,6 +8,7 @@
 #include "docprops/savetarget.h"
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
+#include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
 #include "platform/untrusted/zippackage.h"
 
@@ -19,11 +21,6 @@
 namespace quillmark::docprops {
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 struct FieldName {
     const char* name;
@@ -58,11 +55,10 @@ const Extension kExtensions[] = {
 
 const Extension* ExtensionOf(std::string_view path)
 {
-    const size_t slash = path.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string name = files::NameOf(path);
     const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) return nullptr;
-    const std::string ext(name.substr(dot + 1));
+    if (dot == std::string::npos) return nullptr;
+    const std::string ext = name.substr(dot + 1);
     for (const Extension& known : kExtensions)
         if (strcasecmp(known.ext, ext.c_str()) == 0) return &known;
     return nullptr;

@@ -1,6 +1,8 @@
 #include "docprops/savetarget.h"
+#include "platform/errors/seterror.h"
 
 #include "platform/files/filesystem.h"
+#include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
 
 #include <cerrno>
@@ -15,25 +17,7 @@ namespace quillmark::docprops {
 
 namespace {
 
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
-
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-std::string FolderPart(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NamePart(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The name without wildcard characters, for a pattern that must match it literally.
 std::string LiteralPattern(std::string name)
@@ -71,32 +55,39 @@ bool CopyOver(files::FileSystem& fs, int from, int to)
     return ::ftruncate(to, total) == 0 && fs.Sync(to) == 0;
 }
 
-// A file descriptor closed, and the file it names removed, when it goes out of scope.
+// The name of a temporary file of ours beside `path`: ".<name><tag><pid>-XXXXXX".
+std::string TemporaryName(const std::string& path, const char* tag)
+{
+    return "." + files::NameOf(path) + tag + std::to_string(::getpid()) + "-XXXXXX";
+}
+
+// A temporary file of ours made beside `path` (fd -1, errno set, when it could not
+// be), closed and removed when it goes out of scope unless kept.
 struct TemporaryFile {
     files::FileSystem& fs;
     std::string path;
     int fd;
+    TemporaryFile(files::FileSystem& fileSystem, const std::string& beside, const char* tag)
+        : fs(fileSystem), path(files::FolderOf(beside) + "/" + TemporaryName(beside, tag)), fd(fs.CreateTemp(path))
+    {
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile()
     {
         if (fd < 0) return;
         fs.Close(fd);
         fs.Unlink(path.c_str());
     }
+    // Closed and left where it is.
+    void Keep()
+    {
+        fs.Close(fd);
+        fd = -1;
+    }
 };
 
 } // namespace
-
-files::FileStamp StampOf(const struct stat& status)
-{
-    files::FileStamp stamp;
-    stamp.exists = true;
-    stamp.device = static_cast<std::uint64_t>(status.st_dev);
-    stamp.inode = static_cast<std::uint64_t>(status.st_ino);
-    stamp.size = static_cast<std::uint64_t>(status.st_size);
-    stamp.mtimeNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    stamp.ctimeNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
-    return stamp;
-}
 
 bool SameContent(const files::FileStamp& a, const files::FileStamp& b)
 {
@@ -115,7 +106,7 @@ bool SaveTarget::Prepare(const std::string& path, std::string* error)
             SetError(error, "cannot examine " + Quoted(m_strPath) + ": " + std::strerror(errno));
             return false;
         }
-        const std::string folder = FolderPart(m_strPath);
+        const std::string folder = files::FolderOf(m_strPath);
         if (::access(folder.c_str(), W_OK) != 0) {
             SetError(error, "cannot write into the folder " + Quoted(folder) + ": " + std::strerror(errno));
             return false;
@@ -148,7 +139,7 @@ bool SaveTarget::WriteWith(const Producer& produce, unsigned newMode, const file
     if (m_bExists && m_status.st_nlink > 1) return WriteInPlace(produce, pExpected, error);
 
     RemoveStaleTemporaries(m_strPath);
-    const std::string tempName = "." + NamePart(m_strPath) + kTempTag + std::to_string(::getpid()) + "-XXXXXX";
+    const std::string tempName = TemporaryName(m_strPath, kTempTag);
     const bool bExists = m_bExists;
     const struct stat status = m_status;
     std::string why; // the producer's own reason, when it gives one
@@ -200,9 +191,7 @@ bool SaveTarget::WriteInPlace(const Producer& produce, const files::FileStamp* p
     // The new content first, complete and checked, in a temporary file of ours beside
     // it (named as the replacing save names its own, so a killed save's is removed).
     RemoveStaleTemporaries(m_strPath);
-    TemporaryFile fresh{fs, FolderPart(m_strPath) + "/." + NamePart(m_strPath) + kTempTag +
-                                std::to_string(::getpid()) + "-XXXXXX", -1};
-    fresh.fd = fs.CreateTemp(fresh.path);
+    TemporaryFile fresh(fs, m_strPath, kTempTag);
     if (fresh.fd < 0) {
         SetError(error, "cannot create a temporary file beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
         return false;
@@ -213,9 +202,7 @@ bool SaveTarget::WriteInPlace(const Producer& produce, const files::FileStamp* p
         return false;
     }
     // A copy of the former content beside it until the new one is complete and flushed.
-    TemporaryFile backup{fs, FolderPart(m_strPath) + "/." + NamePart(m_strPath) + kBackupTag +
-                                 std::to_string(::getpid()) + "-XXXXXX", -1};
-    backup.fd = fs.CreateTemp(backup.path);
+    TemporaryFile backup(fs, m_strPath, kBackupTag);
     if (backup.fd < 0) {
         SetError(error, "cannot create a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
         return false;
@@ -237,8 +224,7 @@ bool SaveTarget::WriteInPlace(const Producer& produce, const files::FileStamp* p
         } else {
             SetError(error, "cannot write " + Quoted(m_strPath) + ": " + std::strerror(err) +
                                 "; its former content is kept in " + Quoted(backup.path));
-            fs.Close(backup.fd);
-            backup.fd = -1; // kept for the user
+            backup.Keep(); // for the user
         }
         return false;
     }
@@ -248,8 +234,8 @@ bool SaveTarget::WriteInPlace(const Producer& produce, const files::FileStamp* p
 
 void SaveTarget::RemoveStaleTemporaries(const std::string& path)
 {
-    const std::string folder = FolderPart(path);
-    const std::string prefix = "." + NamePart(path) + kTempTag;
+    const std::string folder = files::FolderOf(path);
+    const std::string prefix = "." + files::NameOf(path) + kTempTag;
     for (const std::string& name : files::ListFiles(folder, LiteralPattern(prefix) + "*-??????")) {
         // ".<name>.qmsave-<pid>-XXXXXX": only a file whose process has ended is stale.
         const std::string rest = name.substr(prefix.size());

@@ -60,8 +60,7 @@ private:
     files::FileStamp m_written;
 };
 
-// A file stamp from a status; `exists` set.
-files::FileStamp StampOf(const struct stat& status);
+using files::StampOf;
 // Device, inode, size and modification time agree (the change time does not count:
 // it moves with a permission or link change that leaves the content alone).
 bool SameContent(const files::FileStamp& a, const files::FileStamp& b);
