@@ -147,12 +147,6 @@ TagList WithinLimits(const TagList& fileTags, const TagList& held, const std::st
     return std::move(limited.tags);
 }
 
-std::string ParentFolderOf(const std::string& file)
-{
-    const auto sep = file.find_last_of('/');
-    return sep == std::string::npos ? std::string() : file.substr(0, sep + 1);
-}
-
 } // namespace
 
 int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& out, std::ostream& err,
@@ -327,7 +321,8 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
 
     if (!options.bDryRun) {
         // Previews follow their presentation's fingerprint.
-        const std::string databaseFolder = ParentFolderOf(db.DatabaseFile());
+        std::string databaseFolder = files::FolderOf(db.DatabaseFile());
+        if (!databaseFolder.ends_with('/')) databaseFolder += '/';
         for (const auto& [record, newPath] : plan.moved) {
             const std::string from = databaseFolder + record.md5;
             const std::string to = databaseFolder + db.GetMd5Hex(newPath);

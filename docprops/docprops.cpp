@@ -1,4 +1,5 @@
 #include "docprops/docprops.h"
+#include "platform/errors/seterror.h"
 
 #include "store/filesystemtags.h"
 
@@ -7,6 +8,7 @@
 #include "docprops/savetarget.h"
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
+#include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
 #include "platform/untrusted/zippackage.h"
 
@@ -19,11 +21,6 @@
 namespace quillmark::docprops {
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 struct FieldName {
     const char* name;
@@ -58,11 +55,10 @@ const Extension kExtensions[] = {
 
 const Extension* ExtensionOf(std::string_view path)
 {
-    const size_t slash = path.find_last_of("/\\");
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string name = files::NameOf(path);
     const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) return nullptr;
-    const std::string ext(name.substr(dot + 1));
+    if (dot == std::string::npos) return nullptr;
+    const std::string ext = name.substr(dot + 1);
     for (const Extension& known : kExtensions)
         if (strcasecmp(known.ext, ext.c_str()) == 0) return &known;
     return nullptr;
@@ -214,6 +210,43 @@ std::optional<Properties> Read(const std::string& path, std::string* error, file
     return properties;
 }
 
+namespace {
+
+std::string ChangedSinceOpened(const std::string& source)
+{
+    return "\"" + source + "\" was changed by another program since it was opened; it is left as it is "
+                           "(open it again to save into it)";
+}
+
+// The new file's content, made from the zip package `source` as it lies on disk: the
+// property parts replaced, every other entry streamed from the original, and all of
+// it read back and compared with the original before it may replace anything. The
+// source must still be the one stamped when it is done.
+SaveTarget::Producer ZipProducer(Format format, const std::string& source, const files::FileStamp& sourceStamp,
+                                 const Properties& properties, const std::string& target)
+{
+    return [=, &properties](int fd, std::string* error) {
+        std::string why;
+        std::unique_ptr<ZipPackage> pkg = ZipPackage::OpenFile(source, &why);
+        if (!pkg || !WritePackage(format, *pkg, false, properties, target, &why) || !pkg->FinishInto(fd, &why)) {
+            SetError(error, "cannot write the properties into " + source + ": " + why);
+            return false;
+        }
+        if (!ChangesOnlyZipEntries(format, source, fd, &why)) {
+            SetError(error,
+                     "cannot write the properties into " + source + ": " + why + "; the file is left as it was");
+            return false;
+        }
+        if (!SameContent(files::GetFileStamp(source), sourceStamp)) {
+            SetError(error, ChangedSinceOpened(source));
+            return false;
+        }
+        return true;
+    };
+}
+
+} // namespace
+
 bool Write(const std::string& source, const std::string& target, const Properties& properties, std::string* error,
            const files::FileStamp* pSourceAsRead, files::FileStamp* pWritten)
 {
@@ -222,38 +255,60 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     SaveTarget saveTarget;
     if (!saveTarget.Prepare(target, error)) return false;
 
-    std::string bytes;
+    SaveTarget::Producer produce;
     files::FileStamp sourceStamp;
-    if (!source.empty()) {
-        std::optional<std::string> content = ReadDocument(source, sourceStamp, error);
-        if (!content) return false;
+    if (!source.empty() && IsZipFormat(format)) {
+        // A package is never read whole: libzip reads its directory and the property
+        // parts, and the other entries go from the old file to the new one as stored.
+        struct stat status {};
+        const int fd = files::OpenRegularFile(source, error, &status);
+        if (fd < 0) return false;
+        files::FileSystem::Current().Close(fd);
+        sourceStamp = StampOf(status);
         if (pSourceAsRead && !SameContent(sourceStamp, *pSourceAsRead)) {
-            SetError(error, "\"" + source + "\" was changed by another program since it was opened; it is left as "
-                            "it is (open it again to save into it)");
+            SetError(error, ChangedSinceOpened(source));
             return false;
         }
-        bytes = std::move(*content);
-        // Empty bytes would mean a new package; an empty file is no file of any format.
-        if (bytes.empty()) {
+        // An empty file would open as a new, empty package; it is no file of any format.
+        if (sourceStamp.size == 0) {
             SetError(error, "cannot write the properties into " + source + ": the file is empty, not " +
                                 FormatName(format));
             return false;
         }
-    }
-    std::string why;
-    std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
-    if (!written) {
-        if (format != Format::Other && !source.empty())
-            SetError(error, "cannot write the properties into " + source + ": " + why);
-        else
-            SetError(error, "cannot write the properties: " + why);
-        return false;
-    }
-    // Only the properties may change: every other part is read back from the new
-    // bytes and compared with the original before anything is replaced.
-    if (!source.empty() && !ChangesOnlyProperties(format, bytes, *written, &why)) {
-        SetError(error, "cannot write the properties into " + source + ": " + why + "; the file is left as it was");
-        return false;
+        produce = ZipProducer(format, source, sourceStamp, properties, target);
+    } else {
+        std::string bytes;
+        if (!source.empty()) {
+            std::optional<std::string> content = ReadDocument(source, sourceStamp, error);
+            if (!content) return false;
+            if (pSourceAsRead && !SameContent(sourceStamp, *pSourceAsRead)) {
+                SetError(error, ChangedSinceOpened(source));
+                return false;
+            }
+            bytes = std::move(*content);
+            // Empty bytes would mean a new package; an empty file is no file of any format.
+            if (bytes.empty()) {
+                SetError(error, "cannot write the properties into " + source + ": the file is empty, not " +
+                                    FormatName(format));
+                return false;
+            }
+        }
+        std::string why;
+        std::optional<std::string> written = WriteBytes(format, bytes, properties, target, &why);
+        if (!written) {
+            if (format != Format::Other && !source.empty())
+                SetError(error, "cannot write the properties into " + source + ": " + why);
+            else
+                SetError(error, "cannot write the properties: " + why);
+            return false;
+        }
+        // Only the properties may change: every other part is read back from the new
+        // bytes and compared with the original before anything is replaced.
+        if (!source.empty() && !ChangesOnlyProperties(format, bytes, *written, &why)) {
+            SetError(error, "cannot write the properties into " + source + ": " + why + "; the file is left as it was");
+            return false;
+        }
+        produce = [content = std::move(*written)](int fd, std::string*) { return files::WriteAll(fd, content); };
     }
     // Writing over the file that was read: it must still be that file when it is replaced.
     const bool bIntoSource = !source.empty() && saveTarget.Exists() &&
@@ -265,7 +320,7 @@ bool Write(const std::string& source, const std::string& target, const Propertie
     if (!source.empty() && ::stat(source.c_str(), &st) == 0) mode = st.st_mode & 07777;
     // The file-system tags attribute goes with the file, which a replacement would drop.
     const std::optional<std::string> fileTags = files::GetAttribute(target, fstags::kAttribute);
-    if (!saveTarget.Write(*written, mode, bIntoSource ? &sourceStamp : nullptr, error)) return false;
+    if (!saveTarget.WriteWith(produce, mode, bIntoSource ? &sourceStamp : nullptr, error)) return false;
     if (fileTags) files::SetAttribute(target, fstags::kAttribute, fileTags);
     if (pWritten) *pWritten = saveTarget.Written();
     return true;

@@ -3,6 +3,7 @@
 #include "docprops/docprops.h"
 #include "platform/files/files.h"
 #include "platform/files/filesystem.h"
+#include "platform/files/paths.h"
 #include "store/filesystemtags.h"
 #include "store/tagunion.h"
 
@@ -32,12 +33,6 @@ std::string LowerAscii(std::string text)
     return text;
 }
 
-std::string NameOf(const std::string& path)
-{
-    const auto sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 // A record's or file's tags as a set, without the file-name tag of `name`.
 std::set<std::string> TagsBesidesName(const TagList& tags, const std::string& name)
 {
@@ -50,7 +45,7 @@ std::set<std::string> TagsBesidesName(const TagList& tags, const std::string& na
 
 bool IsScannedDocument(const std::string& path)
 {
-    const std::string name = NameOf(path);
+    const std::string name = files::NameOf(path);
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0)
         return false;
@@ -187,7 +182,7 @@ Match Compare(const FileItem& record, const ContentCache::Entry* recorded, const
 {
     if (recorded && file.content && recorded->size == file.content->size && recorded->hash == file.content->hash)
         return Match::Content;
-    const std::string recordName = NameOf(record.path);
+    const std::string recordName = files::NameOf(record.path);
     if (recordName != file.name)
         return Match::None;
     const std::set<std::string> recordTags = TagsBesidesName(record.tags, recordName);
@@ -215,7 +210,7 @@ std::optional<std::string> FindMovedFile(const FileItem& record, const std::vect
                                          const std::function<bool(const std::string&)>& hasRecord, std::size_t limit)
 {
     const ContentCache::Entry* recorded = cache.Find(record.md5);
-    const std::string recordName = NameOf(record.path);
+    const std::string recordName = files::NameOf(record.path);
     std::vector<FoundFile> found;
     std::set<std::string> looked;
     std::size_t seen = 0;
@@ -231,7 +226,7 @@ std::optional<std::string> FindMovedFile(const FileItem& record, const std::vect
                 continue;
             FoundFile file;
             file.path = path;
-            file.name = NameOf(path);
+            file.name = files::NameOf(path);
             const bool bSameName = file.name == recordName;
             const bool bSameSize = recorded && it->file_size(ec) == recorded->size;
             if ((!bSameName && !bSameSize) || hasRecord(path))

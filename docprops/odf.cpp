@@ -1,6 +1,7 @@
 // OpenDocument packages: meta.xml, one meta:keyword element per keyword; the
 // `mimetype` entry stays first and stored.
 #include "docprops/formats.h"
+#include "platform/errors/seterror.h"
 #include "docprops/xmlpart.h"
 #include "store/tagtext.h"
 
@@ -22,11 +23,6 @@ constexpr const char* kNewMeta =
     "<office:document-meta xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
     "xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
     "office:version=\"1.3\"><office:meta/></office:document-meta>";
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 std::string NewManifest(const std::string& mimeType)
 {

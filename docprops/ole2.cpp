@@ -1,6 +1,7 @@
 // OLE2 compound files: the SummaryInformation property set, through libgsf. A save
 // builds a new compound file with every other storage and stream copied.
 #include "docprops/formats.h"
+#include "platform/errors/seterror.h"
 #include "docprops/propertyset.h"
 #include "platform/untrusted/gobjectptr.h"
 
@@ -41,11 +42,6 @@ const OleField kFields[] = {
     {GSF_META_NAME_KEYWORDS, kPidKeywords, &Properties::keywords, "Keywords"},
     {GSF_META_NAME_DESCRIPTION, kPidComments, &Properties::comments, "Comments"},
 };
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 using untrusted::GPtr;
 

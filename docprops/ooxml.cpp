@@ -1,6 +1,7 @@
 // Office Open XML packages: the core properties part, found through the package
 // relationships, with its relationship and content type added when missing.
 #include "docprops/formats.h"
+#include "platform/errors/seterror.h"
 #include "docprops/xmlpart.h"
 #include "platform/untrusted/partname.h"
 
@@ -38,11 +39,6 @@ constexpr const char* kNewTypes =
     "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
     "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
     "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 std::string Attribute(xmlNode* pNode, const char* name) { return untrusted::Attribute(pNode, name); }
 

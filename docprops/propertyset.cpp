@@ -1,4 +1,5 @@
 #include "docprops/propertyset.h"
+#include "platform/errors/seterror.h"
 
 #include <glib.h>
 
@@ -16,11 +17,6 @@ constexpr std::uint16_t kCodepageUtf16 = 1200, kCodepageUtf8 = 65001;
 // FMTID_SummaryInformation F29F85E0-4FF9-1068-AB91-08002B27B3D9 as stored.
 constexpr unsigned char kSummaryFmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
                                              0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 std::uint32_t U32(std::string_view data, std::size_t pos)
 {

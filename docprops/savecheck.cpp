@@ -1,4 +1,5 @@
 #include "docprops/savecheck.h"
+#include "platform/errors/seterror.h"
 
 #include "docprops/formats.h"
 
@@ -17,11 +18,6 @@
 namespace quillmark::docprops {
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 // ---- compound files ----------------------------------------------------------
 

@@ -1,6 +1,8 @@
 #include "docprops/savetarget.h"
+#include "platform/errors/seterror.h"
 
 #include "platform/files/filesystem.h"
+#include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
 
 #include <cerrno>
@@ -15,25 +17,7 @@ namespace quillmark::docprops {
 
 namespace {
 
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
-
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-std::string FolderPart(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NamePart(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The name without wildcard characters, for a pattern that must match it literally.
 std::string LiteralPattern(std::string name)
@@ -52,38 +36,58 @@ std::string ChangedText(const std::string& path)
                           "(open it again to save into it)";
 }
 
-bool ReadAll(files::FileSystem& fs, int fd, std::string& content)
+// Copies all of `from` (from its start) over `to` (from its start), cuts `to` there
+// and flushes it; in pieces, never the whole content in memory. False, errno set,
+// when it could not.
+bool CopyOver(files::FileSystem& fs, int from, int to)
 {
+    if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
     char buffer[65536];
+    off_t total = 0;
     for (;;) {
-        const ssize_t n = fs.Read(fd, buffer, sizeof buffer);
+        const ssize_t n = fs.Read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
-        if (n == 0) return true;
-        content.append(buffer, static_cast<std::size_t>(n));
+        if (n == 0) break;
+        if (!files::WriteAll(fs, to, std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+        total += n;
     }
+    return ::ftruncate(to, total) == 0 && fs.Sync(to) == 0;
 }
 
-// Writes all of `bytes` from the start of `fd` and cuts the file there, flushed.
-bool Overwrite(files::FileSystem& fs, int fd, std::string_view bytes)
+// The name of a temporary file of ours beside `path`: ".<name><tag><pid>-XXXXXX".
+std::string TemporaryName(const std::string& path, const char* tag)
 {
-    return ::lseek(fd, 0, SEEK_SET) == 0 && files::WriteAll(fd, bytes) &&
-           ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fs.Sync(fd) == 0;
+    return "." + files::NameOf(path) + tag + std::to_string(::getpid()) + "-XXXXXX";
 }
+
+// A temporary file of ours made beside `path` (fd -1, errno set, when it could not
+// be), closed and removed when it goes out of scope unless kept.
+struct TemporaryFile {
+    files::FileSystem& fs;
+    std::string path;
+    int fd;
+    TemporaryFile(files::FileSystem& fileSystem, const std::string& beside, const char* tag)
+        : fs(fileSystem), path(files::FolderOf(beside) + "/" + TemporaryName(beside, tag)), fd(fs.CreateTemp(path))
+    {
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (fd < 0) return;
+        fs.Close(fd);
+        fs.Unlink(path.c_str());
+    }
+    // Closed and left where it is.
+    void Keep()
+    {
+        fs.Close(fd);
+        fd = -1;
+    }
+};
 
 } // namespace
-
-files::FileStamp StampOf(const struct stat& status)
-{
-    files::FileStamp stamp;
-    stamp.exists = true;
-    stamp.device = static_cast<std::uint64_t>(status.st_dev);
-    stamp.inode = static_cast<std::uint64_t>(status.st_ino);
-    stamp.size = static_cast<std::uint64_t>(status.st_size);
-    stamp.mtimeNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    stamp.ctimeNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
-    return stamp;
-}
 
 bool SameContent(const files::FileStamp& a, const files::FileStamp& b)
 {
@@ -102,7 +106,7 @@ bool SaveTarget::Prepare(const std::string& path, std::string* error)
             SetError(error, "cannot examine " + Quoted(m_strPath) + ": " + std::strerror(errno));
             return false;
         }
-        const std::string folder = FolderPart(m_strPath);
+        const std::string folder = files::FolderOf(m_strPath);
         if (::access(folder.c_str(), W_OK) != 0) {
             SetError(error, "cannot write into the folder " + Quoted(folder) + ": " + std::strerror(errno));
             return false;
@@ -125,35 +129,45 @@ bool SaveTarget::Prepare(const std::string& path, std::string* error)
 
 bool SaveTarget::Write(std::string_view bytes, unsigned newMode, const files::FileStamp* pExpected, std::string* error)
 {
-    if (m_bExists && m_status.st_nlink > 1) return WriteInPlace(bytes, pExpected, error);
+    return WriteWith([bytes](int fd, std::string*) { return files::WriteAll(fd, bytes); }, newMode, pExpected,
+                     error);
+}
+
+bool SaveTarget::WriteWith(const Producer& produce, unsigned newMode, const files::FileStamp* pExpected,
+                           std::string* error)
+{
+    if (m_bExists && m_status.st_nlink > 1) return WriteInPlace(produce, pExpected, error);
 
     RemoveStaleTemporaries(m_strPath);
-    const std::string tempName = "." + NamePart(m_strPath) + kTempTag + std::to_string(::getpid()) + "-XXXXXX";
+    const std::string tempName = TemporaryName(m_strPath, kTempTag);
     const bool bExists = m_bExists;
     const struct stat status = m_status;
+    std::string why; // the producer's own reason, when it gives one
     const auto write = [&](int fd) {
         // The replacement keeps the owner and group of the file it replaces where it may.
         if (bExists && (status.st_uid != ::geteuid() || status.st_gid != ::getegid()))
             (void)!::fchown(fd, status.st_uid, status.st_gid);
-        return files::WriteAll(fd, bytes);
+        return produce(fd, &why);
     };
     const std::string path = m_strPath;
-    const auto unchanged = [&](std::string* why) {
+    const auto unchanged = [&](std::string* reason) {
         // The last moment before the rename: the file must still be the one read.
         const files::FileStamp now = files::GetFileStamp(path);
         if (pExpected ? !SameContent(now, *pExpected) : (bExists && !SameContent(now, StampOf(status)))) {
-            SetError(why, ChangedText(path));
+            SetError(reason, ChangedText(path));
             return false;
         }
         return true;
     };
-    if (!files::AtomicReplace(m_strPath, tempName, write, m_bExists ? Mode() : newMode, error, unchanged))
+    if (!files::AtomicReplace(m_strPath, tempName, write, m_bExists ? Mode() : newMode, error, unchanged)) {
+        if (!why.empty()) SetError(error, why);
         return false;
+    }
     m_written = files::GetFileStamp(m_strPath);
     return true;
 }
 
-bool SaveTarget::WriteInPlace(std::string_view bytes, const files::FileStamp* pExpected, std::string* error)
+bool SaveTarget::WriteInPlace(const Producer& produce, const files::FileStamp* pExpected, std::string* error)
 {
     files::FileSystem& fs = files::FileSystem::Current();
     const int fd = fs.Open(m_strPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
@@ -166,54 +180,62 @@ bool SaveTarget::WriteInPlace(std::string_view bytes, const files::FileStamp* pE
         int fd;
         ~FdCloser() { fs.Close(fd); }
     } closer{fs, fd};
+    const files::FileStamp expected = pExpected ? *pExpected : StampOf(m_status);
     struct stat now {};
-    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) ||
-        !SameContent(StampOf(now), pExpected ? *pExpected : StampOf(m_status))) {
+    if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) || !SameContent(StampOf(now), expected)) {
         SetError(error, ChangedText(m_strPath));
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::string original;
-    if (!ReadAll(fs, fd, original)) {
-        SetError(error, "cannot read " + Quoted(m_strPath) + ": " + std::strerror(errno));
+
+    // The new content first, complete and checked, in a temporary file of ours beside
+    // it (named as the replacing save names its own, so a killed save's is removed).
+    RemoveStaleTemporaries(m_strPath);
+    TemporaryFile fresh(fs, m_strPath, kTempTag);
+    if (fresh.fd < 0) {
+        SetError(error, "cannot create a temporary file beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
+        return false;
+    }
+    std::string why;
+    if (!produce(fresh.fd, &why)) {
+        SetError(error, !why.empty() ? why : "cannot write " + Quoted(fresh.path) + ": " + std::strerror(errno));
         return false;
     }
     // A copy of the former content beside it until the new one is complete and flushed.
-    std::string backup = FolderPart(m_strPath) + "/." + NamePart(m_strPath) + kBackupTag +
-                         std::to_string(::getpid()) + "-XXXXXX";
-    const int backupFd = fs.CreateTemp(backup);
-    if (backupFd < 0) {
+    TemporaryFile backup(fs, m_strPath, kBackupTag);
+    if (backup.fd < 0) {
         SetError(error, "cannot create a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
         return false;
     }
-    const bool bBackup = files::WriteAll(backupFd, original) && fs.Sync(backupFd) == 0;
-    const int backupErr = errno;
-    if (fs.Close(backupFd) != 0 || !bBackup) {
-        ::unlink(backup.c_str());
-        SetError(error, "cannot write a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(backupErr));
+    if (!CopyOver(fs, fd, backup.fd)) {
+        SetError(error, "cannot write a backup copy beside " + Quoted(m_strPath) + ": " + std::strerror(errno));
         return false;
     }
-    if (!Overwrite(fs, fd, bytes)) {
+    // The file must still be the one read, now that its content is about to change.
+    if (::fstat(fd, &now) != 0 || !SameContent(StampOf(now), expected)) {
+        SetError(error, ChangedText(m_strPath));
+        return false;
+    }
+    if (!CopyOver(fs, fresh.fd, fd)) {
         const int err = errno;
-        if (Overwrite(fs, fd, original)) {
-            ::unlink(backup.c_str());
+        if (CopyOver(fs, backup.fd, fd)) {
             SetError(error, "cannot write " + Quoted(m_strPath) + ": " + std::strerror(err) +
                                 "; its former content was put back");
         } else {
             SetError(error, "cannot write " + Quoted(m_strPath) + ": " + std::strerror(err) +
-                                "; its former content is kept in " + Quoted(backup));
+                                "; its former content is kept in " + Quoted(backup.path));
+            backup.Keep(); // for the user
         }
         return false;
     }
-    ::unlink(backup.c_str());
     if (::fstat(fd, &now) == 0) m_written = StampOf(now);
     return true;
 }
 
 void SaveTarget::RemoveStaleTemporaries(const std::string& path)
 {
-    const std::string folder = FolderPart(path);
-    const std::string prefix = "." + NamePart(path) + kTempTag;
+    const std::string folder = files::FolderOf(path);
+    const std::string prefix = "." + files::NameOf(path) + kTempTag;
     for (const std::string& name : files::ListFiles(folder, LiteralPattern(prefix) + "*-??????")) {
         // ".<name>.qmsave-<pid>-XXXXXX": only a file whose process has ended is stale.
         const std::string rest = name.substr(prefix.size());

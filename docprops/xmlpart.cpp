@@ -1,4 +1,5 @@
 #include "docprops/xmlpart.h"
+#include "platform/errors/seterror.h"
 
 #include "store/utf8.h"
 
@@ -7,15 +8,6 @@
 #include <cstring>
 
 namespace quillmark::docprops {
-
-namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
-
-} // namespace
 
 std::string DumpXml(xmlDoc* pDoc)
 {

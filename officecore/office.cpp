@@ -1,12 +1,12 @@
 #include "officecore/office.h"
 
+#include "platform/files/paths.h"
+
 namespace quillmark::officecore {
 
 std::string OfficeDocument::Name() const
 {
-    const std::string& fullName = FullName();
-    size_t cut = fullName.find_last_of("/\\");
-    return cut == std::string::npos ? fullName : fullName.substr(cut + 1);
+    return files::NameOf(FullName());
 }
 
 } // namespace quillmark::officecore

@@ -1,4 +1,5 @@
 #include "simoffice/officemodel.h"
+#include "platform/errors/seterror.h"
 
 #include "docprops/docprops.h"
 #include "docprops/savetarget.h"
@@ -21,11 +22,6 @@
 namespace quillmark::simoffice {
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 std::string Placeholder(HostKind host)
 {

@@ -1,4 +1,5 @@
 #include "simoffice/slidefile.h"
+#include "platform/errors/seterror.h"
 
 
 #include "platform/registry/regmodel.h"
@@ -21,11 +22,6 @@ using untrusted::FirstChildElement;
 using untrusted::IsElement;
 using untrusted::XmlDocPtr;
 using untrusted::ZipPackage;
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 constexpr const char* kPresentationNs = "http://schemas.openxmlformats.org/presentationml/2006/main";
 constexpr const char* kDrawingNs = "http://schemas.openxmlformats.org/drawingml/2006/main";

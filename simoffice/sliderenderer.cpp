@@ -1,4 +1,5 @@
 #include "simoffice/sliderenderer.h"
+#include "platform/errors/seterror.h"
 
 #include "platform/files/files.h"
 
@@ -20,11 +21,6 @@ struct SlideRenderer::Entry {
 };
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 QString Program()
 {

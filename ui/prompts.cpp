@@ -14,7 +14,6 @@
 #include <QStatusBar>
 
 #include <atomic>
-#include <cstdio>
 
 namespace quillmark {
 
@@ -33,17 +32,6 @@ int CancelAnswer(PromptButtons buttons)
 bool IsWebAddress(const std::string& target)
 {
     return target.find("://") != std::string::npos || target.rfind("mailto:", 0) == 0;
-}
-
-std::string Format(int id, const std::string& value)
-{
-    const std::string& pattern = LoadResString(id);
-    const int size = std::snprintf(nullptr, 0, pattern.c_str(), value.c_str());
-    if (size <= 0) return pattern;
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), pattern.c_str(), value.c_str());
-    text.resize(static_cast<std::size_t>(size));
-    return text;
 }
 
 } // namespace
@@ -168,7 +156,7 @@ bool QtPrompts::Shell(QWidget* pOwner, ShellVerb verb, const std::string& target
     const int textId = verb == ShellVerb::Explore ? kIdsCannotExplore : kIdsCannotOpen;
     QWidget* pWindow = pOwner ? pOwner->window() : QApplication::activeWindow();
     const std::string caption = pWindow ? pWindow->windowTitle().toStdString() : std::string();
-    MessageBox(pOwner, caption, Format(textId, what) + "\n" + reason, PromptButtons::Ok, PromptIcon::Error);
+    MessageBox(pOwner, caption, FormatResString(textId, what) + "\n" + reason, PromptButtons::Ok, PromptIcon::Error);
     return false;
 }
 

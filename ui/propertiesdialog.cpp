@@ -6,6 +6,7 @@
 #include "host/presentationuse.h"
 #include "host/wordapplication.h"
 #include "platform/files/files.h"
+#include "platform/files/paths.h"
 #include "resources/strings.h"
 #include "store/datetext.h"
 #include "store/taggingdatabase.h"
@@ -86,8 +87,7 @@ std::string PropertiesDialog::Value(int id) const
 
 void PropertiesDialog::OnInitDialog()
 {
-    const std::size_t cut = m_strPath.find_last_of("/\\");
-    const std::string name = cut == std::string::npos ? m_strPath : m_strPath.substr(cut + 1);
+    const std::string name = files::NameOf(m_strPath);
     setWindowTitle(QString::fromStdString(FormatResString(kIdsCaption, name)));
     Show(kNameEdit, name);
     Show(kFolderEdit, FolderOfPath(m_strPath));

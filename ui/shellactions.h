@@ -5,12 +5,13 @@
 // a request cannot be carried out.
 #include <string>
 
+#include "platform/files/paths.h"
+
 class QWidget;
 
 namespace quillmark {
 
-// The folder of `path`: everything before its last "/" or "\" ("" when it has none).
-std::string FolderOfPath(const std::string& path);
+using files::FolderOfPath;
 
 // Shows the folder of `path` in the file manager; true when the request was handed on.
 bool ShowFileInExplorer(QWidget* pOwner, const std::string& path);

@@ -1,4 +1,5 @@
 #include "libreoffice/office/libreofficemodel.h"
+#include "platform/errors/seterror.h"
 
 #include "platform/files/files.h"
 #include "platform/files/paths.h"
@@ -12,11 +13,6 @@ using officecore::HostKind;
 using officecore::OfficeDocument;
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 const char* const kPropertyNames[] = {"Title", "Subject", "Author", "Keywords", "Comments"};
 

@@ -1,5 +1,6 @@
 // POSIX implementation of the file system layer.
 #include "platform/files/files.h"
+#include "platform/errors/seterror.h"
 #include "platform/files/paths.h"
 #include "platform/files/filesystem.h"
 #include "platform/files/regularfile.h"
@@ -27,12 +28,6 @@ namespace {
 std::string ErrnoText(const std::string& what, const std::string& path, int err)
 {
     return what + " \"" + path + "\": " + std::strerror(err);
-}
-
-void SetError(std::string* error, std::string text)
-{
-    if (error)
-        *error = std::move(text);
 }
 
 } // namespace
@@ -326,8 +321,6 @@ bool RenameNoReplace(FileSystem& fs, const std::string& from, const std::string&
     return false;
 }
 
-namespace {
-
 FileStamp StampOf(const struct stat& st)
 {
     FileStamp stamp;
@@ -339,8 +332,6 @@ FileStamp StampOf(const struct stat& st)
     stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return stamp;
 }
-
-} // namespace
 
 FileStamp GetFileStamp(const std::string& path) { return GetFileStamp(FileSystem::Current(), path); }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace quillmark::files {
 
 class FileSystem;
@@ -119,6 +121,8 @@ FileStamp GetFileStamp(const std::string& path);
 FileStamp GetFileStamp(FileSystem& fs, const std::string& path);
 // The same for a file open at `fd`.
 FileStamp GetFileStamp(FileSystem& fs, int fd);
+// The stamp of the file `st` describes (a status from stat or fstat).
+FileStamp StampOf(const struct stat& st);
 
 // An exclusive advisory lock held on `<path>.lock` for the object's lifetime
 // (flock based, released when the process dies). Waits until granted, or at most

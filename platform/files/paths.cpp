@@ -25,6 +25,13 @@ std::string NameOf(std::string_view path)
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
+std::string FolderOfPath(std::string_view path)
+{
+    const auto cut = path.find_last_of("/\\");
+    if (cut == std::string_view::npos) return {};
+    return std::string(cut == 0 ? path.substr(0, 1) : path.substr(0, cut));
+}
+
 bool IsInFolder(std::string_view path, std::string_view folder)
 {
     if (folder.empty() || !path.starts_with(folder))

@@ -26,6 +26,11 @@ std::string FolderOf(const std::string& path);
 // folders when a name is taken from a path).
 std::string NameOf(std::string_view path);
 
+// The folder of `path` as it is shown and opened, its counterpart: everything
+// before its last "/" or "\" (that separator alone for a file in the root; ""
+// when it has none).
+std::string FolderOfPath(std::string_view path);
+
 // The process's working directory, from $PWD when it names the same folder
 // (so the user's spelling through links is kept), else getcwd(). Empty, with errno
 // set, when it cannot be determined (a deleted folder, say).

@@ -2,6 +2,8 @@
 
 #include "platform/registry/regfile.h"
 #include "platform/registry/regtext.h"
+#include "platform/files/files.h"
+#include "platform/files/paths.h"
 #include "platform/shell/folders.h"
 
 #include <cerrno>
@@ -19,14 +21,6 @@ bool IsStorableText(const std::string& text)
 }
 
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
-
-std::string ParentFolder(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 } // namespace
 
@@ -130,7 +124,7 @@ RegStatus Registry::Refresh()
 RegStatus Registry::Update(const std::function<RegStatus(RegistryModel&)>& fnChange)
 {
     std::string error;
-    std::string folder = ParentFolder(m_strFile);
+    std::string folder = files::FolderOf(m_strFile);
     if (!folder.empty() && !files::MakeDirectories(folder, &error))
         return SetError(RegStatus::IoError, m_strFile + ": " + error);
     files::FileLock lock(m_strFile);

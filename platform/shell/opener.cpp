@@ -1,5 +1,7 @@
 #include "platform/shell/opener.h"
 
+#include "platform/files/paths.h"
+
 #include <atomic>
 #include <mutex>
 #include <spawn.h>
@@ -47,9 +49,9 @@ bool XdgUrlOpener::Open(const std::string& url)
 
 bool UrlOpener::ShowItem(const std::string& path)
 {
-    const std::size_t cut = path.find_last_of("/\\");
-    if (cut == std::string::npos) return false; // no folder to show
-    return Open(cut == 0 ? path.substr(0, 1) : path.substr(0, cut));
+    const std::string folder = files::FolderOfPath(path);
+    if (folder.empty()) return false; // no folder to show
+    return Open(folder);
 }
 
 UrlOpener& CurrentUrlOpener()

@@ -1,4 +1,5 @@
 #include "platform/untrusted/safexml.h"
+#include "platform/errors/seterror.h"
 
 #include <libxml/parser.h>
 
@@ -24,11 +25,6 @@ void RefuseEntity(void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*
 struct ContextFree {
     void operator()(xmlParserCtxt* p) const { xmlFreeParserCtxt(p); }
 };
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 // Where a UTF-8 text may be cut at or before `at` without splitting a character.
 std::size_t CharBoundary(std::string_view text, std::size_t at)

@@ -1,4 +1,5 @@
 #include "platform/untrusted/zippackage.h"
+#include "platform/errors/seterror.h"
 
 #include "platform/files/regularfile.h"
 
@@ -15,11 +16,6 @@
 namespace quillmark::untrusted {
 
 namespace {
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
 
 std::string ZipErrorText(zip_error_t* err)
 {
