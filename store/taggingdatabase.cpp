@@ -10,72 +10,22 @@
 #include "resources/strings.h"
 #include "store/appsettings.h"
 #include "store/casefold.h"
+#include "store/pendingchange.h"
 #include "store/recordbatch.h"
+#include "store/spliceplan.h"
 #include "store/datetext.h"
 #include "store/filesystemtags.h"
 #include "store/fingerprint.h"
 #include "store/indexfile.h"
 #include "store/treewriter.h"
-#include "store/writeplan.h"
 #include "store/utf8.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <algorithm>
-#include <array>
-#include <optional>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace quillmark {
-
-namespace {
-
-using Piece = quillmark::DatabaseFile::Piece;
-
-// Calls `each(text, isTagElement)` for every tag among a record's marked tags.
-template <class Each> void ForEachTag(std::string_view marked, Each each)
-{
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < marked.size(); ++i) {
-        if (marked[i] == TagIndex::kTagMark || marked[i] == TagIndex::kOtherMark) {
-            each(marked.substr(start, i - start), marked[i] == TagIndex::kTagMark);
-            start = i + 1;
-        }
-    }
-}
-
-// A record as listings give it: path, name, md5, preview date and every tag;
-// written over `item`, whose strings keep their room.
-void FillListedItem(const TagIndex& index, std::uint32_t record, FileItem& item)
-{
-    item.path = index.Value(record, kPath);
-    item.name = files::NameOf(item.path);
-    item.md5 = index.Value(record, kMd5);
-    item.previewDate = index.PreviewDate(record);
-    std::size_t count = 0;
-    ForEachTag(index.MarkedTags(record), [&](std::string_view tag, bool) {
-        if (count < item.tags.size())
-            item.tags[count].assign(tag);
-        else
-            item.tags.emplace_back(tag);
-        ++count;
-    });
-    item.tags.resize(count);
-}
-
-FileItem ListedItemOf(const TagIndex& index, std::uint32_t record)
-{
-    FileItem item;
-    FillListedItem(index, record, item);
-    return item;
-}
-
-// "</documents>\n": how every file in the formatter's form ends, unless its root is empty.
-constexpr std::uint64_t kRootCloseLength = 13;
-
-} // namespace
 
 TaggingDatabase::TaggingDatabase()
 {
@@ -255,240 +205,6 @@ bool TaggingDatabase::ReadForChange(const std::string& path)
     return true;
 }
 
-namespace {
-
-// Text the XML file cannot hold (bad UTF-8, control characters) would make
-// the whole file unreadable: it is refused before anything changes.
-bool Storable(const FileItem& item)
-{
-    if (!utf8::IsXmlText(item.path)) {
-        WarnDatabase("the path cannot be stored: it is not valid text");
-        return false;
-    }
-    for (const std::string& tag : item.tags) {
-        // A line break would split the tag in two wherever tags are listed a line each.
-        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
-            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
-                         "not UTF-8");
-            return false;
-        }
-    }
-    return true;
-}
-
-// A record's texts made for the file: the values the attributes view, the
-// marked tags, and the element's bytes. Built in place and never moved, since
-// `attrs` views `values`.
-struct NewRecord {
-    std::array<std::string, kAttrCount> values;
-    AttrList attrs;
-    std::string marked;
-    std::string bytes;
-    std::uint32_t startTag = 0;    // length of the start tag in `bytes`
-    std::uint64_t keptContent = 0; // bytes of the old record's content kept after `bytes`
-};
-
-// `preview`, when set, is a preview date given after the record was made: as
-// in the tree, its attribute then moves to the end.
-void MakeRecord(NewRecord& out, const std::string& key, const FileItem& item, bool indented,
-                std::optional<Time> preview)
-{
-    out.values[kMd5] = key;
-    out.values[kPath] = item.path;
-    out.attrs.Set(kMd5, out.values[kMd5]);
-    out.attrs.Set(kPath, out.values[kPath]);
-    const std::array<std::pair<Attr, Time>, 4> dates = {{{kThumbWriteDate, item.previewDate},
-                                                         {kWriteDate, item.writeDate},
-                                                         {kCreateDate, item.createDate},
-                                                         {kAccessDate, item.accessDate}}};
-    for (const auto& [attr, time] : dates) {
-        out.values[attr] = time != 0 ? FormatDate(time) : std::string();
-        if (!out.values[attr].empty())
-            out.attrs.Set(attr, out.values[attr]);
-    }
-    out.values[kType] = tree::TypeOfPath(item.path);
-    out.attrs.Set(kType, out.values[kType]);
-    if (preview) {
-        out.attrs.Remove(kThumbWriteDate);
-        out.values[kThumbWriteDate] = *preview != 0 ? FormatDate(*preview) : std::string();
-        if (!out.values[kThumbWriteDate].empty())
-            out.attrs.Set(kThumbWriteDate, out.values[kThumbWriteDate]);
-    }
-    AppendStartTag(out.bytes, out.attrs);
-    out.startTag = static_cast<std::uint32_t>(out.bytes.size() + (item.tags.empty() ? 2 : 1));
-    out.bytes.clear();
-    AppendNewRecord(out.bytes, out.attrs, item.tags, indented);
-    for (const std::string& tag : item.tags) {
-        out.marked += tag;
-        out.marked += TagIndex::kTagMark;
-    }
-}
-
-// A stored record with a new preview date: its start tag, and how much of the
-// old element follows it unchanged.
-void MakePreview(NewRecord& out, const TagIndex& index, std::uint32_t record, Time previewDate)
-{
-    const AttrList old = index.Attributes(record);
-    for (std::uint8_t i = 0; i < old.count; ++i) {
-        const Attr attr = old.order[i];
-        out.values[attr] = old.values[attr];
-        out.attrs.Set(attr, out.values[attr]);
-    }
-    out.attrs.Remove(kThumbWriteDate);
-    out.values[kThumbWriteDate] = previewDate != 0 ? FormatDate(previewDate) : std::string();
-    if (!out.values[kThumbWriteDate].empty())
-        out.attrs.Set(kThumbWriteDate, out.values[kThumbWriteDate]);
-    const TagIndex::Record& entry = index.RecordAt(record);
-    const bool empty = entry.startTag == entry.end - entry.begin;
-    AppendStartTag(out.bytes, out.attrs);
-    out.bytes += empty ? "/>" : ">";
-    out.startTag = static_cast<std::uint32_t>(out.bytes.size());
-    out.keptContent = empty ? 0 : entry.end - entry.begin - entry.startTag;
-}
-
-} // namespace
-
-// The edits of one change, kept twice: as the steps taken (replayed on a
-// document tree) and as their outcome against the index (records dropped,
-// previews changed, records appended), from which the pieces are planned.
-class TaggingDatabase::PendingChange final : public RecordEditor {
-public:
-    struct Step {
-        enum Kind { Write, Preview, Remove } kind = Write;
-        std::string key;
-        FileItem item;        // Write
-        Time previewDate = 0; // Preview
-    };
-    struct Appended {
-        std::string key;
-        FileItem item;
-        bool live = true;
-        std::optional<Time> preview; // set later in the same change
-    };
-
-    PendingChange(const TagIndex& index, files::FileSystem& fs) : m_index(index), m_fs(fs) {}
-
-    TagList Tags(const std::string& path) const override
-    {
-        TagList tags;
-        for (const Entry& entry : Entries(quillmark::GetMd5Hex(path))) {
-            if (!entry.original) {
-                const TagList& own = m_appended[entry.number].item.tags;
-                tags.insert(tags.end(), own.begin(), own.end());
-                continue;
-            }
-            ForEachTag(m_index.MarkedTags(entry.number), [&](std::string_view tag, bool isTag) {
-                if (isTag)
-                    tags.emplace_back(tag);
-            });
-        }
-        return tags;
-    }
-
-    bool Contains(const std::string& path) const override { return !Entries(quillmark::GetMd5Hex(path)).empty(); }
-
-    void ForEach(const std::function<void(const FileItem&)>& each) const override
-    {
-        const std::size_t count = m_index.Records().size();
-        for (std::uint32_t i = 0; i < count; ++i)
-            if (m_index.Records()[i].live)
-                each(ListedItemOf(m_index, i));
-    }
-
-    bool SetTags(const std::string& path, const TagList& tags) override
-    {
-        FileItem item;
-        item.path = path;
-        item.tags = tags;
-        if (const auto times = files::GetFileTimes(m_fs, path)) {
-            item.writeDate = times->writeTime;
-            item.accessDate = times->accessTime;
-            item.createDate = times->createTime;
-        }
-        return Write(item);
-    }
-
-    bool Write(const FileItem& item) override
-    {
-        if (!Storable(item))
-            return false;
-        std::string key = quillmark::GetMd5Hex(item.path);
-        std::vector<Entry>& entries = Entries(key);
-        DropFirst(entries);
-        entries.push_back({false, static_cast<std::uint32_t>(m_appended.size())});
-        m_appended.push_back({key, item, true, std::nullopt});
-        m_steps.push_back({Step::Write, std::move(key), item, 0});
-        return true;
-    }
-
-    bool Remove(const std::string& path) override
-    {
-        std::string key = quillmark::GetMd5Hex(path);
-        std::vector<Entry>& entries = Entries(key);
-        if (entries.empty())
-            return false;
-        DropFirst(entries);
-        m_steps.push_back({Step::Remove, std::move(key), {}, 0});
-        return true;
-    }
-
-    bool SetPreviewDate(const std::string& md5, Time previewDate) override
-    {
-        const std::vector<Entry>& entries = Entries(md5);
-        if (entries.empty())
-            return false;
-        const Entry first = entries.front();
-        if (first.original)
-            m_previews[first.number] = previewDate;
-        else
-            m_appended[first.number].preview = previewDate;
-        m_steps.push_back({Step::Preview, md5, {}, previewDate});
-        return true;
-    }
-
-    bool Empty() const { return m_steps.empty(); }
-
-    std::vector<Step> m_steps;
-    std::vector<Appended> m_appended;
-    std::unordered_set<std::uint32_t> m_dropped;     // stored records removed
-    std::unordered_map<std::uint32_t, Time> m_previews; // stored records with a new preview date
-
-private:
-    // A record with a key: a stored one (its number in the index) or one this
-    // change appended (its place in m_appended).
-    struct Entry {
-        bool original = true;
-        std::uint32_t number = 0;
-    };
-
-    // The records keyed `key`, in file order, as this change leaves them.
-    std::vector<Entry>& Entries(const std::string& key) const
-    {
-        const auto [it, added] = m_keys.try_emplace(key);
-        if (added)
-            for (std::int32_t r = m_index.First(key); r >= 0; r = m_index.NextSameKey(static_cast<std::uint32_t>(r)))
-                it->second.push_back({true, static_cast<std::uint32_t>(r)});
-        return it->second;
-    }
-
-    // A write or removal replaces the first record with the key, as the tree does.
-    void DropFirst(std::vector<Entry>& entries)
-    {
-        if (entries.empty())
-            return;
-        const Entry first = entries.front();
-        if (first.original)
-            m_dropped.insert(first.number);
-        else
-            m_appended[first.number].live = false;
-        entries.erase(entries.begin());
-    }
-
-    const TagIndex& m_index;
-    files::FileSystem& m_fs;
-    mutable std::unordered_map<std::string, std::vector<Entry>> m_keys;
-};
-
 bool TaggingDatabase::Change(const RecordChange& edit)
 {
     return Commit(edit, false);
@@ -548,16 +264,8 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
             return Written::No;
         }
     }
-    for (const PendingChange::Step& step : change.m_steps) {
-        bool done = true;
-        switch (step.kind) {
-        case PendingChange::Step::Write: done = tree::WriteRecord(m_pTree, step.key, step.item); break;
-        case PendingChange::Step::Preview: done = tree::SetPreviewDate(m_pTree, step.key, step.previewDate); break;
-        case PendingChange::Step::Remove: tree::RemoveRecord(m_pTree, step.key); break;
-        }
-        if (!done)
-            return Written::No;
-    }
+    if (!change.ReplayOn(m_pTree))
+        return Written::No;
     std::string bytes;
     if (!tree::Serialize(m_pTree, bytes)) {
         WarnDatabase("cannot serialise the tag database");
@@ -581,80 +289,14 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 // and updates the index to match, without reading the file again.
 TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, const PendingChange& change)
 {
-    const bool indented = m_index.m_layout == TagIndex::Layout::Indented;
-    std::size_t added = 0;
-    for (const PendingChange::Appended& appended : change.m_appended)
-        added += appended.live ? 1 : 0;
-    // Sized once: each record's attributes view its own strings.
-    std::vector<NewRecord> appendedRecords(added);
-    std::vector<NewRecord> previewRecords(change.m_previews.size());
-    std::vector<std::uint32_t> previewed;
-
-    WritePlanInput input;
-    input.size = m_index.m_fileSize;
-    input.rootClose = input.size >= kRootCloseLength ? input.size - kRootCloseLength : 0;
-    input.indented = indented;
-    input.liveBefore = m_index.LiveCount();
-    input.liveAfter = input.liveBefore - change.m_dropped.size() + added;
-    for (const std::uint32_t record : change.m_dropped) {
-        const TagIndex::Record& old = m_index.Records()[record];
-        input.edits.push_back({old.begin, old.end, nullptr});
-    }
-    for (const auto& [record, date] : change.m_previews) {
-        if (change.m_dropped.count(record))
-            continue;
-        NewRecord& made = previewRecords[previewed.size()];
-        MakePreview(made, m_index, record, date);
-        const TagIndex::Record& old = m_index.Records()[record];
-        input.edits.push_back({old.begin, made.keptContent > 0 ? old.begin + old.startTag : old.end, &made.bytes});
-        previewed.push_back(record);
-    }
-    std::size_t next = 0;
-    for (const PendingChange::Appended& appended : change.m_appended) {
-        if (!appended.live)
-            continue;
-        MakeRecord(appendedRecords[next], appended.key, appended.item, indented, appended.preview);
-        input.appended.push_back(&appendedRecords[next].bytes);
-        ++next;
-    }
-    const WritePlan plan = PlanWrite(input);
-    switch (m_file.ReplaceFromPieces(path, plan.pieces)) {
+    SplicePlan plan;
+    PlanSplice(m_index, change, plan);
+    switch (m_file.ReplaceFromPieces(path, plan.write.pieces)) {
     case quillmark::DatabaseFile::PieceResult::Written: break;
     case quillmark::DatabaseFile::PieceResult::Failed: return Written::No;
     case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
     }
-
-    // Where every kept record now stands.
-    std::vector<TagIndex::Record>& records = m_index.MutableRecords();
-    for (TagIndex::Record& entry : records) {
-        if (!entry.live)
-            continue;
-        const std::uint64_t begin = plan.Moved(entry.begin);
-        entry.end = entry.end - entry.begin + begin;
-        entry.begin = begin;
-    }
-    const std::size_t firstPreviewEdit = change.m_dropped.size();
-    for (std::size_t i = 0; i < previewed.size(); ++i) {
-        const NewRecord& made = previewRecords[i];
-        m_index.SetAttributes(previewed[i], made.attrs);
-        TagIndex::Record& entry = m_index.MutableRecords()[previewed[i]];
-        entry.begin = plan.editAt[firstPreviewEdit + i];
-        entry.startTag = made.startTag;
-        entry.end = entry.begin + made.bytes.size() + made.keptContent;
-    }
-    for (const std::uint32_t record : change.m_dropped)
-        m_index.Remove(record);
-    for (std::size_t i = 0; i < appendedRecords.size(); ++i) {
-        const NewRecord& made = appendedRecords[i];
-        const std::uint32_t number = m_index.Append(made.attrs, made.marked);
-        TagIndex::Record& entry = m_index.MutableRecords()[number];
-        entry.begin = plan.appendedAt[i];
-        entry.end = entry.begin + made.bytes.size();
-        entry.startTag = made.startTag;
-    }
-    m_index.m_fileSize = plan.size;
-    m_index.m_rootClose = plan.size >= kRootCloseLength ? plan.size - kRootCloseLength : 0;
-    m_index.CompactIfSparse();
+    ApplySplice(plan, m_index);
     WriteIndex(path);
     return Written::Yes;
 }

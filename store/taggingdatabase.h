@@ -21,6 +21,7 @@ using xmlDoc = struct _xmlDoc;
 namespace quillmark {
 
 class AppSettings;
+class PendingChange;
 class RecordBatch;
 
 class TaggingDatabase {
@@ -125,7 +126,6 @@ public:
     bool WritesFromPieces() const { return m_index.m_bCanonical && !m_pTree && !m_bTreeWriter; }
 
 private:
-    class PendingChange;
     enum class Written { Yes, No, FileMoved };
     std::string ConfiguredFile() const;
     void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
