@@ -3,6 +3,7 @@
 #include "store/recordbatch.h"
 
 #include "store/datetext.h"
+#include "store/databaseinternals.h"
 #include "store/taggingdatabase.h"
 #include "store/treewriter.h"
 #include "store/utf8.h"
@@ -110,27 +111,27 @@ void RecordBatch::Discard()
 bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edit)
 {
     const std::string path = DatabaseFile();
-    const auto lock = m_file.LockForChange(path);
+    const auto lock = m_p->m_file.LockForChange(path);
     if (!lock)
         return false;
-    const HoldClock holding(m_lastLockHold);
+    const HoldClock holding(m_p->m_lastLockHold);
     if (!ReadForChange(path))
         return false;
 
     ResultList records;
-    records.reserve(m_index.LiveCount());
-    for (std::uint32_t i = 0; i < m_index.Records().size(); ++i) {
-        if (!m_index.Records()[i].live)
+    records.reserve(m_p->m_index.LiveCount());
+    for (std::uint32_t i = 0; i < m_p->m_index.Records().size(); ++i) {
+        if (!m_p->m_index.Records()[i].live)
             continue;
         FileItem item;
-        item.path = m_index.Value(i, kPath);
+        item.path = m_p->m_index.Value(i, kPath);
         item.name = NameOf(item.path);
-        item.md5 = m_index.Value(i, kMd5);
-        item.writeDate = ParseDate(m_index.Value(i, kWriteDate));
-        item.previewDate = ParseDate(m_index.Value(i, kThumbWriteDate));
-        item.accessDate = ParseDate(m_index.Value(i, kAccessDate));
-        item.createDate = ParseDate(m_index.Value(i, kCreateDate));
-        const std::string_view marked = m_index.MarkedTags(i);
+        item.md5 = m_p->m_index.Value(i, kMd5);
+        item.writeDate = ParseDate(m_p->m_index.Value(i, kWriteDate));
+        item.previewDate = ParseDate(m_p->m_index.Value(i, kThumbWriteDate));
+        item.accessDate = ParseDate(m_p->m_index.Value(i, kAccessDate));
+        item.createDate = ParseDate(m_p->m_index.Value(i, kCreateDate));
+        const std::string_view marked = m_p->m_index.MarkedTags(i);
         std::size_t start = 0;
         for (std::size_t c = 0; c < marked.size(); ++c) {
             if (marked[c] == TagIndex::kTagMark || marked[c] == TagIndex::kOtherMark) {
@@ -148,7 +149,7 @@ bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edi
     if (WriteBatch(batch))
         return true;
     // Nothing unsaved is ever shown as stored: read the file again at the next access.
-    m_file.Forget();
+    m_p->m_file.Forget();
     DropTree();
     return false;
 }
@@ -156,14 +157,14 @@ bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edi
 bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
 {
     const std::string path = DatabaseFile();
-    xmlDoc* doc = m_pTree;
-    m_pTree = nullptr;
+    xmlDoc* doc = m_p->m_pTree;
+    m_p->m_pTree = nullptr;
     if (!doc) {
         std::string error;
         // A file in the formatter's indented form is read without its indenting,
         // so that it is written back the same with every record indented.
-        const bool bIndented = m_index.m_bCanonical && m_index.m_layout == TagIndex::Layout::Indented;
-        doc = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
+        const bool bIndented = m_p->m_index.m_bCanonical && m_p->m_index.m_layout == TagIndex::Layout::Indented;
+        doc = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
         if (!doc) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return false;
@@ -231,17 +232,17 @@ bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
         WarnDatabase("cannot serialise the tag database");
         ok = false;
     }
-    if (!ok || !m_file.Replace(path, bytes)) {
+    if (!ok || !m_p->m_file.Replace(path, bytes)) {
         xmlFreeDoc(doc);
         return false;
     }
     // Index the file just written; the tree stays only for a file the
     // formatter's pieces cannot write, as after any other change.
     Load(true, !tree::RootHoldsText(doc));
-    if (m_index.m_bCanonical && !m_bTreeWriter)
+    if (m_p->m_index.m_bCanonical && !m_p->m_bTreeWriter)
         xmlFreeDoc(doc);
     else
-        m_pTree = doc;
+        m_p->m_pTree = doc;
     return true;
 }
 

@@ -5,6 +5,8 @@
 // of itself; any other file goes once through a document tree.
 #include "store/taggingdatabase.h"
 
+#include "store/databaseinternals.h"
+
 #include "platform/files/paths.h"
 #include "platform/files/regularfile.h"
 #include "resources/strings.h"
@@ -27,14 +29,14 @@
 
 namespace quillmark {
 
-TaggingDatabase::TaggingDatabase()
+TaggingDatabase::TaggingDatabase() : m_p(std::make_unique<Internals>())
 {
     xmlInitParser();
 }
 
 TaggingDatabase::TaggingDatabase(files::FileSystem& fs) : TaggingDatabase()
 {
-    m_file.SetFileSystem(fs);
+    m_p->m_file.SetFileSystem(fs);
 }
 
 TaggingDatabase::~TaggingDatabase()
@@ -42,16 +44,61 @@ TaggingDatabase::~TaggingDatabase()
     DropTree();
 }
 
+void TaggingDatabase::SetWritesFileSystemTags(bool bWrite)
+{
+    m_p->m_bFileSystemTags = bWrite;
+}
+
+bool TaggingDatabase::ReadFailed() const
+{
+    return m_p->m_file.ReadFailed();
+}
+
+void TaggingDatabase::SetLockWait(int waitMs)
+{
+    m_p->m_file.SetLockWait(waitMs);
+}
+
+void TaggingDatabase::SetDatabaseFile(const std::string& file)
+{
+    m_p->m_strDatabaseFile = file;
+}
+
+std::chrono::nanoseconds TaggingDatabase::LastLockHold() const
+{
+    return m_p->m_lastLockHold;
+}
+
+void TaggingDatabase::SetUseIndex(bool bUse)
+{
+    m_p->m_bUseIndex = bUse;
+}
+
+indexfile::Loaded TaggingDatabase::LastIndexLoad() const
+{
+    return m_p->m_lastIndexLoad;
+}
+
+void TaggingDatabase::SetTreeWriter(bool always)
+{
+    m_p->m_bTreeWriter = always;
+}
+
+bool TaggingDatabase::WritesFromPieces() const
+{
+    return m_p->m_index.m_bCanonical && !m_p->m_pTree && !m_p->m_bTreeWriter;
+}
+
 void TaggingDatabase::DropTree()
 {
-    xmlFreeDoc(m_pTree);
-    m_pTree = nullptr;
+    xmlFreeDoc(m_p->m_pTree);
+    m_p->m_pTree = nullptr;
 }
 
 std::string TaggingDatabase::ConfiguredFile() const
 {
-    if (!m_strDatabaseFile.empty())
-        return m_strDatabaseFile;
+    if (!m_p->m_strDatabaseFile.empty())
+        return m_p->m_strDatabaseFile;
     return (m_pSettings ? m_pSettings->DatabasePath : std::string()) + LoadResString(105);
 }
 
@@ -60,7 +107,7 @@ std::string TaggingDatabase::DatabaseFile() const
     // Resolved at every access, so that a link pointed elsewhere meanwhile is
     // followed: every spelling of the file (and a link to it) locks and
     // replaces the same file.
-    return files::ResolveLinks(m_file.Fs(), ConfiguredFile());
+    return files::ResolveLinks(m_p->m_file.Fs(), ConfiguredFile());
 }
 
 const std::string& TaggingDatabase::LastError() const
@@ -70,7 +117,7 @@ const std::string& TaggingDatabase::LastError() const
 
 const std::string& TaggingDatabase::RecoveredFile() const
 {
-    return m_file.RecoveredFile();
+    return m_p->m_file.RecoveredFile();
 }
 
 bool TaggingDatabase::Open(bool bRepair)
@@ -91,29 +138,29 @@ void TaggingDatabase::Load(bool bLocked, bool bIndentedRoot, bool bRepair)
     const auto parse = [&](int fd, std::string& error) {
         return ReadIndexed(fd, path, fresh, error, bIndentedRoot);
     };
-    if (m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File) {
-        m_index = std::move(fresh);
-        m_bIndentedReading = bIndentedRoot;
+    if (m_p->m_file.Load(path, bLocked, parse, bRepair) == quillmark::DatabaseFile::Loaded::File) {
+        m_p->m_index = std::move(fresh);
+        m_p->m_bIndentedReading = bIndentedRoot;
     }
-    else if (!m_file.ReadFailed())
-        m_index.Clear();
+    else if (!m_p->m_file.ReadFailed())
+        m_p->m_index.Clear();
 }
 
 ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error,
                                         bool bIndentedRoot)
 {
-    files::FileSystem& fs = m_file.Fs();
+    files::FileSystem& fs = m_p->m_file.Fs();
     const std::string indexPath = indexfile::PathFor(path);
     // The persistent index answers when it describes this very file. A file
     // just written from a tree is read knowing that its root's indenting is the
     // formatter's, which a reader of the bytes alone would not assume: such a
     // reading neither uses nor writes the index, which holds what a reader finds.
-    const bool indexed = m_bUseIndex && !bIndentedRoot;
-    if (indexed && !m_bDistrustIndex) {
+    const bool indexed = m_p->m_bUseIndex && !bIndentedRoot;
+    if (indexed && !m_p->m_bDistrustIndex) {
         indexfile::Proof proof;
         bool refreshed = false;
-        m_lastIndexLoad = indexfile::Load(fs, indexPath, fd, index, proof, refreshed);
-        if (m_lastIndexLoad == indexfile::Loaded::Used) {
+        m_p->m_lastIndexLoad = indexfile::Load(fs, indexPath, fd, index, proof, refreshed);
+        if (m_p->m_lastIndexLoad == indexfile::Loaded::Used) {
             // Proven by its hash: written again, it is proven by the file's identity alone.
             if (refreshed && proof.stamp.ctimeNs + indexfile::kRacyMarginNs < proof.verifiedAtNs)
                 indexfile::Write(fs, indexPath, index, proof);
@@ -140,16 +187,16 @@ void TaggingDatabase::WriteIndex(const std::string& path)
     // the file through a tree knows that its root's white space is indenting; a
     // reader takes it as the root's text (and writes new records compact). Only
     // an index of the reader's kind is written; the next reader writes the other.
-    if (!m_bUseIndex || m_bIndentedReading || m_index.m_layout != TagIndex::Layout::AsRead)
+    if (!m_p->m_bUseIndex || m_p->m_bIndentedReading || m_p->m_index.m_layout != TagIndex::Layout::AsRead)
         return;
-    files::FileSystem& fs = m_file.Fs();
+    files::FileSystem& fs = m_p->m_file.Fs();
     const int fd = files::OpenRegularFile(fs, path, nullptr);
     if (fd < 0)
         return;
     indexfile::Proof proof;
     // Only for the file this process wrote and holds in memory.
-    if (indexfile::Prove(fs, fd, proof) && m_file.IsCurrent(proof.stamp))
-        indexfile::Write(fs, indexfile::PathFor(path), m_index, proof);
+    if (indexfile::Prove(fs, fd, proof) && m_p->m_file.IsCurrent(proof.stamp))
+        indexfile::Write(fs, indexfile::PathFor(path), m_p->m_index, proof);
     fs.Close(fd);
 }
 
@@ -158,20 +205,20 @@ bool TaggingDatabase::RefreshIfChanged(bool bLocked)
     // The configured path is examined with links followed: a link pointed at
     // another file is a change too. A file that could not be read is tried
     // again: the failure may have passed. Only a change repairs the file.
-    if (m_file.Changed(ConfiguredFile()) || m_file.ReadFailed())
+    if (m_p->m_file.Changed(ConfiguredFile()) || m_p->m_file.ReadFailed())
         Load(bLocked, false, bLocked);
     return true;
 }
 
 void TaggingDatabase::ReloadWithoutIndex(bool bLocked)
 {
-    m_bDistrustIndex = true;
+    m_p->m_bDistrustIndex = true;
     Load(bLocked, false, bLocked);
-    m_bDistrustIndex = false;
-    m_lastIndexLoad = indexfile::Loaded::Damaged;
+    m_p->m_bDistrustIndex = false;
+    m_p->m_lastIndexLoad = indexfile::Loaded::Damaged;
     // A file that could not be read leaves the last index in place: not this one.
-    if (m_index.IsMapped())
-        m_index.Clear();
+    if (m_p->m_index.IsMapped())
+        m_p->m_index.Clear();
 }
 
 template <class Ask> auto TaggingDatabase::Answer(Ask ask) -> decltype(ask())
@@ -188,18 +235,18 @@ template <class Ask> auto TaggingDatabase::Answer(Ask ask) -> decltype(ask())
 bool TaggingDatabase::ReadForChange(const std::string& path)
 {
     // A file that could not be moved aside earlier gets another try now.
-    if (m_file.Blocked())
+    if (m_p->m_file.Blocked())
         Load(true);
     else
         RefreshIfChanged(true);
     try {
-        m_index.VerifyAll();
+        m_p->m_index.VerifyAll();
     } catch (const IndexDamaged&) {
         ReloadWithoutIndex(true);
     }
-    if (m_file.Blocked()) {
+    if (m_p->m_file.Blocked()) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
-        m_file.Forget();
+        m_p->m_file.Forget();
         return false;
     }
     return true;
@@ -224,14 +271,14 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
     const std::string path = DatabaseFile();
-    const auto lock = m_file.LockForChange(path);
+    const auto lock = m_p->m_file.LockForChange(path);
     if (!lock)
         return false;
-    const HoldClock holding(m_lastLockHold);
+    const HoldClock holding(m_p->m_lastLockHold);
     if (!ReadForChange(path))
         return false;
     for (int attempt = 0;; ++attempt) {
-        PendingChange pending(m_index, m_file.Fs());
+        PendingChange pending(m_p->m_index, m_p->m_file.Fs());
         if (!edit(pending))
             return false;
         if (pending.Empty() && !bAlways)
@@ -247,7 +294,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
                 continue;
         }
         // Nothing unsaved is ever shown as stored: read the file again at the next access.
-        m_file.Forget();
+        m_p->m_file.Forget();
         DropTree();
         return false;
     }
@@ -256,32 +303,32 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 {
     const std::string path = DatabaseFile();
-    if (!m_pTree) {
+    if (!m_p->m_pTree) {
         std::string error;
-        m_pTree = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error) : tree::NewEmpty();
-        if (!m_pTree) {
+        m_p->m_pTree = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error) : tree::NewEmpty();
+        if (!m_p->m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return Written::No;
         }
     }
-    if (!change.ReplayOn(m_pTree))
+    if (!change.ReplayOn(m_p->m_pTree))
         return Written::No;
     std::string bytes;
-    if (!tree::Serialize(m_pTree, bytes)) {
+    if (!tree::Serialize(m_p->m_pTree, bytes)) {
         WarnDatabase("cannot serialise the tag database");
         return Written::No;
     }
-    if (!m_file.Replace(path, bytes))
+    if (!m_p->m_file.Replace(path, bytes))
         return Written::No;
     // Index the file just written. The tree stays what the formatter goes on
     // from: its layout decides how later records are written.
-    xmlDoc* tree = m_pTree;
-    m_pTree = nullptr;
+    xmlDoc* tree = m_p->m_pTree;
+    m_p->m_pTree = nullptr;
     Load(true, !tree::RootHoldsText(tree));
-    if (m_index.m_bCanonical && !m_bTreeWriter)
+    if (m_p->m_index.m_bCanonical && !m_p->m_bTreeWriter)
         xmlFreeDoc(tree);
     else
-        m_pTree = tree;
+        m_p->m_pTree = tree;
     return Written::Yes;
 }
 
@@ -290,13 +337,13 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, const PendingChange& change)
 {
     SplicePlan plan;
-    PlanSplice(m_index, change, plan);
-    switch (m_file.ReplaceFromPieces(path, plan.write.pieces)) {
+    PlanSplice(m_p->m_index, change, plan);
+    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces)) {
     case quillmark::DatabaseFile::PieceResult::Written: break;
     case quillmark::DatabaseFile::PieceResult::Failed: return Written::No;
     case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
     }
-    ApplySplice(plan, m_index);
+    ApplySplice(plan, m_p->m_index);
     WriteIndex(path);
     return Written::Yes;
 }
@@ -316,11 +363,11 @@ TagSet TaggingDatabase::AllTags() const
     // Sorted and made distinct as views first, so that each tag is copied once
     // and the set is filled in order.
     std::vector<std::string_view> all;
-    const auto& records = m_index.Records();
+    const auto& records = m_p->m_index.Records();
     for (std::uint32_t i = 0; i < records.size(); ++i) {
         if (!records[i].live)
             continue;
-        ForEachTag(m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
+        ForEachTag(m_p->m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
             if (isTag)
                 all.push_back(tag);
         });
@@ -341,13 +388,13 @@ FileItem TaggingDatabase::GetFileItem(const std::string& path)
 FileItem TaggingDatabase::FileItemOf(const std::string& path) const
 {
     FileItem item;
-    std::int32_t record = m_index.First(GetMd5Hex(path));
+    std::int32_t record = m_p->m_index.First(GetMd5Hex(path));
     if (record < 0)
         return item;
-    item.writeDate = m_index.WriteDate(static_cast<std::uint32_t>(record));
+    item.writeDate = m_p->m_index.WriteDate(static_cast<std::uint32_t>(record));
     // The tags of every record with the key, in file order.
-    for (; record >= 0; record = m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
-        ForEachTag(m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
+    for (; record >= 0; record = m_p->m_index.NextSameKey(static_cast<std::uint32_t>(record))) {
+        ForEachTag(m_p->m_index.MarkedTags(static_cast<std::uint32_t>(record)), [&](std::string_view tag, bool isTag) {
             if (isTag)
                 item.tags.emplace_back(tag);
         });
@@ -373,7 +420,7 @@ bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
 
 bool TaggingDatabase::WritesFileSystemTags() const
 {
-    return m_pSettings ? m_pSettings->WriteFileSystemTags != 0 : m_bFileSystemTags;
+    return m_pSettings ? m_pSettings->WriteFileSystemTags != 0 : m_p->m_bFileSystemTags;
 }
 
 bool TaggingDatabase::WriteFileItem(const FileItem& item)
@@ -409,25 +456,25 @@ std::vector<std::uint32_t> TaggingDatabase::Hits(const std::string& searchText, 
     const auto typeMatches = [&](std::uint32_t record) {
         if (types.empty())
             return true;
-        const std::string_view type = m_index.Value(record, kType);
+        const std::string_view type = m_p->m_index.Value(record, kType);
         for (const std::string& wanted : types)
             if (type.find(wanted) != std::string_view::npos)
                 return true;
         return false;
     };
     const auto take = [&](std::uint32_t record) {
-        if (m_index.IsLive(record) && typeMatches(record)) {
+        if (m_p->m_index.IsLive(record) && typeMatches(record)) {
             // Its texts checked now, so that listing it cannot find the index damaged.
-            m_index.MarkedTags(record);
-            m_index.Attributes(record);
+            m_p->m_index.MarkedTags(record);
+            m_p->m_index.Attributes(record);
             hits.push_back(record);
         }
     };
     if (searchText.empty()) {
-        for (std::uint32_t i = 0; i < m_index.RecordCount(); ++i)
+        for (std::uint32_t i = 0; i < m_p->m_index.RecordCount(); ++i)
             take(i);
     } else {
-        m_index.Search(FoldCase(searchText), take);
+        m_p->m_index.Search(FoldCase(searchText), take);
     }
     return hits;
 }
@@ -438,7 +485,7 @@ ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const T
     ResultList results;
     results.reserve(hits.size());
     for (const std::uint32_t record : hits)
-        results.push_back(ListedItemOf(m_index, record));
+        results.push_back(ListedItemOf(m_p->m_index, record));
     return results;
 }
 
@@ -467,7 +514,7 @@ void TaggingDatabase::ForEachFound(const std::vector<std::string>& texts, const 
     };
     FileItem item;
     for (const std::uint32_t record : hits) {
-        FillListedItem(m_index, record, item);
+        FillListedItem(m_p->m_index, record, item);
         if (listed(item))
             each(item);
     }
@@ -483,7 +530,7 @@ ResultList TaggingDatabase::FindDocuments(const std::vector<std::string>& texts,
 
 bool TaggingDatabase::HasRecord(const std::string& path)
 {
-    return Answer([&] { return m_index.First(GetMd5Hex(path)) >= 0; });
+    return Answer([&] { return m_p->m_index.First(GetMd5Hex(path)) >= 0; });
 }
 
 } // namespace quillmark
