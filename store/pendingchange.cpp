@@ -2,8 +2,8 @@
 
 #include "platform/files/paths.h"
 #include "store/databasefile.h"
+#include "store/recordbatch.h"
 #include "store/treewriter.h"
-#include "store/utf8.h"
 
 namespace quillmark {
 
@@ -33,21 +33,12 @@ FileItem ListedItemOf(const TagIndex& index, std::uint32_t record)
 
 bool Storable(const FileItem& item)
 {
-    if (!utf8::IsXmlText(item.path)) {
-        WarnDatabase("the path cannot be stored: it is not valid text");
-        return false;
-    }
-    for (const std::string& tag : item.tags) {
-        // A line break would split the tag in two wherever tags are listed a line each.
-        if (!utf8::IsXmlText(tag) || tag.find_first_of("\r\n") != std::string::npos) {
-            WarnDatabase("a tag cannot be stored: it holds a line break, control characters or bytes that are "
-                         "not UTF-8");
-            return false;
-        }
-    }
-    return true;
+    std::string why;
+    if (StorableItem(item, why))
+        return true;
+    WarnDatabase(why);
+    return false;
 }
-
 
 bool PendingChange::ReplayOn(xmlDoc* doc) const
 {

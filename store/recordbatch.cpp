@@ -2,6 +2,7 @@
 // lock, written in one save through a document tree of the current file.
 #include "store/recordbatch.h"
 
+#include "platform/files/paths.h"
 #include "store/datetext.h"
 #include "store/databaseinternals.h"
 #include "store/taggingdatabase.h"
@@ -16,12 +17,6 @@
 namespace quillmark {
 
 namespace {
-
-std::string NameOf(std::string_view path)
-{
-    const auto sep = path.find_last_of("\\/");
-    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
 
 bool IsRecordElement(const xmlNode* node)
 {
@@ -125,21 +120,16 @@ bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edi
             continue;
         FileItem item;
         item.path = m_p->m_index.Value(i, kPath);
-        item.name = NameOf(item.path);
+        item.name = files::NameOf(item.path);
         item.md5 = m_p->m_index.Value(i, kMd5);
         item.writeDate = ParseDate(m_p->m_index.Value(i, kWriteDate));
         item.previewDate = ParseDate(m_p->m_index.Value(i, kThumbWriteDate));
         item.accessDate = ParseDate(m_p->m_index.Value(i, kAccessDate));
         item.createDate = ParseDate(m_p->m_index.Value(i, kCreateDate));
-        const std::string_view marked = m_p->m_index.MarkedTags(i);
-        std::size_t start = 0;
-        for (std::size_t c = 0; c < marked.size(); ++c) {
-            if (marked[c] == TagIndex::kTagMark || marked[c] == TagIndex::kOtherMark) {
-                if (marked[c] == TagIndex::kTagMark)
-                    item.tags.emplace_back(marked.substr(start, c - start));
-                start = c + 1;
-            }
-        }
+        ForEachTag(m_p->m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
+            if (isTag)
+                item.tags.emplace_back(tag);
+        });
         records.push_back(std::move(item));
     }
     RecordBatch batch(std::move(records));
