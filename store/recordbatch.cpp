@@ -105,43 +105,34 @@ void RecordBatch::Discard()
 
 bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edit)
 {
-    const std::string path = DatabaseFile();
-    const auto lock = m_p->m_file.LockForChange(path);
-    if (!lock)
-        return false;
-    const HoldClock holding(m_p->m_lastLockHold);
-    if (!ReadForChange(path))
-        return false;
-
-    ResultList records;
-    records.reserve(m_p->m_index.LiveCount());
-    for (std::uint32_t i = 0; i < m_p->m_index.Records().size(); ++i) {
-        if (!m_p->m_index.Records()[i].live)
-            continue;
-        FileItem item;
-        item.path = m_p->m_index.Value(i, kPath);
-        item.name = files::NameOf(item.path);
-        item.md5 = m_p->m_index.Value(i, kMd5);
-        item.writeDate = ParseDate(m_p->m_index.Value(i, kWriteDate));
-        item.previewDate = ParseDate(m_p->m_index.Value(i, kThumbWriteDate));
-        item.accessDate = ParseDate(m_p->m_index.Value(i, kAccessDate));
-        item.createDate = ParseDate(m_p->m_index.Value(i, kCreateDate));
-        ForEachTag(m_p->m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
-            if (isTag)
-                item.tags.emplace_back(tag);
-        });
-        records.push_back(std::move(item));
-    }
-    RecordBatch batch(std::move(records));
-    edit(batch);
-    if (!batch.Changed())
-        return true;
-    if (WriteBatch(batch))
-        return true;
-    // Nothing unsaved is ever shown as stored: read the file again at the next access.
-    m_p->m_file.Forget();
-    DropTree();
-    return false;
+    // The batch is written through the tree, which never finds the file moved:
+    // `write` runs once.
+    return UnderLock([&](const std::string&) {
+        ResultList records;
+        records.reserve(m_p->m_index.LiveCount());
+        for (std::uint32_t i = 0; i < m_p->m_index.Records().size(); ++i) {
+            if (!m_p->m_index.Records()[i].live)
+                continue;
+            FileItem item;
+            item.path = m_p->m_index.Value(i, kPath);
+            item.name = files::NameOf(item.path);
+            item.md5 = m_p->m_index.Value(i, kMd5);
+            item.writeDate = ParseDate(m_p->m_index.Value(i, kWriteDate));
+            item.previewDate = ParseDate(m_p->m_index.Value(i, kThumbWriteDate));
+            item.accessDate = ParseDate(m_p->m_index.Value(i, kAccessDate));
+            item.createDate = ParseDate(m_p->m_index.Value(i, kCreateDate));
+            ForEachTag(m_p->m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
+                if (isTag)
+                    item.tags.emplace_back(tag);
+            });
+            records.push_back(std::move(item));
+        }
+        RecordBatch batch(std::move(records));
+        edit(batch);
+        if (!batch.Changed())
+            return Written::Yes;
+        return WriteBatch(batch) ? Written::Yes : Written::No;
+    });
 }
 
 bool TaggingDatabase::WriteBatch(const RecordBatch& batch)

@@ -270,6 +270,18 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
+    return UnderLock([&](const std::string& path) {
+        PendingChange pending(m_p->m_index, m_p->m_file.Fs());
+        if (!edit(pending))
+            return Written::Declined;
+        if (pending.Empty() && !bAlways)
+            return Written::Yes;
+        return WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
+    });
+}
+
+bool TaggingDatabase::UnderLock(const std::function<Written(const std::string& path)>& write)
+{
     const std::string path = DatabaseFile();
     const auto lock = m_p->m_file.LockForChange(path);
     if (!lock)
@@ -278,14 +290,11 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
     if (!ReadForChange(path))
         return false;
     for (int attempt = 0;; ++attempt) {
-        PendingChange pending(m_p->m_index, m_p->m_file.Fs());
-        if (!edit(pending))
-            return false;
-        if (pending.Empty() && !bAlways)
-            return true;
-        const Written written = WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
+        const Written written = write(path);
         if (written == Written::Yes)
             return true;
+        if (written == Written::Declined)
+            return false;
         if (written == Written::FileMoved && attempt < 3) {
             // Something that ignores the lock replaced or edited the file since
             // it was read: read it again and make the change over that.

@@ -132,7 +132,8 @@ public:
     bool WritesFromPieces() const;
 
 private:
-    enum class Written { Yes, No, FileMoved };
+    // How a write under the lock ended; Declined: the change chose to write nothing.
+    enum class Written { Yes, No, FileMoved, Declined };
     std::string ConfiguredFile() const;
     void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
@@ -150,6 +151,10 @@ private:
     // in file order, their texts checked against a mapped index's checksums.
     std::vector<std::uint32_t> Hits(const std::string& searchText, const TypeList& types) const;
     bool Commit(const RecordChange& edit, bool bAlways);
+    // Every change's frame: takes the lock, reads the freshest file, and calls
+    // `write` over it, again over the file read anew when that moved meanwhile.
+    // After a failed write nothing unsaved stays in memory.
+    bool UnderLock(const std::function<Written(const std::string& path)>& write);
     Written WritePieces(const std::string& path, const PendingChange& change);
     // Parses the file open at `fd` into `index`, or reads its persistent index
     // when that describes the file; writes the index after a parse.
