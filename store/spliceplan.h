@@ -16,6 +16,8 @@
 namespace quillmark {
 
 // A record's texts made for the file: the values the attributes view, the
+// marked tags, and the element's bytes. Built in place and never moved, since
+// `attrs` views `values`.
 struct NewRecord {
     std::array<std::string, kAttrCount> values;
     AttrList attrs;
