@@ -2,7 +2,9 @@
 // lock, written in one save through a document tree of the current file.
 #include "store/recordbatch.h"
 
+#include "platform/files/paths.h"
 #include "store/datetext.h"
+#include "store/databaseinternals.h"
 #include "store/taggingdatabase.h"
 #include "store/treewriter.h"
 #include "store/utf8.h"
@@ -15,12 +17,6 @@
 namespace quillmark {
 
 namespace {
-
-std::string NameOf(std::string_view path)
-{
-    const auto sep = path.find_last_of("\\/");
-    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
 
 bool IsRecordElement(const xmlNode* node)
 {
@@ -109,61 +105,47 @@ void RecordBatch::Discard()
 
 bool TaggingDatabase::ChangeRecords(const std::function<void(RecordBatch&)>& edit)
 {
-    const std::string path = DatabaseFile();
-    const auto lock = m_file.LockForChange(path);
-    if (!lock)
-        return false;
-    const HoldClock holding(m_lastLockHold);
-    if (!ReadForChange(path))
-        return false;
-
-    ResultList records;
-    records.reserve(m_index.LiveCount());
-    for (std::uint32_t i = 0; i < m_index.Records().size(); ++i) {
-        if (!m_index.Records()[i].live)
-            continue;
-        FileItem item;
-        item.path = m_index.Value(i, kPath);
-        item.name = NameOf(item.path);
-        item.md5 = m_index.Value(i, kMd5);
-        item.writeDate = ParseDate(m_index.Value(i, kWriteDate));
-        item.previewDate = ParseDate(m_index.Value(i, kThumbWriteDate));
-        item.accessDate = ParseDate(m_index.Value(i, kAccessDate));
-        item.createDate = ParseDate(m_index.Value(i, kCreateDate));
-        const std::string_view marked = m_index.MarkedTags(i);
-        std::size_t start = 0;
-        for (std::size_t c = 0; c < marked.size(); ++c) {
-            if (marked[c] == TagIndex::kTagMark || marked[c] == TagIndex::kOtherMark) {
-                if (marked[c] == TagIndex::kTagMark)
-                    item.tags.emplace_back(marked.substr(start, c - start));
-                start = c + 1;
-            }
+    // The batch is written through the tree, which never finds the file moved:
+    // `write` runs once.
+    return UnderLock([&](const std::string&) {
+        ResultList records;
+        records.reserve(m_p->m_index.LiveCount());
+        for (std::uint32_t i = 0; i < m_p->m_index.Records().size(); ++i) {
+            if (!m_p->m_index.Records()[i].live)
+                continue;
+            FileItem item;
+            item.path = m_p->m_index.Value(i, kPath);
+            item.name = files::NameOf(item.path);
+            item.md5 = m_p->m_index.Value(i, kMd5);
+            item.writeDate = ParseDate(m_p->m_index.Value(i, kWriteDate));
+            item.previewDate = ParseDate(m_p->m_index.Value(i, kThumbWriteDate));
+            item.accessDate = ParseDate(m_p->m_index.Value(i, kAccessDate));
+            item.createDate = ParseDate(m_p->m_index.Value(i, kCreateDate));
+            ForEachTag(m_p->m_index.MarkedTags(i), [&](std::string_view tag, bool isTag) {
+                if (isTag)
+                    item.tags.emplace_back(tag);
+            });
+            records.push_back(std::move(item));
         }
-        records.push_back(std::move(item));
-    }
-    RecordBatch batch(std::move(records));
-    edit(batch);
-    if (!batch.Changed())
-        return true;
-    if (WriteBatch(batch))
-        return true;
-    // Nothing unsaved is ever shown as stored: read the file again at the next access.
-    m_file.Forget();
-    DropTree();
-    return false;
+        RecordBatch batch(std::move(records));
+        edit(batch);
+        if (!batch.Changed())
+            return Written::Yes;
+        return WriteBatch(batch) ? Written::Yes : Written::No;
+    });
 }
 
 bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
 {
     const std::string path = DatabaseFile();
-    xmlDoc* doc = m_pTree;
-    m_pTree = nullptr;
+    xmlDoc* doc = m_p->m_pTree;
+    m_p->m_pTree = nullptr;
     if (!doc) {
         std::string error;
         // A file in the formatter's indented form is read without its indenting,
         // so that it is written back the same with every record indented.
-        const bool bIndented = m_index.m_bCanonical && m_index.m_layout == TagIndex::Layout::Indented;
-        doc = files::GetFileStamp(m_file.Fs(), path).exists ? tree::Read(m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
+        const bool bIndented = m_p->m_index.m_bCanonical && m_p->m_index.m_layout == TagIndex::Layout::Indented;
+        doc = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
         if (!doc) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return false;
@@ -231,17 +213,17 @@ bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
         WarnDatabase("cannot serialise the tag database");
         ok = false;
     }
-    if (!ok || !m_file.Replace(path, bytes)) {
+    if (!ok || !m_p->m_file.Replace(path, bytes)) {
         xmlFreeDoc(doc);
         return false;
     }
     // Index the file just written; the tree stays only for a file the
     // formatter's pieces cannot write, as after any other change.
     Load(true, !tree::RootHoldsText(doc));
-    if (m_index.m_bCanonical && !m_bTreeWriter)
+    if (m_p->m_index.m_bCanonical && !m_p->m_bTreeWriter)
         xmlFreeDoc(doc);
     else
-        m_pTree = doc;
+        m_p->m_pTree = doc;
     return true;
 }
 

@@ -5,23 +5,30 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "store/databasefile.h"
 #include "store/fileitem.h"
-#include "store/indexfile.h"
 #include "store/recordeditor.h"
-#include "store/tagindex.h"
 #include "store/tagtext.h"
 
-using xmlDoc = struct _xmlDoc;
+namespace quillmark::files {
+class FileSystem;
+}
+
+namespace quillmark::indexfile {
+enum class Loaded; // store/indexfile.h
+}
 
 namespace quillmark {
 
 class AppSettings;
+class PendingChange;
 class RecordBatch;
+class TagIndex;
+enum class ReadResult; // store/databasereader.h
 
 class TaggingDatabase {
 public:
@@ -93,7 +100,7 @@ public:
     // Whether SetFileTags also writes the file's user.xdg.tags: the settings'
     // WriteFileSystemTags, or, without settings, what was set here (default yes).
     bool WritesFileSystemTags() const;
-    void SetWritesFileSystemTags(bool bWrite) { m_bFileSystemTags = bWrite; }
+    void SetWritesFileSystemTags(bool bWrite);
 
     // Full path of tags.xml: the settings' database folder + "tags.xml",
     // unless an explicit file was given (the command line's --db); links in it
@@ -102,16 +109,16 @@ public:
     // True when the file was there but could not be read at the last access
     // (no permission, an I/O error, a folder in its place): queries then answer
     // from an empty database. LastError tells why.
-    bool ReadFailed() const { return m_file.ReadFailed(); }
+    bool ReadFailed() const;
     // How long a change waits for another process holding the database (ms).
-    void SetLockWait(int waitMs) { m_file.SetLockWait(waitMs); }
-    void SetDatabaseFile(const std::string& file) { m_strDatabaseFile = file; }
+    void SetLockWait(int waitMs);
+    void SetDatabaseFile(const std::string& file);
     // How long the last change held the database lock (zero before any).
-    std::chrono::nanoseconds LastLockHold() const { return m_lastLockHold; }
+    std::chrono::nanoseconds LastLockHold() const;
     // Whether the persistent index beside the file is read and written (default yes).
-    void SetUseIndex(bool bUse) { m_bUseIndex = bUse; }
+    void SetUseIndex(bool bUse);
     // What the last read found of the persistent index.
-    indexfile::Loaded LastIndexLoad() const { return m_lastIndexLoad; }
+    indexfile::Loaded LastIndexLoad() const;
     // Why the last change that failed failed (the warning it gave); empty before any.
     const std::string& LastError() const;
     // Where Open moved an unreadable database file; empty when it did not.
@@ -119,14 +126,14 @@ public:
 
     // Writes every change through a document tree, as is done for a file not in
     // the formatter's exact form. Both ways write the same bytes; tests compare them.
-    void SetTreeWriter(bool always) { m_bTreeWriter = always; }
+    void SetTreeWriter(bool always);
     // True when the next change will be written from pieces of the current file,
     // that is when the file is byte for byte what the formatter writes for it.
-    bool WritesFromPieces() const { return m_index.m_bCanonical && !m_pTree && !m_bTreeWriter; }
+    bool WritesFromPieces() const;
 
 private:
-    class PendingChange;
-    enum class Written { Yes, No, FileMoved };
+    // How a write under the lock ended; Declined: the change chose to write nothing.
+    enum class Written { Yes, No, FileMoved, Declined };
     std::string ConfiguredFile() const;
     void Load(bool bLocked, bool bIndentedRoot = false, bool bRepair = true);
     bool RefreshIfChanged(bool bLocked);
@@ -144,7 +151,10 @@ private:
     // in file order, their texts checked against a mapped index's checksums.
     std::vector<std::uint32_t> Hits(const std::string& searchText, const TypeList& types) const;
     bool Commit(const RecordChange& edit, bool bAlways);
-    bool CommitUnderLock(const RecordChange& edit, bool bAlways);
+    // Every change's frame: takes the lock, reads the freshest file, and calls
+    // `write` over it, again over the file read anew when that moved meanwhile.
+    // After a failed write nothing unsaved stays in memory.
+    bool UnderLock(const std::function<Written(const std::string& path)>& write);
     Written WritePieces(const std::string& path, const PendingChange& change);
     // Parses the file open at `fd` into `index`, or reads its persistent index
     // when that describes the file; writes the index after a parse.
@@ -155,18 +165,9 @@ private:
     bool WriteBatch(const RecordBatch& batch);
     void DropTree();
 
-    TagIndex m_index;
-    quillmark::DatabaseFile m_file;
-    xmlDoc* m_pTree = nullptr; // the tree changes go through while the file is not in exact form
-    bool m_bTreeWriter = false;
-    bool m_bFileSystemTags = true;
-    std::string m_strDatabaseFile;
-    std::chrono::nanoseconds m_lastLockHold{0};
-    bool m_bUseIndex = true;
-    bool m_bDistrustIndex = false;
-    std::string m_strIndexToWrite; // the file written under the lock, whose index is written after it // set while the file is read after a damaged index
-    bool m_bIndentedReading = false; // the index in memory was read knowing the file's indenting
-    indexfile::Loaded m_lastIndexLoad = indexfile::Loaded::Missing;
+    // The index, the file, and the tree: store/databaseinternals.h.
+    struct Internals;
+    std::unique_ptr<Internals> m_p;
 };
 
 } // namespace quillmark

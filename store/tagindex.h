@@ -193,4 +193,16 @@ template <class Hit> void TagIndex::Search(std::string_view lowerText, Hit hit) 
     }
 }
 
+// Calls `each(text, isTagElement)` for every tag among a record's marked tags.
+template <class Each> void ForEachTag(std::string_view marked, Each each)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < marked.size(); ++i) {
+        if (marked[i] == TagIndex::kTagMark || marked[i] == TagIndex::kOtherMark) {
+            each(marked.substr(start, i - start), marked[i] == TagIndex::kTagMark);
+            start = i + 1;
+        }
+    }
+}
+
 } // namespace quillmark
