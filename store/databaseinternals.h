@@ -23,7 +23,6 @@ struct TaggingDatabase::Internals {
     std::chrono::nanoseconds m_lastLockHold{0};
     bool m_bUseIndex = true;
     bool m_bDistrustIndex = false;   // set while the file is read after a damaged index
-    std::string m_strIndexToWrite;   // the file written under the lock, whose index follows after it
     bool m_bIndentedReading = false; // the index in memory was read knowing the file's indenting
     indexfile::Loaded m_lastIndexLoad = indexfile::Loaded::Missing;
 };

@@ -275,7 +275,7 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
-    const bool ok = UnderLock([&](const std::string& path) {
+    return UnderLock([&](const std::string& path) {
         PendingChange pending(m_p->m_index, m_p->m_file.Fs());
         if (!edit(pending))
             return Written::Declined;
@@ -283,12 +283,6 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
             return Written::Yes;
         return WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
     });
-    // The index of the file just written follows once the lock is released,
-    // which it does not need: it names the file it describes, so a writer that
-    // came in between leaves it stale at worst, never wrong.
-    if (!m_p->m_strIndexToWrite.empty())
-        WriteIndex(std::exchange(m_p->m_strIndexToWrite, std::string()));
-    return ok;
 }
 
 bool TaggingDatabase::UnderLock(const std::function<Written(const std::string& path)>& write)
@@ -364,7 +358,9 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, c
     case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
     }
     ApplySplice(plan, m_p->m_index);
-    m_p->m_strIndexToWrite = path;
+    // Under the lock still: the next holder then finds an index of the file it
+    // reads, instead of parsing it while others wait.
+    WriteIndex(path);
     return Written::Yes;
 }
 
