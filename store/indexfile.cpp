@@ -175,11 +175,25 @@ struct IndexImage {
     // cached from their text (those depend on the reader's time zone).
     static bool Write(files::FileSystem& fs, int fd, const TagIndex& index, const indexfile::Proof& proof)
     {
-        std::vector<Record> records(index.m_records.begin(), index.m_records.end());
-        for (Record& record : records) {
-            record.datesRead = 0;
-            record.writeDate = record.previewDate = 0;
-        }
+        // Passed on a few thousand at a time, not copied whole: a process that
+        // parsed a large file and writes its index should need little more memory.
+        const auto eachRecordsPiece = [&](const auto& take) {
+            constexpr std::size_t kBatch = 4096;
+            std::vector<Record> batch;
+            batch.reserve(kBatch);
+            for (std::size_t from = 0; from < index.m_records.size(); from += kBatch) {
+                const std::size_t count = std::min(kBatch, index.m_records.size() - from);
+                batch.assign(index.m_records.begin() + static_cast<std::ptrdiff_t>(from),
+                             index.m_records.begin() + static_cast<std::ptrdiff_t>(from + count));
+                for (Record& record : batch) {
+                    record.datesRead = 0;
+                    record.writeDate = record.previewDate = 0;
+                }
+                if (!take(std::string_view(reinterpret_cast<const char*>(batch.data()), count * sizeof(Record))))
+                    return false;
+            }
+            return true;
+        };
         std::string others;
         for (const auto& [key, first] : index.m_otherKeys) {
             const auto length = static_cast<std::uint32_t>(key.size());
@@ -188,7 +202,7 @@ struct IndexImage {
             others.append(reinterpret_cast<const char*>(&first), sizeof first);
         }
         const std::string_view parts[kSectionCount] = {
-            {reinterpret_cast<const char*>(records.data()), records.size() * sizeof(Record)},
+            {reinterpret_cast<const char*>(index.m_records.data()), index.m_records.size() * sizeof(Record)},
             {reinterpret_cast<const char*>(index.m_blockStarts.data()),
              index.m_blockStarts.size() * sizeof(std::uint64_t)},
             {index.m_arena.data(), index.m_arena.size()},
@@ -233,7 +247,13 @@ struct IndexImage {
         std::uint64_t at = dataStart;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
             sums.Add(padding, static_cast<std::size_t>(header.sections[i].offset - at));
-            sums.Add(parts[i].data(), parts[i].size());
+            if (i == kRecords)
+                eachRecordsPiece([&](std::string_view piece) {
+                    sums.Add(piece.data(), piece.size());
+                    return true;
+                });
+            else
+                sums.Add(parts[i].data(), parts[i].size());
             at = header.sections[i].offset + parts[i].size();
         }
         sums.Add(padding, static_cast<std::size_t>(header.chunkTable - at));
@@ -247,8 +267,13 @@ struct IndexImage {
         if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&header), sizeof header}))
             return false;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
-            if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}) ||
-                !files::WriteAll(fs, fd, parts[i]))
+            if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}))
+                return false;
+            const bool ok = i == kRecords ? eachRecordsPiece([&](std::string_view piece) {
+                return files::WriteAll(fs, fd, piece);
+            })
+                                          : files::WriteAll(fs, fd, parts[i]);
+            if (!ok)
                 return false;
             written = header.sections[i].offset + parts[i].size();
         }
