@@ -497,12 +497,7 @@ std::vector<std::uint32_t> TaggingDatabase::Hits(const std::string& searchText, 
 
 ResultList TaggingDatabase::FindDocuments(const std::string& searchText, const TypeList& types)
 {
-    const std::vector<std::uint32_t> hits = Answer([&] { return Hits(searchText, types); });
-    ResultList results;
-    results.reserve(hits.size());
-    for (const std::uint32_t record : hits)
-        results.push_back(ListedItemOf(m_p->m_index, record));
-    return results;
+    return FindDocuments(std::vector<std::string>{searchText}, std::string(), types);
 }
 
 void TaggingDatabase::ForEachFound(const std::vector<std::string>& texts, const std::string& nameText,

@@ -52,6 +52,17 @@ TagList Numbered(std::size_t n, const std::string& prefix = "k")
     return tags;
 }
 
+// Opens `path`, saves it once, and returns what the host said on stderr meanwhile.
+template <class Host> std::string OpenSaveAndListen(Host& host, const std::string& path, simoffice::SimDocument*& doc)
+{
+    ::testing::internal::CaptureStderr();
+    doc = &host.Open(path);
+    host.Activate(*doc);
+    host.Save(*doc);
+    host.Activate(*doc);
+    return ::testing::internal::GetCapturedStderr();
+}
+
 TYPED_TEST(TagLimitsTest, HugeKeywordsGiveABoundedRecordSaySoOnceAndStayInTheDocument)
 {
     EventHost<TypeParam> host;
@@ -103,12 +114,9 @@ TYPED_TEST(TagLimitsTest, AHundredThousandKeywordsGiveAThousandTagsAndTheDocumen
     const std::string keywords = JoinTags(many);
     const std::string path = host.Prepare("Many.txt", {{"Keywords", keywords}});
 
-    ::testing::internal::CaptureStderr();
-    simoffice::SimDocument& doc = host.Open(path);
-    host.Activate(doc);
-    host.Save(doc);
-    host.Activate(doc);
-    const std::string err = ::testing::internal::GetCapturedStderr();
+    simoffice::SimDocument* opened = nullptr;
+    const std::string err = OpenSaveAndListen(host, path, opened);
+    simoffice::SimDocument& doc = *opened;
 
     // The first thousand in the file's order, then the file-name tag.
     TagList expected(many.begin(), many.begin() + kMaxTagsFromFile);
@@ -141,12 +149,9 @@ TYPED_TEST(TagLimitsTest, TagsTheUserStoredAreNeverCutAndCountTowardsTheFilesSha
     stored.push_back("Mine");
     host.Store(path, stored);
 
-    ::testing::internal::CaptureStderr();
-    simoffice::SimDocument& doc = host.Open(path);
-    host.Activate(doc);
-    host.Save(doc);
-    host.Activate(doc);
-    const std::string err = ::testing::internal::GetCapturedStderr();
+    simoffice::SimDocument* opened = nullptr;
+    const std::string err = OpenSaveAndListen(host, path, opened);
+    simoffice::SimDocument& doc = *opened;
 
     // The record already holds more than a file may give: the new keyword is left
     // out, and stays in the document.
