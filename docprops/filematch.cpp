@@ -7,10 +7,11 @@
 #include "store/filesystemtags.h"
 #include "store/tagunion.h"
 
-#include <openssl/evp.h>
+#include <nettle/sha2.h>
 
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -73,10 +74,11 @@ std::optional<std::string> HashFile(const std::string& path, std::string* error)
             *error = std::strerror(errno);
         return std::nullopt;
     }
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    bool ok = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
+    sha256_ctx context;
+    sha256_init(&context);
     std::string buffer(1 << 16, '\0');
-    while (ok) {
+    bool ok = true;
+    for (;;) {
         const ssize_t got = fs.Read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
@@ -88,19 +90,16 @@ std::optional<std::string> HashFile(const std::string& path, std::string* error)
         }
         if (got == 0)
             break;
-        ok = EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(got)) == 1;
+        sha256_update(&context, static_cast<std::size_t>(got), reinterpret_cast<const std::uint8_t*>(buffer.data()));
     }
     fs.Close(fd);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!ok || EVP_DigestFinal_ex(context.get(), digest, &length) != 1) {
-        if (error && error->empty())
-            *error = "cannot compute the content hash";
+    if (!ok)
         return std::nullopt;
-    }
+    std::uint8_t digest[SHA256_DIGEST_SIZE];
+    sha256_digest(&context, sizeof digest, digest);
     static const char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < sizeof digest; ++i) {
         hex += kHex[digest[i] >> 4];
         hex += kHex[digest[i] & 15];
     }

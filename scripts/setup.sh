@@ -24,7 +24,7 @@ fi
 # tag searches). libreoffice-dev is the UNO SDK (cppumaker, the UNO headers and libraries)
 # of the LibreOffice host; python3-uno and the Python script provider run the extension of
 # ours inside LibreOffice.
-packages=(build-essential cmake pkg-config ccache libxml2-dev libssl-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake pkg-config ccache libxml2-dev nettle-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcli11-dev qt6-base-dev libzip-dev libgsf-1-dev libpoppler-qt6-dev
           libsqlite3-dev sqlite3 clang-14 libclang-rt-14-dev
           libreoffice-impress libreoffice-writer libreoffice-dev python3-uno
