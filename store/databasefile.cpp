@@ -205,14 +205,19 @@ bool DatabaseFile::Replaced(const std::string& path, bool ok, const std::string&
     }
     m_stamp = files::GetFileStamp(Fs(), path);
     m_bStampKnown = true;
+    return true;
+}
+
+void DatabaseFile::SweepLeftovers(const std::string& path)
+{
     // Writers that were killed while saving may have left temporary files, of
-    // the database and of its index: looked for once, at the first save.
+    // the database and of its index: looked for once, before the first save
+    // (whose own temporary files they would otherwise include).
     if (m_strSweptPath != path) {
         files::RemoveReplaceLeftovers(Fs(), path);
         files::RemoveReplaceLeftovers(Fs(), indexfile::PathFor(path));
         m_strSweptPath = path;
     }
-    return true;
 }
 
 bool DatabaseFile::Replace(const std::string& path, std::string_view content)
@@ -221,12 +226,14 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
         return false;
     }
+    SweepLeftovers(path);
     std::string error;
     const bool ok = files::AtomicReplace(Fs(), path, content, 0600, &error);
     return Replaced(path, ok, error);
 }
 
-DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
+DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
+                                                          const std::function<void(int fd)>& whileFlushing)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
@@ -252,9 +259,10 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
             }
         }
     }
+    SweepLeftovers(path);
     std::string error;
     const bool ok = files::AtomicReplace(
-        Fs(), path,
+        Fs(), path, "." + files::NameOf(path) + ".XXXXXX",
         [&](int fd) {
             for (const Piece& piece : pieces) {
                 const bool written = piece.literal ? files::WriteAll(Fs(), fd, *piece.literal)
@@ -264,7 +272,7 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
             }
             return true;
         },
-        0600, &error);
+        0600, &error, {}, whileFlushing);
     if (current >= 0)
         Fs().Close(current);
     return Replaced(path, ok, error) ? PieceResult::Written : PieceResult::Failed;

@@ -51,6 +51,16 @@ void TagIndex::KeyMap::Reserve(std::size_t count)
         Grow(capacity);
 }
 
+void TagIndex::KeyMap::Fit()
+{
+    // At most half full, as Entry keeps it, with room for one more entry.
+    std::size_t capacity = 16;
+    while (capacity < (m_count + 1) * 2)
+        capacity *= 2;
+    if (capacity < m_slots.size())
+        Grow(capacity);
+}
+
 void TagIndex::KeyMap::Grow(std::size_t capacity)
 {
     std::vector<Slot> old;
@@ -259,6 +269,10 @@ void TagIndex::Remove(std::uint32_t record)
     Unlink(record);
     Record& entry = m_records.Own()[record];
     entry.live = false;
+    // It stands nowhere in the file any more: where it stood may lie past the
+    // end of the file written without it.
+    entry.begin = entry.end = 0;
+    entry.startTag = 0;
     // Its tags can no longer match.
     std::fill_n(m_block.Own().begin() + static_cast<std::ptrdiff_t>(entry.block), entry.blockLength, kSeparator);
     ++m_dead;

@@ -57,6 +57,9 @@ public:
     // Makes room for a file of `fileBytes` bytes, so that reading it rarely
     // moves what was read (space not used is never touched).
     void Reserve(std::uint64_t fileBytes);
+    // Gives the fingerprint map the size its entries need, once a file is read
+    // (Reserve guessed from the file's size): the map is saved with the index.
+    void FitKeyMap() { m_hexKeys.Fit(); }
 
     // Adds a record after all others. `markedTags` holds each tag followed by
     // kTagMark or kOtherMark. Returns its number.
@@ -125,6 +128,7 @@ private:
         friend class TagIndex;
         void Clear();
         void Reserve(std::size_t count);
+        void Fit();
         // `mapping`, when the slots are mapped, checks each slot probed.
         const std::int32_t* Find(const HexKey& key, const IndexMapping* mapping = nullptr) const;
         // The entry for `key`, added with -1 when missing.
