@@ -61,6 +61,30 @@ bool CopyRange(files::FileSystem& fs, int from, std::uint64_t offset, std::uint6
     return true;
 }
 
+// The same through `buffer`, adding the bytes to `hash` on their way: cheaper
+// than reading the new file back to hash it.
+bool CopyRangeHashed(files::FileSystem& fs, int from, std::uint64_t offset, std::uint64_t length, int to,
+                     std::vector<char>& buffer, indexfile::ContentHash& hash)
+{
+    auto position = static_cast<off_t>(offset);
+    while (length > 0) {
+        const ssize_t n = fs.ReadAt(from, buffer.data(), std::min<std::uint64_t>(length, buffer.size()), position);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the file is shorter than it was read
+            return false;
+        }
+        hash.Add(buffer.data(), static_cast<std::size_t>(n));
+        if (!files::WriteAll(fs, to, std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
+        position += n;
+        length -= static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 namespace {
@@ -233,7 +257,8 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
 }
 
 DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
-                                                          const std::function<void(int fd)>& whileFlushing)
+                                                          const std::function<void(int fd)>& whileFlushing,
+                                                          indexfile::ContentHash* hash)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
@@ -264,9 +289,17 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
     const bool ok = files::AtomicReplace(
         Fs(), path, "." + files::NameOf(path) + ".XXXXXX",
         [&](int fd) {
+            std::vector<char> buffer(hash ? 1 << 18 : 0);
             for (const Piece& piece : pieces) {
-                const bool written = piece.literal ? files::WriteAll(Fs(), fd, *piece.literal)
-                                                   : CopyRange(Fs(), current, piece.offset, piece.length, fd);
+                bool written = false;
+                if (piece.literal) {
+                    written = files::WriteAll(Fs(), fd, *piece.literal);
+                    if (hash)
+                        hash->Add(piece.literal->data(), piece.literal->size());
+                } else {
+                    written = hash ? CopyRangeHashed(Fs(), current, piece.offset, piece.length, fd, buffer, *hash)
+                                   : CopyRange(Fs(), current, piece.offset, piece.length, fd);
+                }
                 if (!written)
                     return false;
             }

@@ -90,9 +90,10 @@ public:
     // as when something that ignores the lock replaced or edited it), nothing is
     // written and the result is Moved, with the next access reading it again.
     // `whileFlushing` is given the complete new file while it is written out
-    // (see files::AtomicReplace).
+    // (see files::AtomicReplace); by then `hash`, when given, holds its bytes.
     PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
-                                  const std::function<void(int fd)>& whileFlushing = {});
+                                  const std::function<void(int fd)>& whileFlushing = {},
+                                  indexfile::ContentHash* hash = nullptr);
 
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);

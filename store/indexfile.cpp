@@ -32,7 +32,7 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'M', 'I', 'N', 'D', 'E', 'X', '\n'};
 // Raised whenever the layout below or TagIndex's members change.
-constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kVersion = 3;
 
 enum Section : std::uint32_t { kRecords, kBlockStarts, kArena, kBlock, kSlots, kOtherKeys, kSectionCount };
 
@@ -174,29 +174,8 @@ struct IndexImage {
 
     // Writes the arrays of `index` after room for the header, and fills in
     // `header` but for the proof of the database file and the header's checksum.
-    // Records are written without the dates cached from their text (those
-    // depend on the reader's time zone).
     static bool WriteArrays(files::FileSystem& fs, int fd, const TagIndex& index, Header& header)
     {
-        // Passed on a few thousand at a time, not copied whole: a process that
-        // parsed a large file and writes its index should need little more memory.
-        const auto eachRecordsPiece = [&](const auto& take) {
-            constexpr std::size_t kBatch = 4096;
-            std::vector<Record> batch;
-            batch.reserve(kBatch);
-            for (std::size_t from = 0; from < index.m_records.size(); from += kBatch) {
-                const std::size_t count = std::min(kBatch, index.m_records.size() - from);
-                batch.assign(index.m_records.begin() + static_cast<std::ptrdiff_t>(from),
-                             index.m_records.begin() + static_cast<std::ptrdiff_t>(from + count));
-                for (Record& record : batch) {
-                    record.datesRead = 0;
-                    record.writeDate = record.previewDate = 0;
-                }
-                if (!take(std::string_view(reinterpret_cast<const char*>(batch.data()), count * sizeof(Record))))
-                    return false;
-            }
-            return true;
-        };
         std::string others;
         for (const auto& [key, first] : index.m_otherKeys) {
             const auto length = static_cast<std::uint32_t>(key.size());
@@ -242,13 +221,7 @@ struct IndexImage {
         std::uint64_t at = dataStart;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
             sums.Add(padding, static_cast<std::size_t>(header.sections[i].offset - at));
-            if (i == kRecords)
-                eachRecordsPiece([&](std::string_view piece) {
-                    sums.Add(piece.data(), piece.size());
-                    return true;
-                });
-            else
-                sums.Add(parts[i].data(), parts[i].size());
+            sums.Add(parts[i].data(), parts[i].size());
             at = header.sections[i].offset + parts[i].size();
         }
         sums.Add(padding, static_cast<std::size_t>(header.chunkTable - at));
@@ -266,11 +239,7 @@ struct IndexImage {
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
             if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}))
                 return false;
-            const bool ok = i == kRecords ? eachRecordsPiece([&](std::string_view piece) {
-                return files::WriteAll(fs, fd, piece);
-            })
-                                          : files::WriteAll(fs, fd, parts[i]);
-            if (!ok)
+            if (!files::WriteAll(fs, fd, parts[i]))
                 return false;
             written = header.sections[i].offset + parts[i].size();
         }
@@ -294,8 +263,7 @@ struct IndexImage {
         return true;
     }
 
-    // Maps the index file open at `fd` and makes `out` view it. Private and
-    // writable: the dates a query reads from a record's text are cached in it.
+    // Maps the index file open at `fd`, read-only, and makes `out` view it.
     // Only the header, the chunks' checksums and the sizes are checked here;
     // each chunk is checked when first used, each record when read, and the
     // whole before anything is changed (TagIndex::VerifyAll).
@@ -308,7 +276,7 @@ struct IndexImage {
             header.chunkCount > (fileSize - header.chunkTable) / sizeof(std::uint64_t) ||
             header.canonical > 1 || header.layout > 1 || header.rootClose > header.fileSize)
             return false;
-        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ, MAP_PRIVATE, fd, 0);
         if (base == MAP_FAILED)
             return false;
         const char* bytes = static_cast<const char*>(base);

@@ -351,13 +351,19 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, c
     bool applied = false;
     indexfile::PendingIndex index(fs);
     indexfile::Proof proof;
+    proof.verifiedAtNs = indexfile::NowNs();
+    indexfile::ContentHash hash; // of the new file's bytes, as they are written
     const auto whileFlushing = [&](int fd) {
         ApplySplice(plan, m_p->m_index);
         applied = true;
-        if (IndexWanted() && indexfile::Prove(fs, fd, proof))
+        if (!IndexWanted())
+            return;
+        proof.stamp = files::GetFileStamp(fs, fd);
+        hash.Result(proof.hashLow, proof.hashHigh);
+        if (proof.stamp.exists)
             index.Prepare(path, m_p->m_index);
     };
-    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces, whileFlushing)) {
+    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces, whileFlushing, IndexWanted() ? &hash : nullptr)) {
     case quillmark::DatabaseFile::PieceResult::Written: break;
     // The index in memory may hold the change by now: the caller makes the
     // next access read the file again.

@@ -15,6 +15,7 @@ void TagIndex::Clear()
     m_arena.Clear();
     m_block.Clear();
     m_pMapping.reset();
+    m_dates.clear();
     m_hexKeys.Clear();
     m_otherKeys.clear();
     m_bCanonical = true;
@@ -292,7 +293,8 @@ void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
     Record& entry = m_records.Own()[record];
     // The key stays: only the preview date changes in place.
     AddTexts(entry, safe);
-    entry.datesRead = 0;
+    if (record < m_dates.size())
+        m_dates[record].read = 0;
     entry.tagsLength = static_cast<std::uint32_t>(tags.size());
     m_arena.Own().append(tags);
 }
@@ -362,24 +364,31 @@ std::string_view TagIndex::MarkedTags(std::uint32_t record) const
 
 namespace quillmark {
 
+TagIndex::Dates& TagIndex::DatesOf(std::uint32_t record) const
+{
+    if (record >= m_dates.size())
+        m_dates.resize(m_records.size());
+    return m_dates.at(record);
+}
+
 std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 {
-    const Record& entry = RecordAt(record);
-    if (!(entry.datesRead & 1)) {
-        entry.writeDate = ParseDate(Value(record, kWriteDate));
-        entry.datesRead |= 1;
+    Dates& dates = DatesOf(record);
+    if (!(dates.read & 1)) {
+        dates.writeDate = ParseDate(Value(record, kWriteDate));
+        dates.read |= 1;
     }
-    return entry.writeDate;
+    return dates.writeDate;
 }
 
 std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
 {
-    const Record& entry = RecordAt(record);
-    if (!(entry.datesRead & 2)) {
-        entry.previewDate = ParseDate(Value(record, kThumbWriteDate));
-        entry.datesRead |= 2;
+    Dates& dates = DatesOf(record);
+    if (!(dates.read & 2)) {
+        dates.previewDate = ParseDate(Value(record, kThumbWriteDate));
+        dates.read |= 2;
     }
-    return entry.previewDate;
+    return dates.previewDate;
 }
 
 } // namespace quillmark
