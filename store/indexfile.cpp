@@ -214,37 +214,41 @@ struct IndexImage {
             offset = Aligned(offset + parts[i].size());
         }
         header.chunkTable = offset;
-        // The chunks' checksums are known before anything is written: the
-        // header that holds their table's checksum comes first.
+        // The header's place, filled in once the proof is known (until then the
+        // file is no index at all); then the arrays, each checksummed a piece
+        // at a time just before the piece is written, while it is in the cache.
+        const Header placeholder{};
+        if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&placeholder), sizeof placeholder}))
+            return false;
         const char padding[kAlign] = {};
         ChunkSums sums;
-        std::uint64_t at = dataStart;
+        const auto put = [&](std::string_view bytes) {
+            constexpr std::size_t kPiece = 1 << 18;
+            for (std::size_t from = 0; from < bytes.size(); from += kPiece) {
+                const std::string_view piece = bytes.substr(from, kPiece);
+                sums.Add(piece.data(), piece.size());
+                if (!files::WriteAll(fs, fd, piece))
+                    return false;
+            }
+            return true;
+        };
+        // The chunks start where the arrays do, after the header's padding.
+        if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(dataStart - sizeof header)}))
+            return false;
+        std::uint64_t written = dataStart;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
-            sums.Add(padding, static_cast<std::size_t>(header.sections[i].offset - at));
-            sums.Add(parts[i].data(), parts[i].size());
-            at = header.sections[i].offset + parts[i].size();
+            if (!put({padding, static_cast<std::size_t>(header.sections[i].offset - written)}) || !put(parts[i]))
+                return false;
+            written = header.sections[i].offset + parts[i].size();
         }
-        sums.Add(padding, static_cast<std::size_t>(header.chunkTable - at));
+        if (!put({padding, static_cast<std::size_t>(header.chunkTable - written)}))
+            return false;
         const std::vector<std::uint64_t> table = sums.Finish();
         const std::string_view tableBytes(reinterpret_cast<const char*>(table.data()),
                                           table.size() * sizeof(std::uint64_t));
         header.chunkCount = table.size();
         header.chunkTableChecksum = Checksum(tableBytes.data(), tableBytes.size());
-        // The header's place, filled in once the proof is known: until then the
-        // file is no index at all.
-        const Header placeholder{};
-        std::uint64_t written = sizeof header;
-        if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&placeholder), sizeof placeholder}))
-            return false;
-        for (std::uint32_t i = 0; i < kSectionCount; ++i) {
-            if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}))
-                return false;
-            if (!files::WriteAll(fs, fd, parts[i]))
-                return false;
-            written = header.sections[i].offset + parts[i].size();
-        }
-        return files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.chunkTable - written)}) &&
-               files::WriteAll(fs, fd, tableBytes);
+        return files::WriteAll(fs, fd, tableBytes);
     }
 
     // Views the section `which` of the mapped file in `into`, once its place
