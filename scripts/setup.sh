@@ -14,7 +14,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
   cmake_args+=(-DQUILLMARK_SANITIZE=ON -DQUILLMARK_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)
 fi
 
-# Build: compilers, Qt 6 Widgets (with D-Bus), libxml2, OpenSSL, libzip and libgsf (document
+# Build: compilers, Qt 6 Widgets (with D-Bus), libxml2, Nettle (MD5 and SHA-256), libzip and libgsf (document
 # properties), Poppler (slide pages), SQLite and its shell (benchmark peers), clang (fuzz targets).
 # Run time and tests: LibreOffice with its SDK and Python bridge (the office host, real slides,
 # test documents), hyperfine (whole-process benchmarks), attr (extended attributes), exiftool (reads
