@@ -31,7 +31,8 @@ void TagIndex::Reserve(std::uint64_t fileBytes)
     const std::size_t records = static_cast<std::size_t>(fileBytes / 250);
     m_records.Own().reserve(records);
     m_blockStarts.Own().reserve(records);
-    m_hexKeys.Reserve(records);
+    // The fingerprint map grows as records come instead: it is saved with the
+    // index at its full size, and a guess from the file's size may be far off.
     m_arena.Own().reserve(static_cast<std::size_t>(fileBytes * 6 / 10));
     m_block.Own().reserve(static_cast<std::size_t>(fileBytes / 8));
 }
