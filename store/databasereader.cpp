@@ -9,8 +9,10 @@
 #include "platform/untrusted/safesax.h"
 #include "store/indexfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,9 +63,15 @@ private:
     bool m_bIndentedRoot;
     indexfile::ContentHash* m_pHash = nullptr;
 
-    // Reading.
-    std::string m_chunk;
-    std::size_t m_chunkPos = 0;
+    // Reading. One buffer serves the parser and the byte-for-byte check: it
+    // holds the bytes read and still needed (handed to the parser and not yet
+    // checked, or not yet handed), and is refilled in large blocks.
+    bool Refill();
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
+    std::size_t m_held = 0;       // bytes in m_buffer
+    std::uint64_t m_heldBase = 0; // file offset of m_buffer[0]
+    std::uint64_t m_handed = 0;   // file offset of the next byte for the parser
     int m_nReadErrno = 0;
 
     // Attribute counting over the raw bytes, before the parser sees them.
@@ -75,8 +83,6 @@ private:
 
     // The byte-for-byte check.
     bool m_bCanonical = true;
-    std::string m_raw;            // bytes read and not yet checked
-    std::uint64_t m_rawBase = 0;  // file offset of m_raw[0]
     std::uint64_t m_expected = 0; // bytes checked so far
     bool m_bPending = false;      // a start tag awaits its ">" or "/>"
     std::string m_scratch;
@@ -102,38 +108,54 @@ private:
     bool m_bChildIsTag = false;
 };
 
+// Drops the bytes no longer needed and reads the next block after the rest.
+// False at the end of the file or on a read error (m_nReadErrno set).
+bool Reader::Refill()
+{
+    constexpr std::size_t kBlock = 1 << 16;
+    const std::uint64_t keep = m_bCanonical ? std::min(m_expected, m_handed) : m_handed;
+    if (const auto drop = static_cast<std::size_t>(keep - m_heldBase); drop > 0) {
+        // Only what the parser holds and has not reported yet is moved: a few KB.
+        std::memmove(m_buffer.get(), m_buffer.get() + drop, m_held - drop);
+        m_held -= drop;
+        m_heldBase = keep;
+    }
+    if (m_capacity - m_held < kBlock) {
+        const std::size_t capacity = std::max(2 * m_capacity, m_held + kBlock);
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_held > 0)
+            std::memcpy(grown.get(), m_buffer.get(), m_held);
+        m_buffer = std::move(grown);
+        m_capacity = capacity;
+    }
+    ssize_t n;
+    do
+        n = m_fs.Read(m_nFd, m_buffer.get() + m_held, m_capacity - m_held);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        m_nReadErrno = errno;
+        return false;
+    }
+    if (n == 0)
+        return false;
+    if (m_pHash)
+        m_pHash->Add(m_buffer.get() + m_held, static_cast<std::size_t>(n));
+    m_held += static_cast<std::size_t>(n);
+    return true;
+}
+
 std::ptrdiff_t Reader::Read(char* buffer, std::size_t length)
 {
-    Reader* self = this;
-    if (self->m_bTooManyAttributes || length == 0)
+    if (m_bTooManyAttributes || length == 0)
         return -1;
-    if (self->m_chunkPos == self->m_chunk.size()) {
-        self->m_chunk.resize(1 << 16);
-        ssize_t n;
-        do
-            n = self->m_fs.Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
-        while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            self->m_nReadErrno = errno;
-            self->m_chunk.clear();
-            self->m_chunkPos = 0;
-            return -1;
-        }
-        self->m_chunk.resize(static_cast<std::size_t>(n));
-        self->m_chunkPos = 0;
-        if (n == 0)
-            return 0;
-        if (self->m_pHash)
-            self->m_pHash->Add(self->m_chunk.data(), self->m_chunk.size());
-    }
-    const std::size_t count = std::min(length, self->m_chunk.size() - self->m_chunkPos);
-    const char* bytes = self->m_chunk.data() + self->m_chunkPos;
-    self->m_chunkPos += count;
-    self->Scan(bytes, count);
-    if (self->m_bTooManyAttributes)
+    if (m_handed == m_heldBase + m_held && !Refill())
+        return m_nReadErrno != 0 ? -1 : 0;
+    const char* bytes = m_buffer.get() + (m_handed - m_heldBase);
+    const std::size_t count = std::min(length, static_cast<std::size_t>(m_heldBase + m_held - m_handed));
+    Scan(bytes, count);
+    if (m_bTooManyAttributes)
         return -1;
-    if (self->m_bCanonical)
-        self->m_raw.append(bytes, count);
+    m_handed += count;
     std::memcpy(buffer, bytes, count);
     return static_cast<std::ptrdiff_t>(count);
 }
@@ -145,8 +167,13 @@ void Reader::Scan(const char* bytes, std::size_t length)
 {
     const char* const end = bytes + length;
     const char* p = bytes;
+    // Most spans are short (indenting, a date, a tag): a few bytes are looked at
+    // in place before paying for a call.
     auto skipTo = [&](char wanted) {
-        const void* found = std::memchr(p, wanted, static_cast<std::size_t>(end - p));
+        for (const char* const near = std::min(end, p + 16); p < near; ++p)
+            if (*p == wanted)
+                return true;
+        const void* found = p < end ? std::memchr(p, wanted, static_cast<std::size_t>(end - p)) : nullptr;
         p = found ? static_cast<const char*>(found) : end;
         return found != nullptr;
     };
@@ -198,6 +225,24 @@ void Reader::Scan(const char* bytes, std::size_t length)
                 m_scan = Scanning::Text;
             continue;
         }
+        case Scanning::Tag:
+            // Names and white space up to a quote, an "=" or the end of the tag.
+            while (p < end) {
+                const char c = *p++;
+                if (c == '"' || c == '\'') {
+                    m_quote = c;
+                    m_scan = Scanning::Quote;
+                    break;
+                }
+                if (c == '=') {
+                    if (++m_nAttributes > kMaxAttributes)
+                        m_bTooManyAttributes = true;
+                } else if (c == '>') {
+                    m_scan = Scanning::Text;
+                    break;
+                }
+            }
+            continue;
         default:
             break;
         }
@@ -213,17 +258,6 @@ void Reader::Scan(const char* bytes, std::size_t length)
         case Scanning::Bang:
             m_scan = c == '-' ? Scanning::Comment : c == '[' ? Scanning::CDataSection : Scanning::Declaration;
             break;
-        case Scanning::Tag:
-            if (c == '"' || c == '\'') {
-                m_quote = c;
-                m_scan = Scanning::Quote;
-            } else if (c == '=') {
-                if (++m_nAttributes > kMaxAttributes)
-                    m_bTooManyAttributes = true;
-            } else if (c == '>') {
-                m_scan = Scanning::Text;
-            }
-            break;
         default:
             break;
         }
@@ -237,26 +271,24 @@ void Reader::Refuse(const char* reason)
     Stop(reason);
 }
 
+// The bytes kept for the check are dropped at the next refill.
 void Reader::NotCanonical()
 {
     m_bCanonical = false;
-    std::string().swap(m_raw);
 }
 
+// Checks that the file's next bytes are `bytes`. They are compared with what
+// was read, even where the parser has not been handed it yet.
 void Reader::Emit(std::string_view bytes)
 {
     if (!m_bCanonical)
         return;
-    const std::uint64_t at = m_expected - m_rawBase;
-    if (at + bytes.size() > m_raw.size() || std::memcmp(m_raw.data() + at, bytes.data(), bytes.size()) != 0) {
+    const auto at = static_cast<std::size_t>(m_expected - m_heldBase);
+    if (at + bytes.size() > m_held || std::memcmp(m_buffer.get() + at, bytes.data(), bytes.size()) != 0) {
         NotCanonical();
         return;
     }
     m_expected += bytes.size();
-    if (at + bytes.size() > (1u << 16)) {
-        m_raw.erase(0, at + bytes.size());
-        m_rawBase = m_expected;
-    }
 }
 
 void Reader::EmitText(const char* text, std::size_t length)
