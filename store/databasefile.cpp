@@ -61,6 +61,30 @@ bool CopyRange(files::FileSystem& fs, int from, std::uint64_t offset, std::uint6
     return true;
 }
 
+// The same through `buffer`, adding the bytes to `hash` on their way: cheaper
+// than reading the new file back to hash it.
+bool CopyRangeHashed(files::FileSystem& fs, int from, std::uint64_t offset, std::uint64_t length, int to,
+                     std::vector<char>& buffer, indexfile::ContentHash& hash)
+{
+    auto position = static_cast<off_t>(offset);
+    while (length > 0) {
+        const ssize_t n = fs.ReadAt(from, buffer.data(), std::min<std::uint64_t>(length, buffer.size()), position);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the file is shorter than it was read
+            return false;
+        }
+        hash.Add(buffer.data(), static_cast<std::size_t>(n));
+        if (!files::WriteAll(fs, to, std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
+        position += n;
+        length -= static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 namespace {
@@ -205,14 +229,19 @@ bool DatabaseFile::Replaced(const std::string& path, bool ok, const std::string&
     }
     m_stamp = files::GetFileStamp(Fs(), path);
     m_bStampKnown = true;
+    return true;
+}
+
+void DatabaseFile::SweepLeftovers(const std::string& path)
+{
     // Writers that were killed while saving may have left temporary files, of
-    // the database and of its index: looked for once, at the first save.
+    // the database and of its index: looked for once, before the first save
+    // (whose own temporary files they would otherwise include).
     if (m_strSweptPath != path) {
         files::RemoveReplaceLeftovers(Fs(), path);
         files::RemoveReplaceLeftovers(Fs(), indexfile::PathFor(path));
         m_strSweptPath = path;
     }
-    return true;
 }
 
 bool DatabaseFile::Replace(const std::string& path, std::string_view content)
@@ -221,12 +250,15 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
         return false;
     }
+    SweepLeftovers(path);
     std::string error;
     const bool ok = files::AtomicReplace(Fs(), path, content, 0600, &error);
     return Replaced(path, ok, error);
 }
 
-DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces)
+DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
+                                                          const std::function<void(int fd)>& whileFlushing,
+                                                          indexfile::ContentHash* hash)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
@@ -252,19 +284,28 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
             }
         }
     }
+    SweepLeftovers(path);
     std::string error;
     const bool ok = files::AtomicReplace(
-        Fs(), path,
+        Fs(), path, "." + files::NameOf(path) + ".XXXXXX",
         [&](int fd) {
+            std::vector<char> buffer(hash ? 1 << 18 : 0);
             for (const Piece& piece : pieces) {
-                const bool written = piece.literal ? files::WriteAll(Fs(), fd, *piece.literal)
-                                                   : CopyRange(Fs(), current, piece.offset, piece.length, fd);
+                bool written = false;
+                if (piece.literal) {
+                    written = files::WriteAll(Fs(), fd, *piece.literal);
+                    if (hash)
+                        hash->Add(piece.literal->data(), piece.literal->size());
+                } else {
+                    written = hash ? CopyRangeHashed(Fs(), current, piece.offset, piece.length, fd, buffer, *hash)
+                                   : CopyRange(Fs(), current, piece.offset, piece.length, fd);
+                }
                 if (!written)
                     return false;
             }
             return true;
         },
-        0600, &error);
+        0600, &error, {}, whileFlushing);
     if (current >= 0)
         Fs().Close(current);
     return Replaced(path, ok, error) ? PieceResult::Written : PieceResult::Failed;

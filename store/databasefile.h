@@ -89,10 +89,16 @@ public:
     // at `path` is another one (device, inode, size or modification time differ,
     // as when something that ignores the lock replaced or edited it), nothing is
     // written and the result is Moved, with the next access reading it again.
-    PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces);
+    // `whileFlushing` is given the complete new file while it is written out
+    // (see files::AtomicReplace); by then `hash`, when given, holds its bytes.
+    PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
+                                  const std::function<void(int fd)>& whileFlushing = {},
+                                  indexfile::ContentHash* hash = nullptr);
 
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);
+    // Removes what killed writers left beside `path`, once per path.
+    void SweepLeftovers(const std::string& path);
 
     files::FileSystem* m_pFs = nullptr;
     files::FileStamp m_stamp; // of the file last read or written

@@ -10,8 +10,9 @@
 #include "platform/files/regularfile.h"
 #include "store/indexmapping.h"
 
-#define XXH_INLINE_ALL
-#include <xxhash.h>
+// The library's dispatching entry points use AVX2 or AVX-512 where the
+// processor has them: several times faster than the portable code.
+#include <xxh_x86dispatch.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,7 +32,7 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'M', 'I', 'N', 'D', 'E', 'X', '\n'};
 // Raised whenever the layout below or TagIndex's members change.
-constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kVersion = 3;
 
 enum Section : std::uint32_t { kRecords, kBlockStarts, kArena, kBlock, kSlots, kOtherKeys, kSectionCount };
 
@@ -171,29 +172,10 @@ struct IndexImage {
     using Record = TagIndex::Record;
     using Slot = TagIndex::KeyMap::Slot;
 
-    // The arrays of `index` as they are written: records without the dates
-    // cached from their text (those depend on the reader's time zone).
-    static bool Write(files::FileSystem& fs, int fd, const TagIndex& index, const indexfile::Proof& proof)
+    // Writes the arrays of `index` after room for the header, and fills in
+    // `header` but for the proof of the database file and the header's checksum.
+    static bool WriteArrays(files::FileSystem& fs, int fd, const TagIndex& index, Header& header)
     {
-        // Passed on a few thousand at a time, not copied whole: a process that
-        // parsed a large file and writes its index should need little more memory.
-        const auto eachRecordsPiece = [&](const auto& take) {
-            constexpr std::size_t kBatch = 4096;
-            std::vector<Record> batch;
-            batch.reserve(kBatch);
-            for (std::size_t from = 0; from < index.m_records.size(); from += kBatch) {
-                const std::size_t count = std::min(kBatch, index.m_records.size() - from);
-                batch.assign(index.m_records.begin() + static_cast<std::ptrdiff_t>(from),
-                             index.m_records.begin() + static_cast<std::ptrdiff_t>(from + count));
-                for (Record& record : batch) {
-                    record.datesRead = 0;
-                    record.writeDate = record.previewDate = 0;
-                }
-                if (!take(std::string_view(reinterpret_cast<const char*>(batch.data()), count * sizeof(Record))))
-                    return false;
-            }
-            return true;
-        };
         std::string others;
         for (const auto& [key, first] : index.m_otherKeys) {
             const auto length = static_cast<std::uint32_t>(key.size());
@@ -211,20 +193,12 @@ struct IndexImage {
              index.m_hexKeys.m_slots.size() * sizeof(Slot)},
             others,
         };
-        Header header{};
+        header = Header{};
         std::memcpy(header.magic, kMagic, sizeof kMagic);
         header.version = kVersion;
         header.recordSize = sizeof(Record);
         header.slotSize = sizeof(Slot);
         header.attrCount = kAttrCount;
-        header.device = proof.stamp.device;
-        header.inode = proof.stamp.inode;
-        header.size = proof.stamp.size;
-        header.mtimeNs = proof.stamp.mtimeNs;
-        header.ctimeNs = proof.stamp.ctimeNs;
-        header.hashLow = proof.hashLow;
-        header.hashHigh = proof.hashHigh;
-        header.verifiedAtNs = proof.verifiedAtNs;
         header.rootClose = index.m_rootClose;
         header.fileSize = index.m_fileSize;
         header.dead = index.m_dead;
@@ -247,13 +221,7 @@ struct IndexImage {
         std::uint64_t at = dataStart;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
             sums.Add(padding, static_cast<std::size_t>(header.sections[i].offset - at));
-            if (i == kRecords)
-                eachRecordsPiece([&](std::string_view piece) {
-                    sums.Add(piece.data(), piece.size());
-                    return true;
-                });
-            else
-                sums.Add(parts[i].data(), parts[i].size());
+            sums.Add(parts[i].data(), parts[i].size());
             at = header.sections[i].offset + parts[i].size();
         }
         sums.Add(padding, static_cast<std::size_t>(header.chunkTable - at));
@@ -262,18 +230,16 @@ struct IndexImage {
                                           table.size() * sizeof(std::uint64_t));
         header.chunkCount = table.size();
         header.chunkTableChecksum = Checksum(tableBytes.data(), tableBytes.size());
-        header.checksum = HeaderChecksum(header);
+        // The header's place, filled in once the proof is known: until then the
+        // file is no index at all.
+        const Header placeholder{};
         std::uint64_t written = sizeof header;
-        if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&header), sizeof header}))
+        if (!files::WriteAll(fs, fd, {reinterpret_cast<const char*>(&placeholder), sizeof placeholder}))
             return false;
         for (std::uint32_t i = 0; i < kSectionCount; ++i) {
             if (!files::WriteAll(fs, fd, {padding, static_cast<std::size_t>(header.sections[i].offset - written)}))
                 return false;
-            const bool ok = i == kRecords ? eachRecordsPiece([&](std::string_view piece) {
-                return files::WriteAll(fs, fd, piece);
-            })
-                                          : files::WriteAll(fs, fd, parts[i]);
-            if (!ok)
+            if (!files::WriteAll(fs, fd, parts[i]))
                 return false;
             written = header.sections[i].offset + parts[i].size();
         }
@@ -297,8 +263,7 @@ struct IndexImage {
         return true;
     }
 
-    // Maps the index file open at `fd` and makes `out` view it. Private and
-    // writable: the dates a query reads from a record's text are cached in it.
+    // Maps the index file open at `fd`, read-only, and makes `out` view it.
     // Only the header, the chunks' checksums and the sizes are checked here;
     // each chunk is checked when first used, each record when read, and the
     // whole before anything is changed (TagIndex::VerifyAll).
@@ -311,7 +276,7 @@ struct IndexImage {
             header.chunkCount > (fileSize - header.chunkTable) / sizeof(std::uint64_t) ||
             header.canonical > 1 || header.layout > 1 || header.rootClose > header.fileSize)
             return false;
-        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+        void* base = ::mmap(nullptr, static_cast<std::size_t>(fileSize), PROT_READ, MAP_PRIVATE, fd, 0);
         if (base == MAP_FAILED)
             return false;
         const char* bytes = static_cast<const char*>(base);
@@ -457,31 +422,88 @@ Loaded Load(files::FileSystem& fs, const std::string& indexPath, int databaseFd,
     return result;
 }
 
-bool Write(files::FileSystem& fs, const std::string& databasePath, const TagIndex& index, const Proof& proof)
+PendingIndex::~PendingIndex()
 {
+    Discard();
+}
+
+void PendingIndex::Discard()
+{
+    if (m_fd >= 0)
+        m_fs.Close(m_fd);
+    if (!m_temp.empty())
+        m_fs.Unlink(m_temp.c_str());
+    m_fd = -1;
+    m_temp.clear();
+}
+
+bool PendingIndex::Prepare(const std::string& databasePath, const TagIndex& index)
+{
+    Discard();
+    m_databasePath = databasePath;
     const std::string indexPath = PathFor(databasePath);
     // Written beside the index and renamed over it, but not flushed: the index
     // can always be made again, and a torn one fails its checksums.
-    std::string temp = files::FolderOf(indexPath) + "/." + files::NameOf(indexPath) + ".XXXXXX";
-    const int fd = fs.CreateTemp(temp);
-    if (fd < 0)
+    m_temp = files::FolderOf(indexPath) + "/." + files::NameOf(indexPath) + ".XXXXXX";
+    m_fd = m_fs.CreateTemp(m_temp);
+    if (m_fd < 0) {
+        m_temp.clear();
         return false;
-    bool ok = fs.ChangeMode(fd, 0600) == 0 && IndexImage::Write(fs, fd, index, proof);
-    ok = fs.Close(fd) == 0 && ok;
+    }
+    Header header{};
+    if (m_fs.ChangeMode(m_fd, 0600) != 0 || !IndexImage::WriteArrays(m_fs, m_fd, index, header)) {
+        Discard();
+        return false;
+    }
+    m_header.assign(reinterpret_cast<const char*>(&header), sizeof header);
+    return true;
+}
+
+bool PendingIndex::PutInPlace(const Proof& proof)
+{
+    if (m_fd < 0)
+        return false;
+    Header header{};
+    std::memcpy(&header, m_header.data(), sizeof header);
+    header.device = proof.stamp.device;
+    header.inode = proof.stamp.inode;
+    header.size = proof.stamp.size;
+    header.mtimeNs = proof.stamp.mtimeNs;
+    header.ctimeNs = proof.stamp.ctimeNs;
+    header.hashLow = proof.hashLow;
+    header.hashHigh = proof.hashHigh;
+    header.verifiedAtNs = proof.verifiedAtNs;
+    header.checksum = HeaderChecksum(header);
+    bool ok = m_fs.WriteAt(m_fd, &header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+    ok = m_fs.Close(m_fd) == 0 && ok;
+    m_fd = -1;
     // Written without the lock, or after it: another writer may have replaced
     // the file meanwhile, and its index is not to be replaced by a stale one.
-    ok = ok && files::GetFileStamp(fs, databasePath) == proof.stamp;
-    if (ok && fs.RenameExchange(temp.c_str(), indexPath.c_str()) == 0) {
+    ok = ok && files::GetFileStamp(m_fs, m_databasePath) == proof.stamp;
+    if (!ok) {
+        Discard();
+        return false;
+    }
+    const std::string indexPath = PathFor(m_databasePath);
+    if (m_fs.RenameExchange(m_temp.c_str(), indexPath.c_str()) == 0) {
         // Swapped in rather than renamed over the old one: ext4 writes a file
         // renamed over another out to disk first (auto_da_alloc), tens of
         // milliseconds under the lock for a file that can always be made again.
-        fs.Unlink(temp.c_str());
+        Discard(); // the old index, now under the temporary name
         return true;
     }
-    ok = ok && fs.Rename(temp.c_str(), indexPath.c_str()) == 0;
-    if (!ok)
-        fs.Unlink(temp.c_str());
-    return ok;
+    if (m_fs.Rename(m_temp.c_str(), indexPath.c_str()) == 0) {
+        m_temp.clear();
+        return true;
+    }
+    Discard();
+    return false;
+}
+
+bool Write(files::FileSystem& fs, const std::string& databasePath, const TagIndex& index, const Proof& proof)
+{
+    PendingIndex pending(fs);
+    return pending.Prepare(databasePath, index) && pending.PutInPlace(proof);
 }
 
 const char* Describe(Loaded loaded)

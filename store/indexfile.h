@@ -78,6 +78,29 @@ bool Prove(files::FileSystem& fs, int fd, Proof& proof);
 // unless the database file is still the one `proof` names.
 bool Write(files::FileSystem& fs, const std::string& databasePath, const TagIndex& index, const Proof& proof);
 
+// Write in two steps, so that the arrays can be written while the database
+// file they describe is still being flushed: Prepare writes them to a temporary
+// file beside the index, PutInPlace adds the proof and puts the file in place
+// (on the same terms as Write). What is not put in place is removed.
+class PendingIndex {
+public:
+    explicit PendingIndex(files::FileSystem& fs) : m_fs(fs) {}
+    ~PendingIndex();
+    PendingIndex(const PendingIndex&) = delete;
+    PendingIndex& operator=(const PendingIndex&) = delete;
+    bool Prepare(const std::string& databasePath, const TagIndex& index);
+    bool PutInPlace(const Proof& proof);
+    bool Prepared() const { return m_fd >= 0; }
+
+private:
+    void Discard();
+    files::FileSystem& m_fs;
+    std::string m_databasePath;
+    std::string m_temp;
+    int m_fd = -1;
+    std::string m_header; // the header's bytes but for the proof
+};
+
 // Why Load refused an index, for messages and tests.
 const char* Describe(Loaded loaded);
 

@@ -177,6 +177,8 @@ ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagInde
     proof.verifiedAtNs = indexfile::NowNs();
     indexfile::ContentHash hash;
     const ReadResult result = ReadDatabase(fs, fd, path, index, error, bIndentedRoot, &hash);
+    if (result == ReadResult::Read)
+        index.FitKeyMap();
     // Whoever parses writes the index for the next process; without a lock, as
     // an index of a file replaced meanwhile is merely stale.
     if (result == ReadResult::Read && indexed && files::GetFileStamp(fs, fd) == proof.stamp) {
@@ -186,23 +188,13 @@ ReadResult TaggingDatabase::ReadIndexed(int fd, const std::string& path, TagInde
     return result;
 }
 
-void TaggingDatabase::WriteIndex(const std::string& path)
+bool TaggingDatabase::IndexWanted() const
 {
     // The index must hold what a reader of the file finds. A process that made
     // the file through a tree knows that its root's white space is indenting; a
     // reader takes it as the root's text (and writes new records compact). Only
     // an index of the reader's kind is written; the next reader writes the other.
-    if (!m_p->m_bUseIndex || m_p->m_bIndentedReading || m_p->m_index.m_layout != TagIndex::Layout::AsRead)
-        return;
-    files::FileSystem& fs = m_p->m_file.Fs();
-    const int fd = files::OpenRegularFile(fs, path, nullptr);
-    if (fd < 0)
-        return;
-    indexfile::Proof proof;
-    // Only for the file this process wrote and holds in memory.
-    if (indexfile::Prove(fs, fd, proof) && m_p->m_file.IsCurrent(proof.stamp))
-        indexfile::Write(fs, path, m_p->m_index, proof);
-    fs.Close(fd);
+    return m_p->m_bUseIndex && !m_p->m_bIndentedReading && m_p->m_index.m_layout == TagIndex::Layout::AsRead;
 }
 
 bool TaggingDatabase::RefreshIfChanged(bool bLocked)
@@ -352,15 +344,45 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, c
 {
     SplicePlan plan;
     PlanSplice(m_p->m_index, change, plan);
-    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces)) {
+    files::FileSystem& fs = m_p->m_file.Fs();
+    // The new file's index is written under the lock, so that the next holder
+    // finds an index of the file it reads instead of parsing it while others
+    // wait; and while the new file is being flushed, which takes as long.
+    bool applied = false;
+    indexfile::PendingIndex index(fs);
+    indexfile::Proof proof;
+    proof.verifiedAtNs = indexfile::NowNs();
+    indexfile::ContentHash hash; // of the new file's bytes, as they are written
+    const auto whileFlushing = [&](int fd) {
+        ApplySplice(plan, m_p->m_index);
+        applied = true;
+        if (!IndexWanted())
+            return;
+        proof.stamp = files::GetFileStamp(fs, fd);
+        hash.Result(proof.hashLow, proof.hashHigh);
+        if (proof.stamp.exists)
+            index.Prepare(path, m_p->m_index);
+    };
+    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces, whileFlushing, IndexWanted() ? &hash : nullptr)) {
     case quillmark::DatabaseFile::PieceResult::Written: break;
+    // The index in memory may hold the change by now: the caller makes the
+    // next access read the file again.
     case quillmark::DatabaseFile::PieceResult::Failed: return Written::No;
     case quillmark::DatabaseFile::PieceResult::Moved: return Written::FileMoved;
     }
-    ApplySplice(plan, m_p->m_index);
-    // Under the lock still: the next holder then finds an index of the file it
-    // reads, instead of parsing it while others wait.
-    WriteIndex(path);
+    if (!applied)
+        ApplySplice(plan, m_p->m_index);
+    if (index.Prepared()) {
+        // Renamed into place, the file proven keeps its bytes and modification
+        // time and gets a new change time.
+        const files::FileStamp placed = files::GetFileStamp(fs, path);
+        if (m_p->m_file.IsCurrent(placed) && placed.device == proof.stamp.device &&
+            placed.inode == proof.stamp.inode && placed.size == proof.stamp.size &&
+            placed.mtimeNs == proof.stamp.mtimeNs) {
+            proof.stamp = placed;
+            index.PutInPlace(proof);
+        }
+    }
     return Written::Yes;
 }
 

@@ -159,8 +159,8 @@ private:
     // Parses the file open at `fd` into `index`, or reads its persistent index
     // when that describes the file; writes the index after a parse.
     ReadResult ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error, bool bIndentedRoot);
-    // Writes the persistent index of the file this process just wrote (under the lock).
-    void WriteIndex(const std::string& path);
+    // Whether this process writes the index of the files it writes.
+    bool IndexWanted() const;
     Written WriteTree(const PendingChange& change);
     bool WriteBatch(const RecordBatch& batch);
     void DropTree();

@@ -15,6 +15,7 @@ void TagIndex::Clear()
     m_arena.Clear();
     m_block.Clear();
     m_pMapping.reset();
+    m_dates.clear();
     m_hexKeys.Clear();
     m_otherKeys.clear();
     m_bCanonical = true;
@@ -48,6 +49,16 @@ void TagIndex::KeyMap::Reserve(std::size_t count)
     while (capacity < count * 2)
         capacity *= 2;
     if (capacity > m_slots.size())
+        Grow(capacity);
+}
+
+void TagIndex::KeyMap::Fit()
+{
+    // At most half full, as Entry keeps it, with room for one more entry.
+    std::size_t capacity = 16;
+    while (capacity < (m_count + 1) * 2)
+        capacity *= 2;
+    if (capacity < m_slots.size())
         Grow(capacity);
 }
 
@@ -259,6 +270,10 @@ void TagIndex::Remove(std::uint32_t record)
     Unlink(record);
     Record& entry = m_records.Own()[record];
     entry.live = false;
+    // It stands nowhere in the file any more: where it stood may lie past the
+    // end of the file written without it.
+    entry.begin = entry.end = 0;
+    entry.startTag = 0;
     // Its tags can no longer match.
     std::fill_n(m_block.Own().begin() + static_cast<std::ptrdiff_t>(entry.block), entry.blockLength, kSeparator);
     ++m_dead;
@@ -278,7 +293,8 @@ void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
     Record& entry = m_records.Own()[record];
     // The key stays: only the preview date changes in place.
     AddTexts(entry, safe);
-    entry.datesRead = 0;
+    if (record < m_dates.size())
+        m_dates[record].read = 0;
     entry.tagsLength = static_cast<std::uint32_t>(tags.size());
     m_arena.Own().append(tags);
 }
@@ -348,24 +364,31 @@ std::string_view TagIndex::MarkedTags(std::uint32_t record) const
 
 namespace quillmark {
 
+TagIndex::Dates& TagIndex::DatesOf(std::uint32_t record) const
+{
+    if (record >= m_dates.size())
+        m_dates.resize(m_records.size());
+    return m_dates.at(record);
+}
+
 std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 {
-    const Record& entry = RecordAt(record);
-    if (!(entry.datesRead & 1)) {
-        entry.writeDate = ParseDate(Value(record, kWriteDate));
-        entry.datesRead |= 1;
+    Dates& dates = DatesOf(record);
+    if (!(dates.read & 1)) {
+        dates.writeDate = ParseDate(Value(record, kWriteDate));
+        dates.read |= 1;
     }
-    return entry.writeDate;
+    return dates.writeDate;
 }
 
 std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
 {
-    const Record& entry = RecordAt(record);
-    if (!(entry.datesRead & 2)) {
-        entry.previewDate = ParseDate(Value(record, kThumbWriteDate));
-        entry.datesRead |= 2;
+    Dates& dates = DatesOf(record);
+    if (!(dates.read & 2)) {
+        dates.previewDate = ParseDate(Value(record, kThumbWriteDate));
+        dates.read |= 2;
     }
-    return entry.previewDate;
+    return dates.previewDate;
 }
 
 } // namespace quillmark

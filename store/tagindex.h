@@ -34,22 +34,23 @@ public:
     // indented (the root holds no text: everything was made in memory).
     enum class Layout { AsRead, Indented };
 
+    // Saved as it stands in the index file: no padding inside, nothing that
+    // depends on the process that reads it.
     struct Record {
         std::uint64_t text = 0; // attribute values in Attr order, then the marked tags
+        std::uint64_t block = 0; // case-folded tags in the search block
+        std::uint64_t begin = 0, end = 0; // the element's bytes in the file (0, 0 once dropped)
         std::array<std::uint32_t, kAttrCount> length{};
         std::uint32_t tagsLength = 0;
-        std::uint64_t block = 0; // case-folded tags in the search block
         std::uint32_t blockLength = 0;
-        std::uint64_t begin = 0, end = 0; // the element's bytes in the file
         std::uint32_t startTag = 0;       // length of its start tag (all of it when empty)
+        std::int32_t nextSameKey = -1; // the next live record with the same md5
         std::array<Attr, kAttrCount> order{};
         std::uint8_t count = 0;
         bool live = true;
-        std::int32_t nextSameKey = -1; // the next live record with the same md5
-        // Dates read from their text on first use (reading one asks the time zone).
-        mutable std::uint8_t datesRead = 0; // bit 1: writeDate, bit 2: previewDate
-        mutable std::int64_t writeDate = 0, previewDate = 0;
+        std::array<std::uint8_t, 3> unused{};
     };
+    static_assert(sizeof(Record) == 88, "a record is saved as it stands, without padding");
 
     void Clear();
     // True while the arrays view a mapped index file.
@@ -57,6 +58,9 @@ public:
     // Makes room for a file of `fileBytes` bytes, so that reading it rarely
     // moves what was read (space not used is never touched).
     void Reserve(std::uint64_t fileBytes);
+    // Gives the fingerprint map the size its entries need, once a file is read
+    // (Reserve guessed from the file's size): the map is saved with the index.
+    void FitKeyMap() { m_hexKeys.Fit(); }
 
     // Adds a record after all others. `markedTags` holds each tag followed by
     // kTagMark or kOtherMark. Returns its number.
@@ -125,6 +129,7 @@ private:
         friend class TagIndex;
         void Clear();
         void Reserve(std::size_t count);
+        void Fit();
         // `mapping`, when the slots are mapped, checks each slot probed.
         const std::int32_t* Find(const HexKey& key, const IndexMapping* mapping = nullptr) const;
         // The entry for `key`, added with -1 when missing.
@@ -160,6 +165,14 @@ private:
     Column<std::string> m_arena;
     Column<std::string> m_block;
     std::shared_ptr<const IndexMapping> m_pMapping; // the index file the columns view, when they do
+    // Dates read from a record's text on first use (reading one asks the time
+    // zone), by record number; forgotten when records are renumbered.
+    struct Dates {
+        std::int64_t writeDate = 0, previewDate = 0;
+        std::uint8_t read = 0; // bit 1: writeDate, bit 2: previewDate
+    };
+    mutable std::vector<Dates> m_dates;
+    Dates& DatesOf(std::uint32_t record) const;
     KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };

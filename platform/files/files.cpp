@@ -208,7 +208,8 @@ bool AtomicReplace(const std::string& path, const std::string& tempName, const s
 
 bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& tempName,
                    const std::function<bool(int fd)>& write, unsigned mode, std::string* error,
-                   const std::function<bool(std::string*)>& beforeRename)
+                   const std::function<bool(std::string*)>& beforeRename,
+                   const std::function<void(int fd)>& whileFlushing)
 {
     const std::string folder = FolderOf(path);
     std::string temp = folder + "/" + tempName;
@@ -227,6 +228,12 @@ bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& t
         return fail("cannot set the mode of", errno);
     if (!write(fd))
         return fail("cannot write", errno);
+    if (whileFlushing) {
+        // Only a hint to start the write-out now (the flush below is what
+        // counts), so it stays outside FileSystem.
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        whileFlushing(fd);
+    }
     if (fs.Sync(fd) != 0)
         return fail("cannot flush", errno);
     if (fs.Close(fd) != 0) {

@@ -74,12 +74,16 @@ bool AtomicReplace(FileSystem& fs, const std::string& path, const std::function<
 // The same with the temporary file named `tempName` in path's folder (ending in
 // "XXXXXX", which mkstemp fills in), and `beforeRename`, when given, called once
 // the temporary file is complete: false from it (its error set) gives up, the
-// temporary file removed and `path` untouched.
+// temporary file removed and `path` untouched. `whileFlushing`, when given, is
+// called with the complete temporary file while the system writes it out, before
+// the flush waits for that: work done there costs the caller no time when it
+// takes no longer than the disk.
 bool AtomicReplace(const std::string& path, const std::string& tempName, const std::function<bool(int fd)>& write,
                    unsigned mode, std::string* error, const std::function<bool(std::string*)>& beforeRename);
 bool AtomicReplace(FileSystem& fs, const std::string& path, const std::string& tempName,
                    const std::function<bool(int fd)>& write, unsigned mode, std::string* error,
-                   const std::function<bool(std::string*)>& beforeRename);
+                   const std::function<bool(std::string*)>& beforeRename,
+                   const std::function<void(int fd)>& whileFlushing = {});
 // Writes all of `content` to `fd`; false with errno set on failure.
 bool WriteAll(int fd, std::string_view content);
 bool WriteAll(FileSystem& fs, int fd, std::string_view content);

@@ -27,6 +27,10 @@ public:
         return ::copy_file_range(from, offset, to, nullptr, size, 0);
     }
     ssize_t Write(int fd, const void* buffer, size_t size) override { return ::write(fd, buffer, size); }
+    ssize_t WriteAt(int fd, const void* buffer, size_t size, off_t offset) override
+    {
+        return ::pwrite(fd, buffer, size, offset);
+    }
     int Sync(int fd) override { return ::fsync(fd); }
     int Rename(const char* from, const char* to) override { return ::rename(from, to); }
     int RenameNoReplace(const char* from, const char* to) override

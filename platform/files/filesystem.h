@@ -25,6 +25,8 @@ public:
     virtual ssize_t ReadAt(int fd, void* buffer, size_t size, off_t offset) = 0;
     virtual ssize_t CopyFileRange(int from, off_t* offset, int to, size_t size) = 0;
     virtual ssize_t Write(int fd, const void* buffer, size_t size) = 0;
+    // pwrite (counts as a write).
+    virtual ssize_t WriteAt(int fd, const void* buffer, size_t size, off_t offset) = 0;
     virtual int Sync(int fd) = 0;
     virtual int Rename(const char* from, const char* to) = 0;
     // renameat2 with RENAME_NOREPLACE (counts as a rename), and link.
@@ -97,6 +99,10 @@ public:
         return m_target.CopyFileRange(from, offset, to, size);
     }
     ssize_t Write(int fd, const void* buffer, size_t size) override { return m_target.Write(fd, buffer, size); }
+    ssize_t WriteAt(int fd, const void* buffer, size_t size, off_t offset) override
+    {
+        return m_target.WriteAt(fd, buffer, size, offset);
+    }
     int Sync(int fd) override { return m_target.Sync(fd); }
     int Rename(const char* from, const char* to) override { return m_target.Rename(from, to); }
     int RenameNoReplace(const char* from, const char* to) override { return m_target.RenameNoReplace(from, to); }

@@ -79,6 +79,7 @@ TEST_F(IndexFileTest, AValidIndexAnswersAsTheFileAndWritersKeepItValid)
         ASSERT_EQ(writer->LastIndexLoad(), Loaded::Used);
         ASSERT_TRUE(writer->SetFileTags("/docs/report3.doc", {"changed"}));
         ASSERT_TRUE(writer->RemoveDocument("/docs/report4.doc"));
+        ASSERT_TRUE(writer->RemoveDocument("/docs/report49.doc"));
     }
     EXPECT_EQ(OpenAndCompare(), Loaded::Used);
     auto db = OpenDb();
@@ -86,6 +87,7 @@ TEST_F(IndexFileTest, AValidIndexAnswersAsTheFileAndWritersKeepItValid)
     EXPECT_FALSE(db->HasRecord("/docs/report4.doc"));
     // A change made through the mapped index (its arrays become the process's own).
     ASSERT_TRUE(db->SetFileTags("/docs/new.odt", {"new"}));
+    EXPECT_EQ(db->LastIndexLoad(), Loaded::Used) << "checked whole before the change, and found sound";
     EXPECT_EQ(db->FindDocuments("new", {}).size(), 1u);
     EXPECT_EQ(OpenAndCompare(), Loaded::Used);
 }

@@ -82,6 +82,11 @@ ssize_t FaultyFileSystem::Write(int fd, const void* buffer, size_t size)
     return Fails(IoCall::Write) ? -1 : Real().Write(fd, buffer, size);
 }
 
+ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, size_t size, off_t offset)
+{
+    return Fails(IoCall::Write) ? -1 : Real().WriteAt(fd, buffer, size, offset);
+}
+
 int FaultyFileSystem::Sync(int fd) { return Fails(IoCall::Sync) ? -1 : Real().Sync(fd); }
 
 int FaultyFileSystem::Rename(const char* from, const char* to)

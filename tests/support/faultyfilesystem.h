@@ -32,6 +32,7 @@ public:
     ssize_t ReadAt(int fd, void* buffer, size_t size, off_t offset) override;
     ssize_t CopyFileRange(int from, off_t* offset, int to, size_t size) override;
     ssize_t Write(int fd, const void* buffer, size_t size) override;
+    ssize_t WriteAt(int fd, const void* buffer, size_t size, off_t offset) override;
     int Sync(int fd) override;
     int Rename(const char* from, const char* to) override;
     int RenameNoReplace(const char* from, const char* to) override;
