@@ -6,15 +6,13 @@
 #include "store/databasereader.h"
 
 #include "platform/files/filesystem.h"
+#include "platform/untrusted/safesax.h"
 #include "store/indexfile.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/parserInternals.h>
-#include <libxml/xmlerror.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,17 +21,12 @@ namespace quillmark {
 
 namespace {
 
-const char* Text(const xmlChar* text)
+bool Named(const char* name, const char* expected)
 {
-    return reinterpret_cast<const char*>(text);
+    return std::strcmp(name, expected) == 0;
 }
 
-bool Named(const xmlChar* name, const char* expected)
-{
-    return std::strcmp(Text(name), expected) == 0;
-}
-
-class Reader {
+class Reader final : public untrusted::SaxHandler, public untrusted::SaxSource {
 public:
     Reader(files::FileSystem& fs, int fd, TagIndex& index, bool indentedRoot, indexfile::ContentHash* hash)
         : m_fs(fs), m_nFd(fd), m_index(index), m_bIndentedRoot(indentedRoot), m_pHash(hash)
@@ -46,22 +39,16 @@ private:
     // The first-child text of an element inside a record: what a tag is read as.
     enum class Capture { None, Text, CData, Closed, NoText };
 
-    static int Read(void* context, char* buffer, int length);
-    static int Close(void*) { return 0; }
-    static void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
-                             int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
-                             const xmlChar** attributes);
-    static void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri);
-    static void Characters(void* context, const xmlChar* text, int length);
-    static void CData(void* context, const xmlChar* text, int length);
-    static void Comment(void* context, const xmlChar* text);
-    static void Instruction(void* context, const xmlChar* target, const xmlChar* data);
-    static void InternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*);
+    // The bytes for the parser, from the file.
+    std::ptrdiff_t Read(char* buffer, std::size_t length) override;
+    // The parse events.
+    void StartElement(const untrusted::SaxElement& element) override;
+    void EndElement() override;
+    void Characters(std::string_view text) override;
+    void CData(std::string_view text) override;
+    void Comment(std::string_view) override { OtherNode(); }
+    void ProcessingInstruction(const char*, const char*) override { OtherNode(); }
 
-    void Start(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
-               int attributeCount, const xmlChar** attributes);
-    void End();
-    void AddText(const char* text, std::size_t length);
     void OtherNode(); // a comment or processing instruction
     void Refuse(const char* reason);
     void NotCanonical();
@@ -75,13 +62,17 @@ private:
     TagIndex& m_index;
     bool m_bIndentedRoot;
     indexfile::ContentHash* m_pHash = nullptr;
-    xmlParserCtxt* m_pContext = nullptr;
 
-    // Reading.
-    std::string m_chunk;
-    std::size_t m_chunkPos = 0;
+    // Reading. One buffer serves the parser and the byte-for-byte check: it
+    // holds the bytes read and still needed (handed to the parser and not yet
+    // checked, or not yet handed), and is refilled in large blocks.
+    bool Refill();
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
+    std::size_t m_held = 0;       // bytes in m_buffer
+    std::uint64_t m_heldBase = 0; // file offset of m_buffer[0]
+    std::uint64_t m_handed = 0;   // file offset of the next byte for the parser
     int m_nReadErrno = 0;
-    std::string m_strRefusal;
 
     // Attribute counting over the raw bytes, before the parser sees them.
     enum class Scanning { Text, Open, Bang, Tag, EndTag, Quote, Comment, CDataSection, Instruction, Declaration };
@@ -92,8 +83,6 @@ private:
 
     // The byte-for-byte check.
     bool m_bCanonical = true;
-    std::string m_raw;            // bytes read and not yet checked
-    std::uint64_t m_rawBase = 0;  // file offset of m_raw[0]
     std::uint64_t m_expected = 0; // bytes checked so far
     bool m_bPending = false;      // a start tag awaits its ">" or "/>"
     std::string m_scratch;
@@ -119,40 +108,56 @@ private:
     bool m_bChildIsTag = false;
 };
 
-int Reader::Read(void* context, char* buffer, int length)
+// Drops the bytes no longer needed and reads the next block after the rest.
+// False at the end of the file or on a read error (m_nReadErrno set).
+bool Reader::Refill()
 {
-    auto* self = static_cast<Reader*>(context);
-    if (self->m_bTooManyAttributes || length <= 0)
-        return -1;
-    if (self->m_chunkPos == self->m_chunk.size()) {
-        self->m_chunk.resize(1 << 16);
-        ssize_t n;
-        do
-            n = self->m_fs.Read(self->m_nFd, self->m_chunk.data(), self->m_chunk.size());
-        while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            self->m_nReadErrno = errno;
-            self->m_chunk.clear();
-            self->m_chunkPos = 0;
-            return -1;
-        }
-        self->m_chunk.resize(static_cast<std::size_t>(n));
-        self->m_chunkPos = 0;
-        if (n == 0)
-            return 0;
-        if (self->m_pHash)
-            self->m_pHash->Add(self->m_chunk.data(), self->m_chunk.size());
+    constexpr std::size_t kBlock = 1 << 16;
+    const std::uint64_t keep = m_bCanonical ? std::min(m_expected, m_handed) : m_handed;
+    if (const auto drop = static_cast<std::size_t>(keep - m_heldBase); drop > 0) {
+        // Only what the parser holds and has not reported yet is moved: a few KB.
+        std::memmove(m_buffer.get(), m_buffer.get() + drop, m_held - drop);
+        m_held -= drop;
+        m_heldBase = keep;
     }
-    const std::size_t count = std::min(static_cast<std::size_t>(length), self->m_chunk.size() - self->m_chunkPos);
-    const char* bytes = self->m_chunk.data() + self->m_chunkPos;
-    self->m_chunkPos += count;
-    self->Scan(bytes, count);
-    if (self->m_bTooManyAttributes)
+    if (m_capacity - m_held < kBlock) {
+        const std::size_t capacity = std::max(2 * m_capacity, m_held + kBlock);
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_held > 0)
+            std::memcpy(grown.get(), m_buffer.get(), m_held);
+        m_buffer = std::move(grown);
+        m_capacity = capacity;
+    }
+    ssize_t n;
+    do
+        n = m_fs.Read(m_nFd, m_buffer.get() + m_held, m_capacity - m_held);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        m_nReadErrno = errno;
+        return false;
+    }
+    if (n == 0)
+        return false;
+    if (m_pHash)
+        m_pHash->Add(m_buffer.get() + m_held, static_cast<std::size_t>(n));
+    m_held += static_cast<std::size_t>(n);
+    return true;
+}
+
+std::ptrdiff_t Reader::Read(char* buffer, std::size_t length)
+{
+    if (m_bTooManyAttributes || length == 0)
         return -1;
-    if (self->m_bCanonical)
-        self->m_raw.append(bytes, count);
+    if (m_handed == m_heldBase + m_held && !Refill())
+        return m_nReadErrno != 0 ? -1 : 0;
+    const char* bytes = m_buffer.get() + (m_handed - m_heldBase);
+    const std::size_t count = std::min(length, static_cast<std::size_t>(m_heldBase + m_held - m_handed));
+    Scan(bytes, count);
+    if (m_bTooManyAttributes)
+        return -1;
+    m_handed += count;
     std::memcpy(buffer, bytes, count);
-    return static_cast<int>(count);
+    return static_cast<std::ptrdiff_t>(count);
 }
 
 // Counts the attributes of each start tag: an "=" outside quotes inside a tag.
@@ -162,8 +167,13 @@ void Reader::Scan(const char* bytes, std::size_t length)
 {
     const char* const end = bytes + length;
     const char* p = bytes;
+    // Most spans are short (indenting, a date, a tag): a few bytes are looked at
+    // in place before paying for a call.
     auto skipTo = [&](char wanted) {
-        const void* found = std::memchr(p, wanted, static_cast<std::size_t>(end - p));
+        for (const char* const near = std::min(end, p + 16); p < near; ++p)
+            if (*p == wanted)
+                return true;
+        const void* found = p < end ? std::memchr(p, wanted, static_cast<std::size_t>(end - p)) : nullptr;
         p = found ? static_cast<const char*>(found) : end;
         return found != nullptr;
     };
@@ -215,6 +225,24 @@ void Reader::Scan(const char* bytes, std::size_t length)
                 m_scan = Scanning::Text;
             continue;
         }
+        case Scanning::Tag:
+            // Names and white space up to a quote, an "=" or the end of the tag.
+            while (p < end) {
+                const char c = *p++;
+                if (c == '"' || c == '\'') {
+                    m_quote = c;
+                    m_scan = Scanning::Quote;
+                    break;
+                }
+                if (c == '=') {
+                    if (++m_nAttributes > kMaxAttributes)
+                        m_bTooManyAttributes = true;
+                } else if (c == '>') {
+                    m_scan = Scanning::Text;
+                    break;
+                }
+            }
+            continue;
         default:
             break;
         }
@@ -230,17 +258,6 @@ void Reader::Scan(const char* bytes, std::size_t length)
         case Scanning::Bang:
             m_scan = c == '-' ? Scanning::Comment : c == '[' ? Scanning::CDataSection : Scanning::Declaration;
             break;
-        case Scanning::Tag:
-            if (c == '"' || c == '\'') {
-                m_quote = c;
-                m_scan = Scanning::Quote;
-            } else if (c == '=') {
-                if (++m_nAttributes > kMaxAttributes)
-                    m_bTooManyAttributes = true;
-            } else if (c == '>') {
-                m_scan = Scanning::Text;
-            }
-            break;
         default:
             break;
         }
@@ -251,31 +268,27 @@ void Reader::Scan(const char* bytes, std::size_t length)
 
 void Reader::Refuse(const char* reason)
 {
-    if (m_strRefusal.empty())
-        m_strRefusal = reason;
-    xmlStopParser(m_pContext);
+    Stop(reason);
 }
 
+// The bytes kept for the check are dropped at the next refill.
 void Reader::NotCanonical()
 {
     m_bCanonical = false;
-    std::string().swap(m_raw);
 }
 
+// Checks that the file's next bytes are `bytes`. They are compared with what
+// was read, even where the parser has not been handed it yet.
 void Reader::Emit(std::string_view bytes)
 {
     if (!m_bCanonical)
         return;
-    const std::uint64_t at = m_expected - m_rawBase;
-    if (at + bytes.size() > m_raw.size() || std::memcmp(m_raw.data() + at, bytes.data(), bytes.size()) != 0) {
+    const auto at = static_cast<std::size_t>(m_expected - m_heldBase);
+    if (at + bytes.size() > m_held || std::memcmp(m_buffer.get() + at, bytes.data(), bytes.size()) != 0) {
         NotCanonical();
         return;
     }
     m_expected += bytes.size();
-    if (at + bytes.size() > (1u << 16)) {
-        m_raw.erase(0, at + bytes.size());
-        m_rawBase = m_expected;
-    }
 }
 
 void Reader::EmitText(const char* text, std::size_t length)
@@ -299,16 +312,13 @@ void Reader::ClosePending()
     }
 }
 
-void Reader::StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
-                          int namespaceCount, const xmlChar**, int attributeCount, int,
-                          const xmlChar** attributes)
+void Reader::StartElement(const untrusted::SaxElement& element)
 {
-    static_cast<Reader*>(context)->Start(localName, prefix, uri, namespaceCount, attributeCount, attributes);
-}
-
-void Reader::Start(const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
-                   int attributeCount, const xmlChar** attributes)
-{
+    const char* const localName = element.localName;
+    const char* const prefix = element.prefix;
+    const char* const uri = element.uri;
+    const int namespaceCount = element.namespaceCount;
+    const std::size_t attributeCount = element.attributes.size();
     ++m_nDepth;
     if (m_nDepth == 1) {
         // Anything but a plain <documents> root would hide the records from
@@ -357,25 +367,15 @@ void Reader::Start(const xmlChar* localName, const xmlChar* prefix, const xmlCha
     m_tags.clear();
     if (m_nDepth != 2 || prefix || namespaceCount > 0)
         NotCanonical();
-    for (int i = 0; i < attributeCount; ++i) {
-        const xmlChar** attribute = attributes + 5 * i;
-        const Attr attr = attribute[1] ? kAttrCount : AttrOf(Text(attribute[0]));
+    for (const untrusted::SaxAttribute& attribute : element.attributes) {
+        const Attr attr = attribute.prefix ? kAttrCount : AttrOf(attribute.localName);
         if (attr == kAttrCount) {
             NotCanonical();
             continue;
         }
+        // Kept until the record ends; the parser's copy is gone by then.
         std::string& value = m_values[attr];
-        const std::string_view raw(Text(attribute[3]), static_cast<std::size_t>(attribute[4] - attribute[3]));
-        // Without entity substitution the parser hands an ampersand on as "&#38;".
-        value.clear();
-        for (std::size_t at = 0; at < raw.size();) {
-            const std::size_t amp = raw.find('&', at);
-            value.append(raw.substr(at, amp - at));
-            if (amp == std::string_view::npos)
-                break;
-            value += '&';
-            at = amp + (raw.compare(amp, 5, "&#38;") == 0 ? 5 : 1);
-        }
+        value.assign(attribute.value);
         m_attrs.Set(attr, value);
     }
     m_begin = m_expected;
@@ -388,12 +388,7 @@ void Reader::Start(const xmlChar* localName, const xmlChar* prefix, const xmlCha
     m_bRecordStartPending = true;
 }
 
-void Reader::EndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
-{
-    static_cast<Reader*>(context)->End();
-}
-
-void Reader::End()
+void Reader::EndElement()
 {
     if (m_nDepth == 1) {
         if (m_bPending) {
@@ -439,13 +434,10 @@ void Reader::End()
     --m_nDepth;
 }
 
-void Reader::Characters(void* context, const xmlChar* text, int length)
+void Reader::Characters(std::string_view piece)
 {
-    static_cast<Reader*>(context)->AddText(Text(text), static_cast<std::size_t>(length));
-}
-
-void Reader::AddText(const char* text, std::size_t length)
-{
+    const char* const text = piece.data();
+    const std::size_t length = piece.size();
     if (m_nDepth == 1) {
         m_bRootHasText = true;
         m_rootText.append(text, length);
@@ -463,16 +455,15 @@ void Reader::AddText(const char* text, std::size_t length)
     EmitText(text, length);
 }
 
-void Reader::CData(void* context, const xmlChar* text, int length)
+void Reader::CData(std::string_view text)
 {
-    auto* self = static_cast<Reader*>(context);
-    self->NotCanonical();
-    if (self->m_nRecordDepth > 0 && self->m_nDepth == self->m_nRecordDepth + 1) {
-        if (self->m_capture == Capture::None) {
-            self->m_capture = Capture::CData;
-            self->m_captured.assign(Text(text), static_cast<std::size_t>(length));
-        } else if (self->m_capture == Capture::Text || self->m_capture == Capture::CData) {
-            self->m_capture = Capture::Closed;
+    NotCanonical();
+    if (m_nRecordDepth > 0 && m_nDepth == m_nRecordDepth + 1) {
+        if (m_capture == Capture::None) {
+            m_capture = Capture::CData;
+            m_captured.assign(text);
+        } else if (m_capture == Capture::Text || m_capture == Capture::CData) {
+            m_capture = Capture::Closed;
         }
     }
 }
@@ -488,64 +479,14 @@ void Reader::OtherNode()
     }
 }
 
-void Reader::Comment(void* context, const xmlChar*)
-{
-    static_cast<Reader*>(context)->OtherNode();
-}
-
-void Reader::Instruction(void* context, const xmlChar*, const xmlChar*)
-{
-    static_cast<Reader*>(context)->OtherNode();
-}
-
-// The database never has a document type: refusing it stops every entity
-// declaration and external reference.
-void Reader::InternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
-{
-    static_cast<Reader*>(context)->Refuse("the file carries a document type declaration");
-}
-
 ReadResult Reader::Run(const std::string& name, std::string& error)
 {
     m_index.Clear();
     if (struct stat st {}; m_fs.StatFd(m_nFd, &st) == 0 && st.st_size > 0)
         m_index.Reserve(static_cast<std::uint64_t>(st.st_size));
-    xmlSAXHandler sax;
-    std::memset(&sax, 0, sizeof sax);
-    sax.initialized = XML_SAX2_MAGIC;
-    sax.startElementNs = StartElement;
-    sax.endElementNs = EndElement;
-    sax.characters = Characters;
-    sax.ignorableWhitespace = Characters;
-    sax.cdataBlock = CData;
-    sax.comment = Comment;
-    sax.processingInstruction = Instruction;
-    sax.internalSubset = InternalSubset;
-    m_pContext = xmlCreateIOParserCtxt(&sax, this, Read, Close, this, XML_CHAR_ENCODING_NONE);
-    if (!m_pContext) {
-        error = "out of memory";
-        return ReadResult::Malformed;
-    }
-    xmlCtxtUseOptions(m_pContext, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    xmlParseDocument(m_pContext);
-    const bool wellFormed = m_pContext->wellFormed != 0;
-    std::string parserError;
-    if (const xmlError* last = xmlCtxtGetLastError(m_pContext); last && last->message) {
-        parserError = "line " + std::to_string(last->line) + ": " + last->message;
-        while (!parserError.empty() && (parserError.back() == '\n' || parserError.back() == ' '))
-            parserError.pop_back();
-        for (char& c : parserError)
-            if (c == '\n')
-                c = ' ';
-    }
-    // An entity declaration makes the parser build a document of its own even
-    // without a tree handler; it is nobody else's to free.
-    if (m_pContext->myDoc) {
-        xmlFreeDoc(m_pContext->myDoc);
-        m_pContext->myDoc = nullptr;
-    }
-    xmlFreeParserCtxt(m_pContext);
-    m_pContext = nullptr;
+    // The database never has a document type: the entry point refuses it, and
+    // with it every entity declaration and external reference.
+    const untrusted::SaxResult parsed = untrusted::ParseXmlStream(*this, *this);
 
     if (m_nReadErrno != 0) {
         error = "cannot read \"" + name + "\": " + std::strerror(m_nReadErrno);
@@ -556,11 +497,14 @@ ReadResult Reader::Run(const std::string& name, std::string& error)
     if (m_bTooManyAttributes) {
         error = "an element has more than " + std::to_string(kMaxAttributes) + " attributes";
         result = ReadResult::Malformed;
-    } else if (!m_strRefusal.empty()) {
-        error = m_strRefusal;
+    } else if (parsed.outcome == untrusted::SaxOutcome::DocumentType) {
+        error = "the file carries a document type declaration";
         result = ReadResult::Malformed;
-    } else if (!wellFormed || m_nDepth != 0) {
-        error = parserError.empty() ? "not a well-formed XML document" : parserError;
+    } else if (parsed.outcome != untrusted::SaxOutcome::Parsed) {
+        error = parsed.error.empty() ? "not a well-formed XML document" : parsed.error;
+        result = ReadResult::Malformed;
+    } else if (m_nDepth != 0) {
+        error = "not a well-formed XML document";
         result = ReadResult::Malformed;
     }
     if (result != ReadResult::Read) {

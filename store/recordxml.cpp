@@ -49,13 +49,38 @@ void AttrList::Set(Attr attr, std::string_view value)
 
 namespace {
 
-// Appends `text`, replacing each character `escape` names with its reference;
-// runs without such characters are copied whole.
-template <class Escape> void AppendEscaped(std::string& out, std::string_view text, Escape escape)
+// For each byte, the reference that stands for it, or null where it stands as is.
+using References = std::array<const char*, 256>;
+
+constexpr References kAttributeReferences = [] {
+    References references{};
+    references['<'] = "&lt;";
+    references['>'] = "&gt;";
+    references['&'] = "&amp;";
+    references['"'] = "&quot;";
+    references['\t'] = "&#9;";
+    references['\n'] = "&#10;";
+    references['\r'] = "&#13;";
+    return references;
+}();
+
+constexpr References kTextReferences = [] {
+    References references{};
+    references['<'] = "&lt;";
+    references['>'] = "&gt;";
+    references['&'] = "&amp;";
+    references['\r'] = "&#13;";
+    return references;
+}();
+
+// Appends `text`, replacing each byte that has a reference with it; runs
+// without such bytes are copied whole. A table, not a call per byte: the
+// database reader escapes every value it reads to check the file's form.
+void AppendEscaped(std::string& out, std::string_view text, const References& references)
 {
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (const char* reference = escape(text[i])) {
+        if (const char* reference = references[static_cast<unsigned char>(text[i])]) {
             out.append(text.data() + run, i - run);
             out += reference;
             run = i + 1;
@@ -64,41 +89,16 @@ template <class Escape> void AppendEscaped(std::string& out, std::string_view te
     out.append(text.data() + run, text.size() - run);
 }
 
-const char* AttributeReference(char c)
-{
-    switch (c) {
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '&': return "&amp;";
-    case '"': return "&quot;";
-    case '\t': return "&#9;";
-    case '\n': return "&#10;";
-    case '\r': return "&#13;";
-    default: return nullptr;
-    }
-}
-
-const char* TextReference(char c)
-{
-    switch (c) {
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '&': return "&amp;";
-    case '\r': return "&#13;";
-    default: return nullptr;
-    }
-}
-
 } // namespace
 
 void AppendEscapedAttribute(std::string& out, std::string_view text)
 {
-    AppendEscaped(out, text, AttributeReference);
+    AppendEscaped(out, text, kAttributeReferences);
 }
 
 void AppendEscapedText(std::string& out, std::string_view text)
 {
-    AppendEscaped(out, text, TextReference);
+    AppendEscaped(out, text, kTextReferences);
 }
 
 void AppendStartTag(std::string& out, const AttrList& attrs)

@@ -1,13 +1,13 @@
 #include "store/treewriter.h"
 
 #include "platform/files/files.h"
+#include "platform/untrusted/safexml.h"
 
 #include "store/datetext.h"
 
 #include <climits>
 #include <optional>
 
-#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
@@ -16,23 +16,7 @@ namespace quillmark::tree {
 
 namespace {
 
-const xmlChar* X(const char* text)
-{
-    return reinterpret_cast<const xmlChar*>(text);
-}
-
-const xmlChar* X(const std::string& text)
-{
-    return reinterpret_cast<const xmlChar*>(text.c_str());
-}
-
-thread_local bool t_bSawDoctype = false;
-
-void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*)
-{
-    t_bSawDoctype = true;
-    xmlStopParser(static_cast<xmlParserCtxt*>(ctx));
-}
+using untrusted::X;
 
 // The first record element keyed `key`, found as the XPath //doc[@md5=$key]
 // finds it (records at any depth, in document order).
@@ -98,37 +82,24 @@ std::string TypeOfPath(const std::string& path)
 
 xmlDoc* Read(files::FileSystem& fs, const std::string& path, std::string& error, bool bIndented)
 {
-    xmlParserCtxt* ctxt = xmlNewParserCtxt();
-    if (!ctxt) {
-        error = "out of memory";
-        return nullptr;
-    }
-    ctxt->sax->internalSubset = RefuseDoctype;
-    t_bSawDoctype = false;
     // Read through the file layer, so that its failures are reported as such.
     std::string readError;
     const std::optional<std::string> content = files::ReadFile(fs, path, &readError);
     if (!content) {
-        xmlFreeParserCtxt(ctxt);
         error = readError;
         return nullptr;
     }
     if (content->size() > static_cast<std::size_t>(INT_MAX)) {
-        xmlFreeParserCtxt(ctxt);
         error = "\"" + path + "\" is too large";
         return nullptr;
     }
-    xmlDoc* doc = xmlCtxtReadMemory(ctxt, content->data(), static_cast<int>(content->size()), path.c_str(), nullptr,
-                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (t_bSawDoctype || (doc && (doc->intSubset || !xmlDocGetRootElement(doc)))) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
+    // Parsed as every outside XML is; the message stays the store's own.
+    std::string parseError;
+    xmlDoc* doc = untrusted::ParseXml(*content, path, &parseError, static_cast<std::size_t>(INT_MAX)).release();
     if (!doc)
         error = "cannot parse \"" + path + "\" again";
     else if (bIndented)
         DropIndenting(xmlDocGetRootElement(doc), 2);
-    xmlFreeParserCtxt(ctxt);
     return doc;
 }
 
