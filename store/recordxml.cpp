@@ -52,26 +52,25 @@ namespace {
 // For each byte, the reference that stands for it, or null where it stands as is.
 using References = std::array<const char*, 256>;
 
-constexpr References kAttributeReferences = [] {
+// Text keeps its tabs, line breaks and quotes as they are; an attribute value
+// would lose them to white-space normalisation or end at the quote.
+constexpr References ReferencesFor(bool attribute)
+{
     References references{};
     references['<'] = "&lt;";
     references['>'] = "&gt;";
     references['&'] = "&amp;";
-    references['"'] = "&quot;";
-    references['\t'] = "&#9;";
-    references['\n'] = "&#10;";
     references['\r'] = "&#13;";
+    if (attribute) {
+        references['"'] = "&quot;";
+        references['\t'] = "&#9;";
+        references['\n'] = "&#10;";
+    }
     return references;
-}();
+}
 
-constexpr References kTextReferences = [] {
-    References references{};
-    references['<'] = "&lt;";
-    references['>'] = "&gt;";
-    references['&'] = "&amp;";
-    references['\r'] = "&#13;";
-    return references;
-}();
+constexpr References kAttributeReferences = ReferencesFor(true);
+constexpr References kTextReferences = ReferencesFor(false);
 
 // Appends `text`, replacing each byte that has a reference with it; runs
 // without such bytes are copied whole. A table, not a call per byte: the
