@@ -12,6 +12,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace quillmark {
@@ -258,7 +259,8 @@ bool DatabaseFile::Replace(const std::string& path, std::string_view content)
 
 DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
                                                           const std::function<void(int fd)>& whileFlushing,
-                                                          indexfile::ContentHash* hash)
+                                                          indexfile::ContentHash* hash,
+                                                          const std::function<bool()>& mayReplace)
 {
     if (m_bBlocked) {
         WarnDatabase("the unreadable tag database \"" + path + "\" is not overwritten");
@@ -284,11 +286,27 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
             }
         }
     }
-    SweepLeftovers(path);
+    // A change prepared without the lock does not sweep (that needs the lock),
+    // and keeps its own temporary file locked until it is renamed, so that a
+    // holder's sweep leaves it alone (flock locks belong to the open file, so
+    // the file is opened again for it: AtomicReplace closes its own first).
+    if (!mayReplace)
+        SweepLeftovers(path);
+    int keeper = -1;
     std::string error;
+    bool gaveWay = false;
+    const auto beforeRename = [&](std::string*) {
+        gaveWay = mayReplace && !mayReplace();
+        return !gaveWay;
+    };
     const bool ok = files::AtomicReplace(
         Fs(), path, "." + files::NameOf(path) + ".XXXXXX",
         [&](int fd) {
+            if (mayReplace) {
+                keeper = Fs().Open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC, 0);
+                if (keeper >= 0)
+                    Fs().Lock(keeper, LOCK_EX | LOCK_NB);
+            }
             std::vector<char> buffer(hash ? 1 << 18 : 0);
             for (const Piece& piece : pieces) {
                 bool written = false;
@@ -305,9 +323,15 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
             }
             return true;
         },
-        0600, &error, {}, whileFlushing);
+        0600, &error, beforeRename, whileFlushing);
     if (current >= 0)
         Fs().Close(current);
+    if (keeper >= 0)
+        Fs().Close(keeper);
+    if (gaveWay) {
+        m_bStampKnown = false;
+        return PieceResult::Moved;
+    }
     return Replaced(path, ok, error) ? PieceResult::Written : PieceResult::Failed;
 }
 

@@ -91,14 +91,19 @@ public:
     // written and the result is Moved, with the next access reading it again.
     // `whileFlushing` is given the complete new file while it is written out
     // (see files::AtomicReplace); by then `hash`, when given, holds its bytes.
+    // `mayReplace`, when given, is asked once the new file is on disk, just
+    // before it is renamed into place: false gives way (Moved, no warning), as
+    // when the file was replaced meanwhile by a change made under the lock.
     PieceResult ReplaceFromPieces(const std::string& path, const std::vector<Piece>& pieces,
                                   const std::function<void(int fd)>& whileFlushing = {},
-                                  indexfile::ContentHash* hash = nullptr);
+                                  indexfile::ContentHash* hash = nullptr,
+                                  const std::function<bool()>& mayReplace = {});
+
+    // Removes what killed writers left beside `path`, once per path; under the lock.
+    void SweepLeftovers(const std::string& path);
 
 private:
     bool Replaced(const std::string& path, bool ok, const std::string& error);
-    // Removes what killed writers left beside `path`, once per path.
-    void SweepLeftovers(const std::string& path);
 
     files::FileSystem* m_pFs = nullptr;
     files::FileStamp m_stamp; // of the file last read or written

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -454,6 +455,8 @@ bool PendingIndex::Prepare(const std::string& databasePath, const TagIndex& inde
         m_temp.clear();
         return false;
     }
+    // Locked while it is written, so that a holder's sweep of leftovers leaves it alone.
+    m_fs.Lock(m_fd, LOCK_EX | LOCK_NB);
     Header header{};
     if (m_fs.ChangeMode(m_fd, 0600) != 0 || !IndexImage::WriteArrays(m_fs, m_fd, index, header)) {
         Discard();

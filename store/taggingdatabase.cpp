@@ -267,14 +267,73 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
-    return UnderLock([&](const std::string& path) {
+    const auto write = [&](const std::string& path) {
         PendingChange pending(m_p->m_index, m_p->m_file.Fs());
         if (!edit(pending))
             return Written::Declined;
         if (pending.Empty() && !bAlways)
             return Written::Yes;
         return WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
-    });
+    };
+    const std::string path = DatabaseFile();
+    // The new file is made and flushed before the lock is taken, and put in
+    // place under it if the file is still the one it was made from: then the
+    // lock is held for a rename, not for writing tens of megabytes. Otherwise
+    // the change is made again under the lock, over the file as it is now.
+    std::unique_ptr<files::FileLock> lock;
+    std::optional<HoldClock> holding;
+    if (PreparedWritePossible()) {
+        PendingChange pending(m_p->m_index, m_p->m_file.Fs());
+        if (!edit(pending))
+            return false;
+        if (pending.Empty() && !bAlways)
+            return true;
+        bool lockTried = false;
+        const auto takeLock = [&] {
+            lockTried = true;
+            lock = m_p->m_file.LockForChange(path);
+            if (!lock)
+                return false;
+            holding.emplace(m_p->m_lastLockHold);
+            return m_p->m_file.IsCurrent(files::GetFileStamp(m_p->m_file.Fs(), path));
+        };
+        const Written written = WritePieces(path, pending, takeLock);
+        if (written == Written::Yes) {
+            m_p->m_file.SweepLeftovers(path);
+            return true;
+        }
+        // The index in memory may hold the change by now.
+        m_p->m_file.Forget();
+        DropTree();
+        // Not written, or no lock, and a warning said why; otherwise the file
+        // moved on meanwhile.
+        if (written == Written::No || (lockTried && !lock))
+            return false;
+    }
+    if (!lock)
+        lock = m_p->m_file.LockForChange(path);
+    if (!lock)
+        return false;
+    if (!holding)
+        holding.emplace(m_p->m_lastLockHold);
+    return WhileLocked(path, write);
+}
+
+bool TaggingDatabase::PreparedWritePossible()
+{
+    // Only a file read whole and known by its identity, written from pieces:
+    // anything else (a file to move aside, a tree) is dealt with under the lock.
+    RefreshIfChanged(false);
+    const files::FileStamp stamp = files::GetFileStamp(m_p->m_file.Fs(), DatabaseFile());
+    if (!stamp.exists || !m_p->m_file.IsCurrent(stamp) || !WritesFromPieces() || m_p->m_file.Blocked() ||
+        m_p->m_file.ReadFailed())
+        return false;
+    try {
+        m_p->m_index.VerifyAll();
+    } catch (const IndexDamaged&) {
+        return false;
+    }
+    return true;
 }
 
 bool TaggingDatabase::UnderLock(const std::function<Written(const std::string& path)>& write)
@@ -284,6 +343,11 @@ bool TaggingDatabase::UnderLock(const std::function<Written(const std::string& p
     if (!lock)
         return false;
     const HoldClock holding(m_p->m_lastLockHold);
+    return WhileLocked(path, write);
+}
+
+bool TaggingDatabase::WhileLocked(const std::string& path, const std::function<Written(const std::string& path)>& write)
+{
     if (!ReadForChange(path))
         return false;
     for (int attempt = 0;; ++attempt) {
@@ -340,7 +404,8 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
 
 // Writes the new file as runs of the current one around the changed records,
 // and updates the index to match, without reading the file again.
-TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, const PendingChange& change)
+TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, const PendingChange& change,
+                                                      const std::function<bool()>& mayReplace)
 {
     SplicePlan plan;
     PlanSplice(m_p->m_index, change, plan);
@@ -363,7 +428,8 @@ TaggingDatabase::Written TaggingDatabase::WritePieces(const std::string& path, c
         if (proof.stamp.exists)
             index.Prepare(path, m_p->m_index);
     };
-    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces, whileFlushing, IndexWanted() ? &hash : nullptr)) {
+    switch (m_p->m_file.ReplaceFromPieces(path, plan.write.pieces, whileFlushing, IndexWanted() ? &hash : nullptr,
+                                          mayReplace)) {
     case quillmark::DatabaseFile::PieceResult::Written: break;
     // The index in memory may hold the change by now: the caller makes the
     // next access read the file again.

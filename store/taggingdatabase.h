@@ -155,7 +155,14 @@ private:
     // `write` over it, again over the file read anew when that moved meanwhile.
     // After a failed write nothing unsaved stays in memory.
     bool UnderLock(const std::function<Written(const std::string& path)>& write);
-    Written WritePieces(const std::string& path, const PendingChange& change);
+    // UnderLock's part once the lock is held.
+    bool WhileLocked(const std::string& path, const std::function<Written(const std::string& path)>& write);
+    // Whether a change can be prepared before the lock is taken: the freshest
+    // file is in memory, known by its identity, and written from pieces.
+    bool PreparedWritePossible();
+    // `mayReplace`: see DatabaseFile::ReplaceFromPieces (FileMoved when it gives way).
+    Written WritePieces(const std::string& path, const PendingChange& change,
+                        const std::function<bool()>& mayReplace = {});
     // Parses the file open at `fd` into `index`, or reads its persistent index
     // when that describes the file; writes the index after a parse.
     ReadResult ReadIndexed(int fd, const std::string& path, TagIndex& index, std::string& error, bool bIndentedRoot);

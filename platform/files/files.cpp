@@ -273,8 +273,19 @@ void RemoveReplaceLeftovers(FileSystem& fs, const std::string& path)
         if (c == '*' || c == '?' || c == '[' || c == '\\')
             c = '?';
     pattern += "??????";
-    for (const std::string& name : ListFiles(fs, folder, pattern))
-        fs.Unlink((folder + "/" + name).c_str());
+    for (const std::string& name : ListFiles(fs, folder, pattern)) {
+        // A replacement prepared without the lock keeps its file locked while
+        // it runs: that one is not a leftover.
+        const std::string file = folder + "/" + name;
+        const int fd = fs.Open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+        if (fd >= 0 && fs.Lock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            fs.Close(fd);
+            continue;
+        }
+        fs.Unlink(file.c_str());
+        if (fd >= 0)
+            fs.Close(fd);
+    }
 }
 
 std::string ResolveLinks(const std::string& path) { return ResolveLinks(FileSystem::Current(), path); }

@@ -107,6 +107,72 @@ TEST_F(DatabaseTest, PiecesAreNeverTakenFromAFileReplacedBehindTheLock)
     EXPECT_EQ(db->GetFileItem("/long-name-first.doc").tags, (TagList{"first tag", "second"}));
 }
 
+// Runs `hook` once, at the first flush of a file after Arm().
+class FlushHookedFileSystem final : public files::ForwardingFileSystem {
+public:
+    FlushHookedFileSystem() : ForwardingFileSystem(files::FileSystem::Posix()) {}
+    void Arm(std::function<void()> hook) { m_hook = std::move(hook); }
+    bool Armed() const { return static_cast<bool>(m_hook); }
+    int Sync(int fd) override
+    {
+        if (auto hook = std::move(m_hook)) {
+            m_hook = nullptr;
+            hook();
+        }
+        return ForwardingFileSystem::Sync(fd);
+    }
+
+private:
+    std::function<void()> m_hook;
+};
+
+TEST_F(DatabaseTest, AChangePreparedBeforeTheLockGivesWayToOneMadeMeanwhile)
+{
+    FlushHookedFileSystem fs;
+    auto db = std::make_unique<TaggingDatabase>(fs);
+    db->m_pSettings = &m_settings;
+    db->Open();
+    ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+    ASSERT_TRUE(db->WritesFromPieces());
+    // Another program takes the lock while this change's new file is being
+    // flushed, before this one asks for it; being new, it also sweeps the
+    // leftovers of killed writers, which must not include that file.
+    fs.Arm([&] {
+        auto other = OpenDb();
+        ASSERT_TRUE(other->SetFileTags("/b.doc", {"b from the other"}));
+        ASSERT_TRUE(other->SetFileTags("/o.doc", {"o"}));
+    });
+    ASSERT_TRUE(db->UpdateFileTags("/a.doc", [](TagList tags) {
+        tags.push_back("more");
+        return tags;
+    }));
+    EXPECT_FALSE(fs.Armed());
+
+    const auto fresh = OpenDb();
+    EXPECT_EQ(fresh->GetFileItem("/a.doc").tags, (TagList{"a", "more"}));
+    EXPECT_EQ(fresh->GetFileItem("/b.doc").tags, TagList{"b from the other"});
+    EXPECT_EQ(fresh->GetFileItem("/o.doc").tags, TagList{"o"});
+    EXPECT_TRUE(files::ListFiles(m_dir.Path(), ".tags.xml.*").empty());
+    // A program that sweeps under the lock and then fails to write leaves the
+    // file as it was: this change is put in place, its file having been left
+    // alone by the sweep. (The tree writer sweeps before it writes.)
+    FaultyFileSystem failing;
+    fs.Arm([&] {
+        TaggingDatabase other(failing);
+        other.m_pSettings = &m_settings;
+        other.SetTreeWriter(true);
+        other.Open();
+        failing.FailNth(IoCall::Rename, 1);
+        EXPECT_FALSE(other.SetFileTags("/o.doc", {"never"}));
+    });
+    ASSERT_TRUE(db->SetFileTags("/c.doc", {"c"}));
+    EXPECT_FALSE(fs.Armed());
+    EXPECT_EQ(OpenDb()->GetFileItem("/c.doc").tags, TagList{"c"});
+    EXPECT_EQ(OpenDb()->GetFileItem("/o.doc").tags, TagList{"o"});
+    EXPECT_TRUE(files::ListFiles(m_dir.Path(), ".tags.xml.*").empty());
+}
+
 TEST_F(DatabaseTest, ALinkedDatabaseIsChangedWhereItLivesUnderOneLock)
 {
     const std::string real = m_dir / "real/tags.xml";
