@@ -49,6 +49,11 @@ TaggingDatabase::~TaggingDatabase()
     DropTree();
 }
 
+files::FileSystem& TaggingDatabase::Fs() const
+{
+    return m_p->m_file.Fs();
+}
+
 void TaggingDatabase::SetWritesFileSystemTags(bool bWrite)
 {
     m_p->m_bFileSystemTags = bWrite;
@@ -452,7 +457,7 @@ bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
     if (!Change([&](RecordEditor& records) { return records.SetTags(path, tags); })) return false;
     // The file keeps its tags where the desktop looks for them too; where it
     // cannot, nothing else changes.
-    if (WritesFileSystemTags()) fstags::Write(path, tags);
+    if (WritesFileSystemTags()) fstags::Write(Fs(), path, tags);
     return true;
 }
 
