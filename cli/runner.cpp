@@ -1,4 +1,6 @@
-// quillmark: the command-line tool over the tag database.
+// The quillmark command line: its arguments parsed, the database opened, the command run.
+#include "cli/runner.h"
+
 #include <CLI/CLI.hpp>
 
 #include <unistd.h>
@@ -83,11 +85,8 @@ int CommandIndex(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
+int quillmark::cli::RunCommandLine(int argc, char** argv, files::FileSystem& fs)
 {
-    // Results go out through the streams alone, buffered: a search may print
-    // a hundred thousand lines.
-    std::ios::sync_with_stdio(false);
     CLI::App app{"quillmark: tag files and find them again by tag"};
     app.name("quillmark");
     app.require_subcommand(1);
@@ -205,7 +204,7 @@ int main(int argc, char** argv)
     const bool bChanges = tag->parsed() || remove->parsed() || add->parsed() || untag->parsed() ||
                           renameTag->parsed() || scan->parsed();
     AppSettings settings;
-    TaggingDatabase db;
+    TaggingDatabase db(fs);
     if (dbFile.empty()) {
         if (!settings.Load(bChanges) || settings.DatabasePath.empty()) {
             std::cerr << "quillmark: the settings give no database folder; name the database with --db FILE\n";
