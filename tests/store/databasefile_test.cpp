@@ -188,9 +188,8 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
     FaultyFileSystem fs;
     for (IoCall call : {IoCall::Open, IoCall::Read}) {
         fs.FailNth(call, 1);
-        files::ScopedFileSystem scope(fs);
         ::testing::internal::CaptureStderr();
-        auto db = OpenDb(false); // a valid index would answer without reading the file
+        auto db = OpenDb(false, &fs); // a valid index would answer without reading the file
         EXPECT_TRUE(db->ReadFailed()) << IoCallName(call);
         EXPECT_NE(db->LastError().find("Input/output error"), std::string::npos) << db->LastError();
         EXPECT_EQ(FileText(), before) << "a file that could not be read is left as it is";
@@ -208,10 +207,9 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
 
     // A read failing after the records were read: queries keep the records they had.
     {
-        auto db = OpenDb(false); // a valid index would answer without reading the file
+        auto db = OpenDb(false, &fs); // a valid index would answer without reading the file
         ASSERT_TRUE(files::AtomicReplace(DbFile(), before)); // replaced by another process
         fs.FailNth(IoCall::Read, 1);
-        files::ScopedFileSystem scope(fs);
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"});
         ::testing::internal::GetCapturedStderr();
@@ -239,8 +237,7 @@ TEST_F(DatabaseTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrittenEve
     fs.FailNth(IoCall::Rename, 1, EACCES); // moving it aside fails
     ::testing::internal::CaptureStderr();
     {
-        files::ScopedFileSystem scope(fs);
-        auto db = OpenDb();
+        auto db = OpenDb(true, &fs);
         EXPECT_TRUE(db->RecoveredFile().empty());
         EXPECT_TRUE(db->ReadFailed());
         fs.FailNth(IoCall::Rename, 1, EACCES); // and again when a change tries
