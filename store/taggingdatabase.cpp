@@ -316,7 +316,9 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
     const std::string path = DatabaseFile();
     if (!m_p->m_pTree) {
         std::string error;
-        m_p->m_pTree = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error) : tree::NewEmpty();
+        // Only a file that is not there starts a new tree: one that could not be
+        // examined is read (and its failure reported), never written over.
+        m_p->m_pTree = !files::IsMissing(Fs(), path) ? tree::Read(Fs(), path, error) : tree::NewEmpty();
         if (!m_p->m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return Written::No;

@@ -352,6 +352,19 @@ FileStamp GetFileStamp(FileSystem& fs, const std::string& path)
     return fs.Stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp{};
 }
 
+bool IsMissing(FileSystem& fs, const std::string& path, FileStamp* pStamp)
+{
+    struct stat st {};
+    if (fs.Stat(path.c_str(), &st) == 0) {
+        if (pStamp) *pStamp = StampOf(st);
+        return false;
+    }
+    const int error = errno;
+    if (pStamp) *pStamp = FileStamp{};
+    errno = error;
+    return error == ENOENT || error == ENOTDIR;
+}
+
 FileStamp GetFileStamp(FileSystem& fs, int fd)
 {
     struct stat st {};

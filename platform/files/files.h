@@ -129,6 +129,10 @@ struct FileStamp {
 };
 FileStamp GetFileStamp(const std::string& path);
 FileStamp GetFileStamp(FileSystem& fs, const std::string& path);
+// True only when nothing is at `path` (its stat fails with ENOENT or ENOTDIR):
+// a file that cannot be examined for another reason (EIO, EACCES) may well be
+// there, and must not be taken for a missing one. `pStamp` receives its stamp.
+bool IsMissing(FileSystem& fs, const std::string& path, FileStamp* pStamp = nullptr);
 // The same for a file open at `fd`.
 FileStamp GetFileStamp(FileSystem& fs, int fd);
 // The stamp of the file `st` describes (a status from stat or fstat).

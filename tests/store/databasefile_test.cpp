@@ -230,6 +230,41 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
     EXPECT_FALSE(OpenDb()->ReadFailed());
 }
 
+TEST_F(DatabaseTest, AFileThatCouldNotBeExaminedIsNeverTakenForAMissingOne)
+{
+    {
+        auto db = OpenDb();
+        ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    }
+    const std::string before = FileText();
+    // Each stat of opening and changing it failed in turn, with either writer: a
+    // database started empty over a file that is there would write it over.
+    for (const bool tree : {false, true}) {
+        int failed = 0;
+        for (int n = 1; n < 100; ++n, ++failed) {
+            SCOPED_TRACE(std::string(tree ? "tree" : "pieces") + ", stat " + std::to_string(n));
+            ASSERT_TRUE(files::AtomicReplace(DbFile(), before));
+            FaultyFileSystem fs;
+            fs.FailNth(IoCall::Stat, n);
+            ::testing::internal::CaptureStderr();
+            {
+                auto db = OpenDb(true, &fs);
+                db->SetTreeWriter(tree);
+                const bool saved = db->SetFileTags("/b.doc", {"b"});
+                EXPECT_EQ(OpenDb()->GetFileItem("/b.doc").tags, saved ? TagList{"b"} : TagList{});
+                if (!saved) {
+                    EXPECT_FALSE(db->LastError().empty());
+                }
+            }
+            ::testing::internal::GetCapturedStderr();
+            EXPECT_EQ(OpenDb()->GetFileItem("/a.doc").tags, TagList{"a"});
+            if (!fs.Failed())
+                break;
+        }
+        EXPECT_GT(failed, 2);
+    }
+}
+
 TEST_F(DatabaseTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrittenEvenByRoot)
 {
     m_dir.WriteFile("tags.xml", "garbage");
