@@ -5,6 +5,7 @@
 #include "host/wordapplication.h"
 #include "officeapi/powerpoint.h"
 #include "officeapi/word.h"
+#include "platform/files/filesystem.h"
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
 
@@ -47,7 +48,9 @@ void SetResult(Variant* result, HRESULT hr)
 
 } // namespace
 
-CConnect::CConnect()
+CConnect::CConnect() : CConnect(files::FileSystem::Posix()) {}
+
+CConnect::CConnect(files::FileSystem& fs) : m_fs(fs)
 {
     LockModule();
     InitDispatchTable();
@@ -133,7 +136,7 @@ void CConnect::Connect(IDispatch* application)
         return;
     }
 
-    m_pDatabase = std::make_unique<TaggingDatabase>();
+    m_pDatabase = std::make_unique<TaggingDatabase>(m_fs);
     m_pDatabase->m_pSettings = m_pSettings.get();
     m_pDatabase->Open();
 

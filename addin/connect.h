@@ -10,6 +10,10 @@
 
 namespace quillmark {
 
+namespace files {
+class FileSystem;
+}
+
 class AppSettings;
 class OfficeApplication;
 class TaggingDatabase;
@@ -19,7 +23,11 @@ inline constexpr GUID LIBID_QuillmarkLib = GuidLiteral("{2E81D4A7-5C06-4B9F-A3E2
 
 class CConnect final : public DispatchObject<office::IDTExtensibility2> {
 public:
+    // The host's class factory makes it over the operating system's file system.
     CConnect();
+    // Every file call of the tag database it makes, and of the database's work in
+    // the host wrapper, goes through `fs` (not owned; it must outlive the object).
+    explicit CConnect(files::FileSystem& fs);
     ~CConnect() override;
 
     // IDTExtensibility2. Every notification returns S_OK; nothing a host call
@@ -44,6 +52,7 @@ private:
 
     // Owned here and released when the object goes, wrapper first: it borrows the
     // others. The database writes every change at once, so nothing is unsaved.
+    files::FileSystem& m_fs;
     AddinDialogLauncher m_dialogLauncher; // the dialogs the wrapper's command bar asks for
     std::unique_ptr<AppSettings> m_pSettings;
     std::unique_ptr<TaggingDatabase> m_pDatabase;

@@ -30,7 +30,7 @@ int TagCommand(TaggingDatabase& db, const std::string& fullPath, const std::stri
         err << "quillmark: nothing stored: the tag text holds no tag\n";
         return kFailure;
     }
-    if (!files::Exists(fullPath))
+    if (!files::Exists(db.Fs(), fullPath))
         err << "quillmark: warning: " << fullPath
             << " does not exist; its tags are stored without file dates\n";
     if (!db.SetDocumentTags(fullPath, commaSepTags)) {

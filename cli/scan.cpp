@@ -153,7 +153,7 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
                 std::ostream& progressOut)
 {
     for (const std::string& folder : options.folders) {
-        if (!files::IsDirectory(folder)) {
+        if (!files::IsDirectory(db.Fs(), folder)) {
             err << "quillmark: not a folder: " << folder << "\n";
             return kFailure;
         }
@@ -189,7 +189,7 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
         std::optional<TagList> tags = filematch::ReadFileTags(path, &why);
         if (tags)
             file.facts.content = ContentCache::Describe(path, cache.Find(file.key), &why);
-        const auto times = files::GetFileTimes(path);
+        const auto times = files::GetFileTimes(db.Fs(), path);
         if (!tags || !file.facts.content || !times) {
             damaged.emplace_back(path, why.empty() ? "cannot be read" : why);
             continue;
@@ -239,7 +239,7 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
         // Records whose files are gone, and the new files that may be them.
         std::vector<std::size_t> gone;
         for (const auto& [key, index] : byKey)
-            if (!files::Exists(records[index].path))
+            if (!files::Exists(db.Fs(), records[index].path))
                 gone.push_back(index);
         std::sort(gone.begin(), gone.end());
         std::vector<FoundFile> freshFacts;
@@ -327,13 +327,13 @@ int ScanCommand(TaggingDatabase& db, const ScanOptions& options, std::ostream& o
             const std::string from = databaseFolder + record.md5;
             const std::string to = databaseFolder + db.GetMd5Hex(newPath);
             std::string why;
-            if (files::IsDirectory(from) && !files::RenameNoReplace(from, to, &why))
+            if (files::IsDirectory(db.Fs(), from) && !files::RenameNoReplace(db.Fs(), from, to, &why))
                 err << "quillmark: warning: the previews of " << newPath << " stay in " << from << ": " << why
                     << "\n";
         }
         if (db.WritesFileSystemTags())
             for (const FileItem& item : plan.stored)
-                fstags::Write(item.path, item.tags);
+                fstags::Write(db.Fs(), item.path, item.tags);
         // What was learnt of each file's content, for finding it after a later move.
         for (const ScannedFile& file : scanned)
             cache.Set(file.key, *file.facts.content);

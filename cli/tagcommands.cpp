@@ -26,9 +26,9 @@ TagList TagsOfArguments(const std::vector<std::string>& arguments)
 
 // The record of `path` after `change`, with the file's current dates (as
 // storing tags records them); the preview date stays, previews do not change.
-FileItem Restamped(FileItem item)
+FileItem Restamped(files::FileSystem& fs, FileItem item)
 {
-    if (const auto times = files::GetFileTimes(item.path)) {
+    if (const auto times = files::GetFileTimes(fs, item.path)) {
         item.writeDate = times->writeTime;
         item.accessDate = times->accessTime;
         item.createDate = times->createTime;
@@ -42,8 +42,8 @@ void WriteFileSystemTags(const TaggingDatabase& db, const std::vector<FileItem>&
     if (!db.WritesFileSystemTags())
         return;
     for (const FileItem& item : changed)
-        if (files::IsRegularFile(item.path))
-            fstags::Write(item.path, item.tags);
+        if (files::IsRegularFile(db.Fs(), item.path))
+            fstags::Write(db.Fs(), item.path, item.tags);
 }
 
 bool Saved(TaggingDatabase& db, bool bOk, std::ostream& err)
@@ -64,7 +64,7 @@ int AddCommand(TaggingDatabase& db, const std::vector<std::string>& fullPaths, c
         return kFailure;
     }
     for (const std::string& path : fullPaths)
-        if (!files::Exists(path))
+        if (!files::Exists(db.Fs(), path))
             err << "quillmark: warning: " << path << " does not exist; its tags are stored without file dates\n";
     std::vector<FileItem> changed;
     bool bRefused = false;
@@ -97,12 +97,12 @@ int AddCommand(TaggingDatabase& db, const std::vector<std::string>& fullPaths, c
             item->tags = unionTags.Tags();
         }
         for (auto& [index, item] : replaced) {
-            FileItem stamped = Restamped(std::move(item));
+            FileItem stamped = Restamped(db.Fs(), std::move(item));
             bRefused |= !batch.Replace(index, stamped);
             changed.push_back(std::move(stamped));
         }
         for (const std::string& key : newOrder) {
-            FileItem stamped = Restamped(std::move(pending[key]));
+            FileItem stamped = Restamped(db.Fs(), std::move(pending[key]));
             bRefused |= !batch.Add(stamped);
             changed.push_back(std::move(stamped));
         }

@@ -10,9 +10,12 @@ namespace quillmark {
 OfficeApplication::Relocation OfficeApplication::RelocateDocument(const std::string& oldPath,
                                                                   const std::string& newPath)
 {
-    if (newPath.empty() || !files::Exists(newPath) || files::IsDirectory(newPath)) return Relocation::NotFound;
-    if (IsInTemporaryFolder(newPath)) return Relocation::InTemporaryFolder;
+    if (newPath.empty()) return Relocation::NotFound;
     TaggingDatabase& database = RequireDatabase();
+    // The new file is looked at through the database's file system, as its record is.
+    files::FileSystem& fs = database.Fs();
+    if (!files::Exists(fs, newPath) || files::IsDirectory(fs, newPath)) return Relocation::NotFound;
+    if (IsInTemporaryFolder(newPath)) return Relocation::InTemporaryFolder;
     const std::string fileNameTag = GetFileNameTag(newPath);
     // Both records read and written in one change under the lock: another
     // program's change to either in between is kept, and the old record goes

@@ -103,10 +103,13 @@ const std::string& LastDatabaseWarning() { return g_strLastWarning; }
 DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, const Parser& parse, bool repair)
 {
     for (int attempt = 0;; ++attempt) {
-        const files::FileStamp before = files::GetFileStamp(Fs(), path);
+        files::FileStamp before;
+        // A file that could not be examined may be there: it is read like one
+        // that was, never taken for a missing one and written over.
+        const bool there = !files::IsMissing(Fs(), path, &before);
         std::string error;
         ReadResult result = ReadResult::Malformed;
-        if (before.exists) {
+        if (there) {
             files::FileSystem& fs = Fs();
             // A FIFO or a folder at the path is refused without blocking.
             const int fd = files::OpenRegularFile(fs, path, &error);
@@ -121,19 +124,19 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
                 continue;
         }
         m_bReadFailed = false;
-        if (before.exists && result == ReadResult::Read) {
+        if (there && result == ReadResult::Read) {
             m_stamp = before;
             m_bStampKnown = true;
             m_bBlocked = false;
             return Loaded::File;
         }
-        if (before.exists && result == ReadResult::ReadError) {
+        if (there && result == ReadResult::ReadError) {
             // The content may be fine (no permission, an I/O error): leave the file
             // alone and refuse to save over it.
             m_bBlocked = true;
             m_bReadFailed = true;
             WarnDatabase(error + "; the tag database is left untouched and changes cannot be saved");
-        } else if (before.exists && !repair) {
+        } else if (there && !repair) {
             // A query changes nothing: the next change moves the file aside.
             m_bBlocked = true;
             m_bReadFailed = true;
@@ -142,7 +145,7 @@ DatabaseFile::Loaded DatabaseFile::Load(const std::string& path, bool locked, co
             m_stamp = before;
             m_bStampKnown = true;
             return Loaded::Empty;
-        } else if (before.exists) {
+        } else if (there) {
             // Move the unparseable file aside under the lock, unless another process
             // has meanwhile put a new file in its place.
             std::optional<files::FileLock> lock;

@@ -1,13 +1,16 @@
 #include "store/filesystemtags.h"
 
 #include "platform/files/files.h"
+#include "platform/files/filesystem.h"
 #include "store/utf8.h"
 
 #include <set>
 
 namespace quillmark::fstags {
 
-bool Write(const std::string& path, const TagList& tags)
+bool Write(const std::string& path, const TagList& tags) { return Write(files::FileSystem::Current(), path, tags); }
+
+bool Write(files::FileSystem& fs, const std::string& path, const TagList& tags)
 {
     std::string value;
     std::set<std::string_view> written;
@@ -19,8 +22,8 @@ bool Write(const std::string& path, const TagList& tags)
         value += tag;
     }
     if (value.empty())
-        return files::SetAttribute(path, kAttribute, std::nullopt);
-    return files::SetAttribute(path, kAttribute, value);
+        return files::SetAttribute(fs, path, kAttribute, std::nullopt);
+    return files::SetAttribute(fs, path, kAttribute, value);
 }
 
 TagList Read(const std::string& path)

@@ -145,7 +145,8 @@ bool TaggingDatabase::WriteBatch(const RecordBatch& batch)
         // A file in the formatter's indented form is read without its indenting,
         // so that it is written back the same with every record indented.
         const bool bIndented = m_p->m_index.m_bCanonical && m_p->m_index.m_layout == TagIndex::Layout::Indented;
-        doc = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error, bIndented) : tree::NewEmpty();
+        // Only a missing file starts empty (see WriteTree).
+        doc = !files::IsMissing(Fs(), path) ? tree::Read(Fs(), path, error, bIndented) : tree::NewEmpty();
         if (!doc) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return false;

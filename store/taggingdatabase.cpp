@@ -49,6 +49,11 @@ TaggingDatabase::~TaggingDatabase()
     DropTree();
 }
 
+files::FileSystem& TaggingDatabase::Fs() const
+{
+    return m_p->m_file.Fs();
+}
+
 void TaggingDatabase::SetWritesFileSystemTags(bool bWrite)
 {
     m_p->m_bFileSystemTags = bWrite;
@@ -375,7 +380,9 @@ TaggingDatabase::Written TaggingDatabase::WriteTree(const PendingChange& change)
     const std::string path = DatabaseFile();
     if (!m_p->m_pTree) {
         std::string error;
-        m_p->m_pTree = files::GetFileStamp(m_p->m_file.Fs(), path).exists ? tree::Read(m_p->m_file.Fs(), path, error) : tree::NewEmpty();
+        // Only a file that is not there starts a new tree: one that could not be
+        // examined is read (and its failure reported), never written over.
+        m_p->m_pTree = !files::IsMissing(Fs(), path) ? tree::Read(Fs(), path, error) : tree::NewEmpty();
         if (!m_p->m_pTree) {
             WarnDatabase(error.empty() ? "out of memory" : error);
             return Written::No;
@@ -518,7 +525,7 @@ bool TaggingDatabase::SetFileTags(const std::string& path, const TagList& tags)
     if (!Change([&](RecordEditor& records) { return records.SetTags(path, tags); })) return false;
     // The file keeps its tags where the desktop looks for them too; where it
     // cannot, nothing else changes.
-    if (WritesFileSystemTags()) fstags::Write(path, tags);
+    if (WritesFileSystemTags()) fstags::Write(Fs(), path, tags);
     return true;
 }
 

@@ -42,6 +42,10 @@ public:
 
     AppSettings* m_pSettings = nullptr; // not owned; only DatabasePath is read
 
+    // The file system the database works through. Its owner makes the other
+    // file calls of the database's work (the files records name) through it too.
+    files::FileSystem& Fs() const;
+
     // Loads tags.xml, or starts empty when it is missing or unreadable (an
     // unreadable file is first moved aside, see RecoveredFile). Always true.
     // Without `bRepair` (a program that only queries) nothing on disk changes:

@@ -68,10 +68,12 @@ std::optional<FileTimes> GetFileTimes(FileSystem& fs, const std::string& path)
     return times;
 }
 
-bool Exists(const std::string& path)
+bool Exists(const std::string& path) { return Exists(FileSystem::Current(), path); }
+
+bool Exists(FileSystem& fs, const std::string& path)
 {
     struct stat st {};
-    return FileSystem::Current().Stat(path.c_str(), &st) == 0;
+    return fs.Stat(path.c_str(), &st) == 0;
 }
 
 bool IsDirectory(const std::string& path) { return IsDirectory(FileSystem::Current(), path); }
@@ -82,10 +84,12 @@ bool IsDirectory(FileSystem& fs, const std::string& path)
     return fs.Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsRegularFile(const std::string& path)
+bool IsRegularFile(const std::string& path) { return IsRegularFile(FileSystem::Current(), path); }
+
+bool IsRegularFile(FileSystem& fs, const std::string& path)
 {
     struct stat st {};
-    return FileSystem::Current().Stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return fs.Stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern, NameCase nameCase)
@@ -359,6 +363,19 @@ FileStamp GetFileStamp(FileSystem& fs, const std::string& path)
     return fs.Stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp{};
 }
 
+bool IsMissing(FileSystem& fs, const std::string& path, FileStamp* pStamp)
+{
+    struct stat st {};
+    if (fs.Stat(path.c_str(), &st) == 0) {
+        if (pStamp) *pStamp = StampOf(st);
+        return false;
+    }
+    const int error = errno;
+    if (pStamp) *pStamp = FileStamp{};
+    errno = error;
+    return error == ENOENT || error == ENOTDIR;
+}
+
 FileStamp GetFileStamp(FileSystem& fs, int fd)
 {
     struct stat st {};
@@ -506,7 +523,12 @@ namespace quillmark::files {
 
 std::optional<std::string> GetAttribute(const std::string& path, const std::string& name, std::size_t limit)
 {
-    FileSystem& fs = FileSystem::Current();
+    return GetAttribute(FileSystem::Current(), path, name, limit);
+}
+
+std::optional<std::string> GetAttribute(FileSystem& fs, const std::string& path, const std::string& name,
+                                        std::size_t limit)
+{
     const ssize_t size = fs.GetAttribute(path.c_str(), name.c_str(), nullptr, 0);
     if (size < 0)
         return std::nullopt;
@@ -525,7 +547,12 @@ std::optional<std::string> GetAttribute(const std::string& path, const std::stri
 
 bool SetAttribute(const std::string& path, const std::string& name, const std::optional<std::string>& value)
 {
-    FileSystem& fs = FileSystem::Current();
+    return SetAttribute(FileSystem::Current(), path, name, value);
+}
+
+bool SetAttribute(FileSystem& fs, const std::string& path, const std::string& name,
+                  const std::optional<std::string>& value)
+{
     if (!value) {
         // Nothing to remove is no failure.
         return fs.RemoveAttribute(path.c_str(), name.c_str()) == 0 || errno == ENODATA;

@@ -29,10 +29,12 @@ std::optional<FileTimes> GetFileTimes(const std::string& path);
 std::optional<FileTimes> GetFileTimes(FileSystem& fs, const std::string& path);
 
 bool Exists(const std::string& path);
+bool Exists(FileSystem& fs, const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsDirectory(FileSystem& fs, const std::string& path);
 // A plain file (links followed): not a folder, device, pipe or socket.
 bool IsRegularFile(const std::string& path);
+bool IsRegularFile(FileSystem& fs, const std::string& path);
 
 // How a wildcard compares letters: exactly, or ignoring ASCII case as Windows
 // file names do (*.jpg then also finds Slide1.JPG).
@@ -110,8 +112,12 @@ bool RenameNoReplace(FileSystem& fs, const std::string& from, const std::string&
 // `limit` bytes are read: a longer value is refused (E2BIG).
 std::optional<std::string> GetAttribute(const std::string& path, const std::string& name,
                                         std::size_t limit = 65536);
+std::optional<std::string> GetAttribute(FileSystem& fs, const std::string& path, const std::string& name,
+                                        std::size_t limit = 65536);
 // Sets (or, with `value` nullopt, removes) the attribute; false with errno set.
 bool SetAttribute(const std::string& path, const std::string& name, const std::optional<std::string>& value);
+bool SetAttribute(FileSystem& fs, const std::string& path, const std::string& name,
+                  const std::optional<std::string>& value);
 
 // Identity of a file's current content as far as the file system tells:
 // changes whenever the file is replaced or written.
@@ -123,6 +129,10 @@ struct FileStamp {
 };
 FileStamp GetFileStamp(const std::string& path);
 FileStamp GetFileStamp(FileSystem& fs, const std::string& path);
+// True only when nothing is at `path` (its stat fails with ENOENT or ENOTDIR):
+// a file that cannot be examined for another reason (EIO, EACCES) may well be
+// there, and must not be taken for a missing one. `pStamp` receives its stamp.
+bool IsMissing(FileSystem& fs, const std::string& path, FileStamp* pStamp = nullptr);
 // The same for a file open at `fd`.
 FileStamp GetFileStamp(FileSystem& fs, int fd);
 // The stamp of the file `st` describes (a status from stat or fstat).

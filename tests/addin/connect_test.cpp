@@ -9,13 +9,17 @@
 #include "store/appsettings.h"
 #include "store/taggingdatabase.h"
 #include "tests/addin/addintestsupport.h"
+#include "tests/support/faultyfilesystem.h"
 #include "platform/files/files.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 
 using namespace quillmark;
 using namespace quillmark::test;
@@ -191,4 +195,49 @@ TEST_F(ConnectInHost, UnreadableSettingsLeaveTheHostAlone)
     std::free(pOldCwd);
     EXPECT_FALSE(files::Exists(m_sandbox.dir / "tags.xml"));
     EXPECT_EQ(files::ReadFile(m_sandbox.RegistryFile()).value_or(""), malformed);
+}
+
+TEST_F(ConnectInHost, TheDatabaseWorksThroughTheFileSystemTheConnectionIsHanded)
+{
+    // Documents outside the temporary folder, where the add-in tags them.
+    ScopedEnv temp("TMPDIR", m_sandbox.dir / "tmp");
+    std::filesystem::create_directories(m_sandbox.dir / "tmp");
+    std::filesystem::create_directories(m_sandbox.dir / "docs");
+    FaultyFileSystem fs;
+    SimOffice office(HostKind::Word);
+    ComPtr<CConnect> spConnect = MakeComObject<CConnect>(fs);
+    ASSERT_EQ(spConnect->OnConnection(office.Application(), office::ext_cm_Startup, nullptr, nullptr), S_OK);
+    ASSERT_NE(spConnect->Database(), nullptr);
+    // A document with its own keywords, made by the office and opened again:
+    // opening it stores its keywords in the database.
+    const auto open = [&](const std::string& name) {
+        simoffice::SimDocument* pDoc = office.Model().New();
+        if (!pDoc) throw std::runtime_error("New failed");
+        pDoc->SetProperty("Keywords", "budget");
+        const std::string path = m_sandbox.dir / ("docs/" + name);
+        std::string error;
+        if (!office.Model().Save(pDoc, path, &error)) throw std::runtime_error(error);
+        office.Model().Close(pDoc);
+        if (!office.Model().Open(path, 0, &error)) throw std::runtime_error(error);
+        return path;
+    };
+
+    fs.Reset();
+    const std::string stored = open("Report.doc");
+    EXPECT_GT(fs.Calls(IoCall::Lock), 0);
+    EXPECT_GT(fs.Calls(IoCall::Rename), 0);
+    EXPECT_EQ(spConnect->Database()->GetFileItem(stored).tags, (TagList{"budget", "Report"})); // and its name
+
+    // Its replacement of the database failing there, the record is not stored.
+    const std::string database = spConnect->Database()->DatabaseFile();
+    const std::string before = files::ReadFile(database).value_or("<missing>");
+    fs.FailNth(IoCall::Rename, 1);
+    ::testing::internal::CaptureStderr();
+    const std::string refused = open("Plan.doc");
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(fs.Failed());
+    EXPECT_EQ(files::ReadFile(database).value_or("<missing>"), before);
+    EXPECT_TRUE(spConnect->Database()->GetFileItem(refused).tags.empty());
+    EXPECT_NE(warning.find("quillmark"), std::string::npos) << warning;
+    EXPECT_EQ(spConnect->OnDisconnection(office::ext_dm_HostShutdown, nullptr), S_OK);
 }

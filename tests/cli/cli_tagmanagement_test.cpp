@@ -185,19 +185,16 @@ TEST_F(TagManagement, TenThousandRecordsEachCommandInOneSave)
 
     // Each command in one atomic replacement of the file.
     const auto oneSave = [&](const std::function<int(TaggingDatabase&, std::ostream&, std::ostream&)>& command) {
-        TaggingDatabase database;
+        FaultyFileSystem counter;
+        TaggingDatabase database(counter);
         database.SetDatabaseFile(db);
         database.SetWritesFileSystemTags(false);
         // The renames counted are the tag file's alone, not its index's.
         database.SetUseIndex(false);
         database.Open();
-        FaultyFileSystem counter;
+        counter.Reset();
         std::ostringstream out, err;
-        int status = 0;
-        {
-            files::ScopedFileSystem scope(counter);
-            status = command(database, out, err);
-        }
+        const int status = command(database, out, err);
         EXPECT_EQ(counter.Calls(IoCall::Rename), 1) << err.str();
         return status;
     };

@@ -20,7 +20,11 @@ struct EventHost : HostSetup<Wrapper> {
     std::string docs = folders.dir / "docs";
     ScopedEnv tempEnv{"TMPDIR", tempFolder};
 
-    EventHost()
+    EventHost() { Start(); }
+    // The database works through `fs` (see HostSetup).
+    explicit EventHost(files::FileSystem& fs) : Base(fs) { Start(); }
+
+    void Start()
     {
         std::filesystem::create_directories(tempFolder);
         std::filesystem::create_directories(docs);

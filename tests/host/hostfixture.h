@@ -87,6 +87,13 @@ struct HostSetup {
 
     explicit HostSetup(std::uint32_t productType = 0, std::uint32_t fileNameTagSetting = 0)
     {
+        Attach(productType, fileNameTagSetting);
+    }
+    // The database works through `fs`, as the connection hands it its file system.
+    explicit HostSetup(files::FileSystem& fs) : database(fs) { Attach(0, 0); }
+
+    void Attach(std::uint32_t productType, std::uint32_t fileNameTagSetting)
+    {
         settings.ProductType = productType;
         settings.ProductName = LoadResString(productType == 2 ? 133 : 132);
         settings.WebsiteHelpURL = "help/index.html";

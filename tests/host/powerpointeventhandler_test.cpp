@@ -147,7 +147,8 @@ TEST(PowerPointEventHandlerTest, SavingInTheTemporaryFolderChangesNeitherTheData
 
 TEST(PowerPointEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebuilt)
 {
-    PowerPointHost host;
+    FaultyFileSystem fs;
+    PowerPointHost host(fs);
     const std::string path = host.Prepare("Odd.ppt", {{"Keywords", "fine"}});
     simoffice::SimDocument& pres = host.Open(path);
     host.Store(path, {"kept"});
@@ -158,12 +159,8 @@ TEST(PowerPointEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebui
     host.wrapper.DisconnectApplicationEvents();
     PowerPointEventHandler handler;
     handler.m_pOfficeApp = &host.wrapper;
-    FaultyFileSystem fs;
     fs.FailNth(IoCall::Rename, 1);
-    {
-        files::ScopedFileSystem scope(fs);
-        handler.OnPresentationSave(host.Object(pres).Get());
-    }
+    handler.OnPresentationSave(host.Object(pres).Get());
     ASSERT_TRUE(fs.Failed());
     EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));

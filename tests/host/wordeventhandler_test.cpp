@@ -211,15 +211,12 @@ TEST(WordEventHandlerTest, ADocumentWithoutAFileIsNeverRecordedUnderItsBareName)
 
 TEST(WordEventHandlerTest, ADatabaseThatRefusesTheTagsStillGetsTheBarRebuilt)
 {
-    WordHost host;
+    FaultyFileSystem fs;
+    WordHost host(fs);
     const std::string path = host.Prepare("Odd.doc", {{"Keywords", std::string("fine")}});
     host.Store(path, {"kept"});
-    FaultyFileSystem fs;
     fs.FailNth(IoCall::Rename, 1);
-    {
-        files::ScopedFileSystem scope(fs);
-        host.Open(path);
-    }
+    host.Open(path);
     ASSERT_TRUE(fs.Failed());
     EXPECT_THAT(host.Stored(path), ElementsAre("kept"));
     EXPECT_THAT(host.TagButtons(), ElementsAre("kept 1589"));

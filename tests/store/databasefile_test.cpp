@@ -254,9 +254,8 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
     FaultyFileSystem fs;
     for (IoCall call : {IoCall::Open, IoCall::Read}) {
         fs.FailNth(call, 1);
-        files::ScopedFileSystem scope(fs);
         ::testing::internal::CaptureStderr();
-        auto db = OpenDb(false); // a valid index would answer without reading the file
+        auto db = OpenDb(false, &fs); // a valid index would answer without reading the file
         EXPECT_TRUE(db->ReadFailed()) << IoCallName(call);
         EXPECT_NE(db->LastError().find("Input/output error"), std::string::npos) << db->LastError();
         EXPECT_EQ(FileText(), before) << "a file that could not be read is left as it is";
@@ -274,10 +273,9 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
 
     // A read failing after the records were read: queries keep the records they had.
     {
-        auto db = OpenDb(false); // a valid index would answer without reading the file
+        auto db = OpenDb(false, &fs); // a valid index would answer without reading the file
         ASSERT_TRUE(files::AtomicReplace(DbFile(), before)); // replaced by another process
         fs.FailNth(IoCall::Read, 1);
-        files::ScopedFileSystem scope(fs);
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"});
         ::testing::internal::GetCapturedStderr();
@@ -298,6 +296,41 @@ TEST_F(DatabaseTest, AFileThatCannotBeReadIsToldApartFromAnEmptyDatabase)
     EXPECT_FALSE(OpenDb()->ReadFailed());
 }
 
+TEST_F(DatabaseTest, AFileThatCouldNotBeExaminedIsNeverTakenForAMissingOne)
+{
+    {
+        auto db = OpenDb();
+        ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    }
+    const std::string before = FileText();
+    // Each stat of opening and changing it failed in turn, with either writer: a
+    // database started empty over a file that is there would write it over.
+    for (const bool tree : {false, true}) {
+        int failed = 0;
+        for (int n = 1; n < 100; ++n, ++failed) {
+            SCOPED_TRACE(std::string(tree ? "tree" : "pieces") + ", stat " + std::to_string(n));
+            ASSERT_TRUE(files::AtomicReplace(DbFile(), before));
+            FaultyFileSystem fs;
+            fs.FailNth(IoCall::Stat, n);
+            ::testing::internal::CaptureStderr();
+            {
+                auto db = OpenDb(true, &fs);
+                db->SetTreeWriter(tree);
+                const bool saved = db->SetFileTags("/b.doc", {"b"});
+                EXPECT_EQ(OpenDb()->GetFileItem("/b.doc").tags, saved ? TagList{"b"} : TagList{});
+                if (!saved) {
+                    EXPECT_FALSE(db->LastError().empty());
+                }
+            }
+            ::testing::internal::GetCapturedStderr();
+            EXPECT_EQ(OpenDb()->GetFileItem("/a.doc").tags, TagList{"a"});
+            if (!fs.Failed())
+                break;
+        }
+        EXPECT_GT(failed, 2);
+    }
+}
+
 TEST_F(DatabaseTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrittenEvenByRoot)
 {
     m_dir.WriteFile("tags.xml", "garbage");
@@ -305,8 +338,7 @@ TEST_F(DatabaseTest, AnUnreadableFileThatCannotBeMovedAsideIsNeverOverwrittenEve
     fs.FailNth(IoCall::Rename, 1, EACCES); // moving it aside fails
     ::testing::internal::CaptureStderr();
     {
-        files::ScopedFileSystem scope(fs);
-        auto db = OpenDb();
+        auto db = OpenDb(true, &fs);
         EXPECT_TRUE(db->RecoveredFile().empty());
         EXPECT_TRUE(db->ReadFailed());
         fs.FailNth(IoCall::Rename, 1, EACCES); // and again when a change tries

@@ -27,9 +27,10 @@ protected:
 
     // A database object over the test's folder, opened.
     // `useIndex` false: every read parses the file, as without a persistent index.
-    std::unique_ptr<TaggingDatabase> OpenDb(bool useIndex = true)
+    // `pFs`: the file system handed to it (not owned), else the current one.
+    std::unique_ptr<TaggingDatabase> OpenDb(bool useIndex = true, files::FileSystem* pFs = nullptr)
     {
-        auto db = std::make_unique<TaggingDatabase>();
+        auto db = pFs ? std::make_unique<TaggingDatabase>(*pFs) : std::make_unique<TaggingDatabase>();
         db->m_pSettings = &m_settings;
         db->SetUseIndex(useIndex);
         EXPECT_TRUE(db->Open());

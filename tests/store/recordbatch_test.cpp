@@ -16,9 +16,9 @@ namespace {
 
 class RecordBatchTest : public test::DatabaseTest, public ::testing::WithParamInterface<bool> {
 protected:
-    std::unique_ptr<TaggingDatabase> Db()
+    std::unique_ptr<TaggingDatabase> Db(files::FileSystem* pFs = nullptr)
     {
-        auto db = OpenDb();
+        auto db = OpenDb(true, pFs);
         db->SetTreeWriter(GetParam());
         return db;
     }
@@ -36,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(BothWriters, RecordBatchTest, ::testing::Values(false, 
 
 TEST_P(RecordBatchTest, ReplaceRemoveAndAddInOneSaveKeepingPlaces)
 {
-    auto db = Db();
+    test::FaultyFileSystem counter;
+    auto db = Db(&counter);
     db->SetUseIndex(false); // its renames are not counted here
     ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
     ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
@@ -46,9 +47,8 @@ TEST_P(RecordBatchTest, ReplaceRemoveAndAddInOneSaveKeepingPlaces)
     dated.previewDate = 1128866607;
     ASSERT_TRUE(db->WriteFileItem(dated));
 
-    test::FaultyFileSystem counter;
+    counter.Reset();
     {
-        files::ScopedFileSystem scope(counter);
         ASSERT_TRUE(db->ChangeRecords([](RecordBatch& batch) {
             ASSERT_EQ(Paths(batch.Records()), (std::vector<std::string>{"/a.doc", "/b.doc", "/c.doc", "/d.ppt"}));
             EXPECT_EQ(batch.Records()[3].previewDate, 1128866607);
@@ -153,15 +153,12 @@ TEST_P(RecordBatchTest, ABatchStartsFromWhatAnotherProcessWrote)
 
 TEST_P(RecordBatchTest, AFailedSaveLeavesTheFileAndReportsIt)
 {
-    auto db = Db();
+    test::FaultyFileSystem fs;
+    auto db = Db(&fs);
     ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
     const std::string original = FileText();
-    test::FaultyFileSystem fs;
     fs.FailNth(test::IoCall::Rename, 1, ENOSPC);
-    {
-        files::ScopedFileSystem scope(fs);
-        EXPECT_FALSE(db->ChangeRecords([](RecordBatch& batch) { batch.Remove(0); }));
-    }
+    EXPECT_FALSE(db->ChangeRecords([](RecordBatch& batch) { batch.Remove(0); }));
     EXPECT_TRUE(fs.Failed());
     EXPECT_EQ(FileText(), original);
     EXPECT_EQ(db->GetFileItem("/a.doc").tags, TagList{"a"}); // nothing unsaved is shown as stored
@@ -203,15 +200,12 @@ TEST_F(FileSystemTagsTest, StoringTagsWritesThemUnlessSwitchedOffOrUnsupported)
 TEST_F(FileSystemTagsTest, AFileSystemWithoutUserAttributesChangesNothingElse)
 {
     const std::string file = MakeFile("report.doc");
-    auto db = OpenDb();
     test::NoAttributeFileSystem fs;
-    {
-        files::ScopedFileSystem scope(fs);
-        EXPECT_TRUE(db->SetFileTags(file, {"a", "b"}));
-        EXPECT_TRUE(db->SetDocumentTags(file, "c, d"));
-        EXPECT_TRUE(fstags::Read(file).empty());
-        EXPECT_FALSE(fstags::Write(file, {"x"}));
-    }
+    auto db = OpenDb(true, &fs);
+    EXPECT_TRUE(db->SetFileTags(file, {"a", "b"}));
+    EXPECT_TRUE(db->SetDocumentTags(file, "c, d"));
+    EXPECT_FALSE(fstags::Write(fs, file, {"x"}));
+    EXPECT_TRUE(fstags::Read(file).empty()); // nothing reached the file
     EXPECT_GE(fs.refused, 3); // the writes were tried, and refused quietly
     EXPECT_EQ(db->GetFileItem(file).tags, (TagList{"c", "d"}));
     EXPECT_EQ(OpenDb()->GetFileItem(file).tags, (TagList{"c", "d"}));
