@@ -307,8 +307,10 @@ DatabaseFile::PieceResult DatabaseFile::ReplaceFromPieces(const std::string& pat
         [&](int fd) {
             if (mayReplace) {
                 keeper = Fs().Open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC, 0);
+                // A mark for other writers' sweeps, not the database's lock:
+                // outside FileSystem, as nothing fails when it cannot be set.
                 if (keeper >= 0)
-                    Fs().Lock(keeper, LOCK_EX | LOCK_NB);
+                    ::flock(keeper, LOCK_EX | LOCK_NB);
             }
             std::vector<char> buffer(hash ? 1 << 18 : 0);
             for (const Piece& piece : pieces) {

@@ -455,8 +455,9 @@ bool PendingIndex::Prepare(const std::string& databasePath, const TagIndex& inde
         m_temp.clear();
         return false;
     }
-    // Locked while it is written, so that a holder's sweep of leftovers leaves it alone.
-    m_fs.Lock(m_fd, LOCK_EX | LOCK_NB);
+    // Marked while it is written, so that a holder's sweep of leftovers leaves
+    // it alone (see files::RemoveReplaceLeftovers); not the database's lock.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
     Header header{};
     if (m_fs.ChangeMode(m_fd, 0600) != 0 || !IndexImage::WriteArrays(m_fs, m_fd, index, header)) {
         Discard();

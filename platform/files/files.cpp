@@ -278,11 +278,12 @@ void RemoveReplaceLeftovers(FileSystem& fs, const std::string& path)
             c = '?';
     pattern += "??????";
     for (const std::string& name : ListFiles(fs, folder, pattern)) {
-        // A replacement prepared without the lock keeps its file locked while
-        // it runs: that one is not a leftover.
+        // A replacement prepared without the lock keeps its file marked with
+        // an flock while it runs: that one is not a leftover. (A mark, not
+        // the database's lock: outside FileSystem.)
         const std::string file = folder + "/" + name;
         const int fd = fs.Open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
-        if (fd >= 0 && fs.Lock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
             fs.Close(fd);
             continue;
         }
