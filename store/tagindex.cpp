@@ -15,7 +15,7 @@ void TagIndex::Clear()
     m_arena.Clear();
     m_block.Clear();
     m_pMapping.reset();
-    m_dates.clear();
+    m_dates.Clear();
     m_hexKeys.Clear();
     m_otherKeys.clear();
     m_bCanonical = true;
@@ -294,8 +294,7 @@ void TagIndex::SetAttributes(std::uint32_t record, const AttrList& attrs)
     Record& entry = m_records.Own()[record];
     // The key stays: only the preview date changes in place.
     AddTexts(entry, safe);
-    if (record < m_dates.size())
-        m_dates[record].read = 0;
+    m_dates.Forget(record);
     entry.tagsLength = static_cast<std::uint32_t>(tags.size());
     m_arena.Own().append(tags);
 }
@@ -365,16 +364,25 @@ std::string_view TagIndex::MarkedTags(std::uint32_t record) const
 
 namespace quillmark {
 
-TagIndex::Dates& TagIndex::DatesOf(std::uint32_t record) const
+TagIndex::Dates& TagIndex::DateCache::At(std::uint32_t record)
 {
-    if (record >= m_dates.size())
-        m_dates.resize(m_records.size());
-    return m_dates.at(record);
+    const std::size_t page = record / kPerPage;
+    if (page >= m_pages.size())
+        m_pages.resize(page + 1);
+    if (!m_pages[page])
+        m_pages[page] = std::make_unique<std::array<Dates, kPerPage>>();
+    return (*m_pages[page])[record % kPerPage];
+}
+
+void TagIndex::DateCache::Forget(std::uint32_t record)
+{
+    if (record / kPerPage < m_pages.size() && m_pages[record / kPerPage])
+        (*m_pages[record / kPerPage])[record % kPerPage].read = 0;
 }
 
 std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 {
-    Dates& dates = DatesOf(record);
+    Dates& dates = m_dates.At(record);
     if (!(dates.read & 1)) {
         dates.writeDate = ParseDate(Value(record, kWriteDate));
         dates.read |= 1;
@@ -384,7 +392,7 @@ std::int64_t TagIndex::WriteDate(std::uint32_t record) const
 
 std::int64_t TagIndex::PreviewDate(std::uint32_t record) const
 {
-    Dates& dates = DatesOf(record);
+    Dates& dates = m_dates.At(record);
     if (!(dates.read & 2)) {
         dates.previewDate = ParseDate(Value(record, kThumbWriteDate));
         dates.read |= 2;

@@ -166,13 +166,33 @@ private:
     Column<std::string> m_block;
     std::shared_ptr<const IndexMapping> m_pMapping; // the index file the columns view, when they do
     // Dates read from a record's text on first use (reading one asks the time
-    // zone), by record number; forgotten when records are renumbered.
+    // zone), by record number, in pages made as they are needed: one lookup
+    // does not pay for every record. A cache: a copy starts empty, and it is
+    // forgotten when records are renumbered.
     struct Dates {
         std::int64_t writeDate = 0, previewDate = 0;
         std::uint8_t read = 0; // bit 1: writeDate, bit 2: previewDate
     };
-    mutable std::vector<Dates> m_dates;
-    Dates& DatesOf(std::uint32_t record) const;
+    class DateCache {
+    public:
+        DateCache() = default;
+        DateCache(const DateCache&) {}
+        DateCache& operator=(const DateCache&)
+        {
+            m_pages.clear();
+            return *this;
+        }
+        DateCache(DateCache&&) noexcept = default;
+        DateCache& operator=(DateCache&&) noexcept = default;
+        Dates& At(std::uint32_t record);
+        void Forget(std::uint32_t record);
+        void Clear() { m_pages.clear(); }
+
+    private:
+        static constexpr std::size_t kPerPage = 1024;
+        std::vector<std::unique_ptr<std::array<Dates, kPerPage>>> m_pages;
+    };
+    mutable DateCache m_dates;
     KeyMap m_hexKeys; // fingerprints, the usual keys
     std::unordered_map<std::string, std::int32_t> m_otherKeys;      // anything a hand-edited file holds
 };

@@ -92,6 +92,23 @@ TEST_F(IndexFileTest, AValidIndexAnswersAsTheFileAndWritersKeepItValid)
     EXPECT_EQ(OpenAndCompare(), Loaded::Used);
 }
 
+// Dates are read from a record's text once and kept: a change of one is seen
+// at once by the process that made it, through the index or not.
+TEST_F(IndexFileTest, ADateReadOnceIsReadAgainAfterItChanges)
+{
+    MakeIndexed(3000);
+    auto db = OpenDb();
+    ASSERT_EQ(db->LastIndexLoad(), Loaded::Used);
+    ASSERT_EQ(db->GetAllDocuments({}).size(), 3000u);
+    EXPECT_EQ(db->GetAllDocuments({})[2500].previewDate, 0);
+    FileItem item;
+    item.md5 = db->GetMd5Hex("/docs/report2500.doc");
+    item.previewDate = 1128866607;
+    ASSERT_TRUE(db->SetPreviewDate(item));
+    EXPECT_EQ(db->GetAllDocuments({})[2500].previewDate, 1128866607);
+    EXPECT_EQ(OpenDb()->GetAllDocuments({})[2500].previewDate, 1128866607);
+}
+
 TEST_F(IndexFileTest, AnIndexOfAnotherStateOfTheFileIsStale)
 {
     MakeIndexed(20);
