@@ -52,6 +52,17 @@ TEST_F(DatabaseTest, ALinkPointedElsewhereIsFollowedAtTheNextAccess)
     EXPECT_EQ(two.GetFileItem("/a.doc").tags, TagList{"in two"});
 }
 
+// A database over `fs` that holds /a.doc and /b.doc.
+std::unique_ptr<TaggingDatabase> TwoRecords(files::FileSystem& fs, AppSettings& settings)
+{
+    auto db = std::make_unique<TaggingDatabase>(fs);
+    db->m_pSettings = &settings;
+    db->Open();
+    EXPECT_TRUE(db->SetFileTags("/a.doc", {"a"}));
+    EXPECT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+    return db;
+}
+
 // Runs `hook` once, at the first read-only open of `path` after Arm().
 class HookedFileSystem final : public files::ForwardingFileSystem {
 public:
@@ -79,11 +90,7 @@ private:
 TEST_F(DatabaseTest, PiecesAreNeverTakenFromAFileReplacedBehindTheLock)
 {
     HookedFileSystem fs;
-    auto db = std::make_unique<TaggingDatabase>(fs);
-    db->m_pSettings = &m_settings;
-    db->Open();
-    ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
-    ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+    auto db = TwoRecords(fs, m_settings);
     ASSERT_TRUE(db->WritesFromPieces());
     // Another program that ignores the lock writes a file of its own just as
     // the change copies from the file: records of other lengths, other offsets.
@@ -129,11 +136,7 @@ private:
 TEST_F(DatabaseTest, AChangePreparedBeforeTheLockGivesWayToOneMadeMeanwhile)
 {
     FlushHookedFileSystem fs;
-    auto db = std::make_unique<TaggingDatabase>(fs);
-    db->m_pSettings = &m_settings;
-    db->Open();
-    ASSERT_TRUE(db->SetFileTags("/a.doc", {"a"}));
-    ASSERT_TRUE(db->SetFileTags("/b.doc", {"b"}));
+    auto db = TwoRecords(fs, m_settings);
     ASSERT_TRUE(db->WritesFromPieces());
     // Another program takes the lock while this change's new file is being
     // flushed, before this one asks for it; being new, it also sweeps the
