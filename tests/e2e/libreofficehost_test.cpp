@@ -7,6 +7,7 @@
 #include "libreoffice/uno/callrunner.h"
 #include "libreoffice/uno/officesession.h"
 #include "libreoffice/uno/unotext.h"
+#include "tests/libreoffice/framedispatch.h"
 #include "tests/e2e/hostsession.h"
 
 #include <com/sun/star/accessibility/XAccessible.hpp>
@@ -93,13 +94,8 @@ protected:
     {
         return Office().RunOnSession(
             [id, command](OfficeSession& session) {
-                auto xFrame = FrameOf(session.ModelOf(id));
-                uno::Reference<css::frame::XDispatchProvider> xProvider(xFrame, uno::UNO_QUERY_THROW);
                 css::util::URL url;
-                url.Complete = ToOU(command);
-                css::util::URLTransformer::create(session.Remote())->parseStrict(url);
-                auto xDispatch = xProvider->queryDispatch(url, "_self", 0);
-                if (!xDispatch.is()) throw UserError("no dispatch for " + command);
+                auto xDispatch = FrameDispatch(session, id, command, url);
                 xDispatch->dispatch(url, {});
             },
             error);

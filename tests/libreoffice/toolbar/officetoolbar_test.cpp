@@ -6,6 +6,7 @@
 #include "libreoffice/uno/callrunner.h"
 #include "libreoffice/uno/officesession.h"
 #include "libreoffice/uno/unotext.h"
+#include "tests/libreoffice/framedispatch.h"
 #include "tests/support/process.h"
 #include "tests/support/tempdir.h"
 
@@ -113,13 +114,8 @@ bool DispatchInFrame(DocumentId id, const std::string& command, const std::strin
 {
     return g_pOffice->RunOnSession(
         [id, command, text](OfficeSession& session) {
-            auto xFrame = FrameOf(session.ModelOf(id));
-            uno::Reference<css::frame::XDispatchProvider> xProvider(xFrame, uno::UNO_QUERY_THROW);
             css::util::URL url;
-            url.Complete = ToOU(command);
-            css::util::URLTransformer::create(session.Remote())->parseStrict(url);
-            auto xDispatch = xProvider->queryDispatch(url, "_self", 0);
-            if (!xDispatch.is()) throw UserError("no dispatch for " + command);
+            auto xDispatch = FrameDispatch(session, id, command, url);
             xDispatch->dispatch(url, text.empty() ? uno::Sequence<css::beans::PropertyValue>()
                                                   : Args({Prop("Text", uno::Any(ToOU(text)))}));
         },
@@ -139,13 +135,8 @@ std::optional<bool> CommandEnabledInFrame(DocumentId id, const std::string& comm
     auto spEnabled = std::make_shared<std::optional<bool>>();
     g_pOffice->RunOnSession(
         [id, command, spEnabled](OfficeSession& session) {
-            auto xFrame = FrameOf(session.ModelOf(id));
-            uno::Reference<css::frame::XDispatchProvider> xProvider(xFrame, uno::UNO_QUERY_THROW);
             css::util::URL url;
-            url.Complete = ToOU(command);
-            css::util::URLTransformer::create(session.Remote())->parseStrict(url);
-            auto xDispatch = xProvider->queryDispatch(url, "_self", 0);
-            if (!xDispatch.is()) throw UserError("no dispatch for " + command);
+            auto xDispatch = FrameDispatch(session, id, command, url);
             rtl::Reference<StateListener> listener(new StateListener);
             const uno::Reference<css::frame::XStatusListener> xListener(listener.get());
             xDispatch->addStatusListener(xListener, url);
