@@ -272,13 +272,13 @@ bool TaggingDatabase::UpdateFileTags(const std::string& path, const TagsChange& 
 
 bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
 {
-    const auto write = [&](const std::string& path) {
+    const auto write = [&](const std::string& path, const std::function<bool()>& mayReplace) {
         PendingChange pending(m_p->m_index, m_p->m_file.Fs());
         if (!edit(pending))
             return Written::Declined;
         if (pending.Empty() && !bAlways)
             return Written::Yes;
-        return WritesFromPieces() ? WritePieces(path, pending) : WriteTree(pending);
+        return WritesFromPieces() ? WritePieces(path, pending, mayReplace) : WriteTree(pending);
     };
     const std::string path = DatabaseFile();
     // The new file is made and flushed before the lock is taken, and put in
@@ -288,11 +288,6 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
     std::unique_ptr<files::FileLock> lock;
     std::optional<HoldClock> holding;
     if (PreparedWritePossible()) {
-        PendingChange pending(m_p->m_index, m_p->m_file.Fs());
-        if (!edit(pending))
-            return false;
-        if (pending.Empty() && !bAlways)
-            return true;
         bool lockTried = false;
         const auto takeLock = [&] {
             lockTried = true;
@@ -302,9 +297,12 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
             holding.emplace(m_p->m_lastLockHold);
             return m_p->m_file.IsCurrent(files::GetFileStamp(m_p->m_file.Fs(), path));
         };
-        const Written written = WritePieces(path, pending, takeLock);
+        const Written written = write(path, takeLock);
+        if (written == Written::Declined)
+            return false;
         if (written == Written::Yes) {
-            m_p->m_file.SweepLeftovers(path);
+            if (lock)
+                m_p->m_file.SweepLeftovers(path);
             return true;
         }
         // The index in memory may hold the change by now.
@@ -321,7 +319,7 @@ bool TaggingDatabase::Commit(const RecordChange& edit, bool bAlways)
         return false;
     if (!holding)
         holding.emplace(m_p->m_lastLockHold);
-    return WhileLocked(path, write);
+    return WhileLocked(path, [&](const std::string& locked) { return write(locked, {}); });
 }
 
 bool TaggingDatabase::PreparedWritePossible()
